@@ -1,0 +1,37 @@
+# Quarbtro. The quick start is `make run` (watch the intro) and `make test` (run every test);
+# both install the Debian packages they need when run as root, and say what to install
+# otherwise.
+
+BUILD ?= build
+JOBS ?= $(shell nproc)
+QUARBTRO_WERROR ?= OFF
+
+.PHONY: all build run test unit configure clean
+
+all: build
+
+configure:
+	@cmake -S . -B $(BUILD) -DQUARBTRO_WERROR=$(QUARBTRO_WERROR) > $(BUILD).configure.log 2>&1 \
+	  || { cat $(BUILD).configure.log; exit 1; }
+
+build:
+	@scripts/deps.sh build
+	@$(MAKE) --no-print-directory configure
+	@cmake --build $(BUILD) -j $(JOBS)
+
+run:
+	@scripts/deps.sh run
+	@$(MAKE) --no-print-directory build
+	@scripts/run-intro.sh $(BUILD)
+
+test:
+	@scripts/deps.sh test
+	@$(MAKE) --no-print-directory build
+	@cd $(BUILD) && ctest --output-on-failure
+
+# The unit tests alone: no servers, a few seconds.
+unit: build
+	@cd $(BUILD) && ctest --output-on-failure -L unit
+
+clean:
+	rm -rf $(BUILD) $(BUILD).configure.log

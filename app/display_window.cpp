@@ -1,0 +1,146 @@
+#include "display_window.h"
+
+#include <GL/glut.h>
+#include <X11/Xlib.h>
+#include <X11/extensions/xf86vmode.h>
+
+#include <cstdlib>
+#include <mutex>
+#include <vector>
+
+#include "mode_choice.h"
+
+namespace quarbtro {
+
+namespace {
+
+// The video-mode state lives beside the window: one window per process.
+Display* modeDisplay = nullptr;   // our own connection, distinct from GLUT's; never closed
+int modeScreen = 0;
+XF86VidModeModeInfo savedMode;    // the mode current at start-up
+int savedViewportX = 0, savedViewportY = 0;
+bool modeSwitched = false;        // a switch was sent and has not been undone
+// Recursive: an X I/O error inside the restore calls exit(), which runs the atexit restore on
+// the same thread; modeSwitched is already false by then, so that call returns at once.
+std::recursive_mutex modeMutex;
+XErrorHandler previousErrorHandler = nullptr;
+bool atexitInstalled = false;
+
+// A server may refuse a switch or pan (BadValue, for instance). Errors on our own connection
+// are dropped so the intro goes on in the current mode; errors on GLUT's connection keep
+// their usual handling.
+int dropErrorsOnModeDisplay(Display* display, XErrorEvent* event) {
+    if (display == modeDisplay) return 0;
+    return previousErrorHandler ? previousErrorHandler(display, event) : 0;
+}
+
+void restoreAtExit() { DisplayWindow::restoreVideoMode(); }
+
+void switchVideoMode(const char* displayName) {
+    modeDisplay = XOpenDisplay(displayName);
+    if (!modeDisplay) return;
+    modeScreen = DefaultScreen(modeDisplay);
+    int eventBase = 0, errorBase = 0;
+    if (!XF86VidModeQueryExtension(modeDisplay, &eventBase, &errorBase)) return;
+    previousErrorHandler = XSetErrorHandler(dropErrorsOnModeDisplay);
+
+    int count = 0;
+    XF86VidModeModeInfo** modes = nullptr;
+    if (!XF86VidModeGetAllModeLines(modeDisplay, modeScreen, &count, &modes) || count <= 0 ||
+        !modes) {
+        if (modes) XFree(modes);
+        return;
+    }
+    std::vector<ModeSize> sizes;
+    for (int i = 0; i < count; ++i) sizes.push_back({modes[i]->hdisplay, modes[i]->vdisplay});
+    const int chosen = chooseMode(sizes);
+    XF86VidModeGetViewPort(modeDisplay, modeScreen, &savedViewportX, &savedViewportY);
+    Window root = RootWindow(modeDisplay, modeScreen);
+
+    std::lock_guard lock(modeMutex);
+    savedMode = *modes[0];
+    if (!atexitInstalled) {
+        atexitInstalled = true;
+        std::atexit(restoreAtExit);
+    }
+    modeSwitched = true;
+    XWarpPointer(modeDisplay, None, root, 0, 0, 0, 0, 50, 50);
+    XF86VidModeSwitchToMode(modeDisplay, modeScreen, modes[chosen]);
+    XF86VidModeSetViewPort(modeDisplay, modeScreen, 20, 30);
+    XWarpPointer(modeDisplay, None, root, 0, 0, 0, 0, 660, 510);
+    XFree(modes);
+    // A round trip rather than a flush, so that a refusal arrives (and is dropped) now.
+    XSync(modeDisplay, False);
+}
+
+}  // namespace
+
+Projection projectionFor(int width, int height) {
+    if (width == 0) width = 1;
+    if (height == 0) height = 1;
+    return {0, 10, width, height, 45.0, static_cast<double>(width) / height,
+            static_cast<double>(0.1f), 100.0};
+}
+
+DisplayWindow::DisplayWindow(VideoMode videoMode, const char* displayName)
+    : window(0), height(1), width(1), clearColor{0, 0, 0, 1} {
+    glutInitDisplayMode(GLUT_RGB | GLUT_DOUBLE | GLUT_DEPTH);
+    glutInitWindowPosition(0, 0);
+    glutInitWindowSize(660, 500);
+    window = glutCreateWindow("Quarbtro by Tessk");
+    if (videoMode == VideoMode::switchMode) switchVideoMode(displayName);
+    setClearColor(0, 0, 0);
+}
+
+DisplayWindow::~DisplayWindow() {
+    if (window) glutDestroyWindow(window);
+    restoreVideoMode();
+}
+
+void DisplayWindow::restoreVideoMode() {
+    std::lock_guard lock(modeMutex);
+    if (!modeSwitched) return;
+    modeSwitched = false;
+    XF86VidModeSwitchToMode(modeDisplay, modeScreen, &savedMode);
+    XF86VidModeSetViewPort(modeDisplay, modeScreen, savedViewportX, savedViewportY);
+    XSync(modeDisplay, False);
+}
+
+bool DisplayWindow::canConnect(const char* displayName) {
+    Display* display = XOpenDisplay(displayName);
+    if (!display) return false;
+    XCloseDisplay(display);
+    return true;
+}
+
+bool DisplayWindow::videoModeSwitched() {
+    std::lock_guard lock(modeMutex);
+    return modeSwitched;
+}
+
+void DisplayWindow::reshape(int w, int h) {
+    const Projection projection = projectionFor(w, h);
+    width = projection.width;
+    height = projection.height;
+    glViewport(projection.x, projection.y, projection.width, projection.height);
+    glMatrixMode(GL_PROJECTION);
+    glLoadIdentity();
+    gluPerspective(projection.fieldOfView, projection.aspect, projection.nearPlane,
+                   projection.farPlane);
+}
+
+void DisplayWindow::clear() {
+    glClearColor(clearColor[0], clearColor[1], clearColor[2], clearColor[3]);
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+}
+
+void DisplayWindow::setClearColor(float r, float g, float b) {
+    clearColor[0] = r;
+    clearColor[1] = g;
+    clearColor[2] = b;
+    clearColor[3] = 1.0f;
+}
+
+void DisplayWindow::swap() { glutSwapBuffers(); }
+
+}  // namespace quarbtro

@@ -1,0 +1,110 @@
+#include "shell.h"
+
+#include <GL/freeglut.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <cstring>
+#include <iostream>
+
+#include "app/display_window.h"
+#include "app/light.h"
+#include "scenes/credits.h"
+#include "scenes/endscene.h"
+#include "scenes/quarbintro.h"
+#include "scenes/ruzidovavire.h"
+#include "scenes/stage.h"
+
+namespace quarbtro {
+
+Light* light = nullptr;
+
+namespace {
+
+// Stand-in for the audio clock until the player exists: centiseconds since buildScenes ended.
+std::chrono::steady_clock::time_point wallClockOrigin;
+void startWallClock() { wallClockOrigin = std::chrono::steady_clock::now(); }
+int wallClock() {
+    const auto elapsed = std::chrono::steady_clock::now() - wallClockOrigin;
+    return static_cast<int>(std::chrono::duration_cast<std::chrono::milliseconds>(elapsed).count() /
+                            10);
+}
+
+}  // namespace
+
+int (*clockSource)() = wallClock;
+
+const char* displayNameFromArguments(int argc, char** argv) {
+    for (int i = 1; i + 1 < argc; ++i)
+        if (std::strcmp(argv[i], "-display") == 0) return argv[i + 1];
+    return nullptr;
+}
+
+void init(int* argc, char** argv) {
+    const char* displayName = displayNameFromArguments(*argc, argv);
+    glutInit(argc, argv);
+    // Closing the window from the window manager must come back here rather than end the
+    // process behind quit()'s back: the video mode has to be restored first.
+    glutSetOption(GLUT_ACTION_ON_WINDOW_CLOSE, GLUT_ACTION_GLUTMAINLOOP_RETURNS);
+    quitHandler = quit;
+    window = new DisplayWindow(DisplayWindow::VideoMode::switchMode, displayName);
+    glutReshapeFunc(reshapeCallback);
+    glutDisplayFunc(frame);
+    glutIdleFunc(frame);
+    glutKeyboardFunc(keyboard);
+    glEnable(GL_DEPTH_TEST);
+    glEnable(GL_LIGHTING);
+    window->reshape(640, 480);
+}
+
+void buildScenes() {
+    blurEnabled = true;
+    scenes[0] = new ruzidovavire;
+    scenes[1] = new quarbintro;
+    scenes[2] = new endscene;
+    scenes[3] = new credits;
+    light = new Light(0, 0, 2.0f);
+    usleep(1000);
+    clock = 0;
+    startWallClock();
+}
+
+void frame() {
+    clock = clockSource();
+    glMatrixMode(GL_MODELVIEW);
+    glLoadIdentity();
+    window->clear();
+    light->apply();
+    blurPass = false;
+    for (scene* s : scenes) {
+        glPushMatrix();
+        s->draw();
+        glPopMatrix();
+    }
+    window->swap();
+}
+
+void reshapeCallback(int w, int h) { window->reshape(w, h); }
+
+void keyboard(unsigned char key, int, int) {
+    usleep(100);
+    if (key == 27) quit();
+    // Through the buffered stream, unflushed: on a terminal each line shows at once; redirected,
+    // the lines follow the farewell when exit() flushes the stream.
+    if (key == 'T' || key == 't') std::cout << "tid: " << clock << '\n';
+}
+
+void quit() {
+    if (window) {
+        delete window;
+        window = nullptr;
+    }
+    for (scene*& s : scenes) {
+        delete s;
+        s = nullptr;
+    }
+    std::exit(0);
+}
+
+}  // namespace quarbtro

@@ -1,0 +1,29 @@
+#pragma once
+// The application shell: start-up, the per-frame callback, the keyboard and the quit path.
+// Everything here runs on the main thread, inside GLUT's callbacks.
+
+namespace quarbtro {
+
+class Light;
+
+extern Light* light;
+
+// Where each frame samples the demo clock (centiseconds). Tests and tools may replace it.
+extern int (*clockSource)();
+
+// glutInit, the window (with its video-mode switch), the callbacks and the GL state.
+void init(int* argc, char** argv);
+// Every visual resource and the four scenes, then the clock is started.
+void buildScenes();
+// One frame: sample the clock, clear, light, draw the scenes, swap.
+void frame();
+void reshapeCallback(int w, int h);
+// Escape quits; t or T prints "tid: " and the clock of the last frame.
+void keyboard(unsigned char key, int x, int y);
+// The one way out: destroys the window (restoring the video mode), frees the scenes, exit(0).
+[[noreturn]] void quit();
+
+// The X display named by GLUT's -display option, or null for $DISPLAY.
+const char* displayNameFromArguments(int argc, char** argv);
+
+}  // namespace quarbtro

@@ -1,0 +1,12 @@
+#include "stage.h"
+
+namespace quarbtro {
+
+int clock = 0;
+DisplayWindow* window = nullptr;
+scene* scenes[4] = {};
+bool blurEnabled = false;
+bool blurPass = false;
+void (*quitHandler)() = nullptr;
+
+}  // namespace quarbtro

@@ -1,0 +1,51 @@
+#!/usr/bin/env bash
+# Checks that the Debian packages a task needs are installed; installs the missing ones when
+# run as root, and otherwise says exactly what to install.
+#   scripts/deps.sh build|run|test|all
+# Every package the project uses is listed here, once.
+set -euo pipefail
+
+build_packages=(
+  cmake g++ make pkg-config
+  freeglut3-dev libgl-dev libglu1-mesa-dev libjpeg62-turbo-dev
+  libx11-dev libxxf86vm-dev
+)
+run_packages=(
+  x11-utils xauth xvfb
+  pulseaudio-utils
+)
+test_packages=(
+  libgtest-dev libgmock-dev libbenchmark-dev
+  xserver-xorg-core xserver-xorg-video-dummy xvfb xdotool x11-utils xauth
+  pulseaudio pulseaudio-utils
+  imagemagick ffmpeg sox valgrind
+  clang libclang-rt-14-dev
+)
+
+case "${1:-all}" in
+  build) wanted=("${build_packages[@]}") ;;
+  run)   wanted=("${build_packages[@]}" "${run_packages[@]}") ;;
+  test)  wanted=("${build_packages[@]}" "${test_packages[@]}") ;;
+  all)   wanted=("${build_packages[@]}" "${run_packages[@]}" "${test_packages[@]}") ;;
+  *) echo "usage: $0 build|run|test|all" >&2; exit 2 ;;
+esac
+
+missing=()
+for package in $(printf '%s\n' "${wanted[@]}" | sort -u); do
+  status=$(dpkg-query -W -f='${db:Status-Status}' "$package" 2>/dev/null || true)
+  [ "$status" = installed ] || missing+=("$package")
+done
+[ ${#missing[@]} -eq 0 ] && exit 0
+
+if [ "$(id -u)" -ne 0 ]; then
+  echo "These Debian packages are missing: ${missing[*]}" >&2
+  echo "Install them with:  sudo apt-get install ${missing[*]}" >&2
+  exit 1
+fi
+
+echo "Installing Debian packages: ${missing[*]}" >&2
+export DEBIAN_FRONTEND=noninteractive
+if ! apt-get install -y --no-install-recommends "${missing[@]}" >&2; then
+  apt-get update >&2
+  apt-get install -y --no-install-recommends "${missing[@]}" >&2
+fi
