@@ -1,0 +1,8 @@
+#include "module.h"
+
+namespace quarbtro {
+
+Sample emptySample = {};
+Instrument emptyInstrument = {};
+
+}  // namespace quarbtro

@@ -1,0 +1,113 @@
+#pragma once
+// The song in memory: what the XM loader builds, plus the global play state that the
+// sequencer advances tick by tick. Plain records, zero-filled at creation; every integer field
+// has the width and signedness the player's arithmetic relies on.
+
+#include <cstdint>
+
+namespace quarbtro {
+
+struct Module;
+
+// One pattern cell, five bytes with no padding.
+struct PatternCell {
+    std::uint8_t note;         // 0 none; 1..96 notes (1 = C-0); 255 key off (the file's 97)
+    std::uint8_t instrument;   // 0 none; 1..128
+    std::uint8_t volume;       // volume-column byte as in the file
+    std::uint8_t effect;       // effect type, 0..35 in practice
+    std::uint8_t effectParam;  // effect parameter
+};
+static_assert(sizeof(PatternCell) == 5);
+
+struct Pattern {
+    std::int32_t rowCount;  // rows
+    PatternCell* cells;     // owned; rowCount x channelCount, row-major
+};
+
+struct EnvelopePoint {
+    std::uint16_t x;  // ticks from the start of the note
+    std::uint16_t y;  // 0..64 (volume), 0..64 with 32 = centre (panning)
+};
+
+// Loop types are one-hot values, not 0/1/2.
+inline constexpr std::uint8_t loopNone = 1;
+inline constexpr std::uint8_t loopForward = 2;
+inline constexpr std::uint8_t loopPingPong = 4;
+
+struct Sample {
+    std::int16_t* data;       // owned; length + 8 frames (a guard frame and padding); null if empty
+    std::uint32_t length;     // frames
+    std::uint32_t loopStart;  // frames
+    std::uint32_t loopLength; // frames; the whole sample when it does not loop
+    std::uint8_t volume;      // default volume 0..64
+    std::int8_t finetune;     // 1/128 semitone
+    std::int32_t panning;     // default panning 0..255, 128 = centre
+    std::uint8_t bits;        // 16 once loaded
+    std::uint8_t loopType;    // loopNone, loopForward or loopPingPong
+    std::int8_t relativeNote; // semitones added to the row's note
+};
+
+struct Instrument {
+    std::int32_t sampleCount;           // 0..16
+    Sample* samples[16];                // slots below sampleCount owned; the rest: emptySample
+    std::uint8_t sampleForNote[96];     // sample slot per 0-based note; above 15: empty sample
+    EnvelopePoint volumeEnvelope[12];
+    EnvelopePoint panningEnvelope[12];
+    std::uint8_t volumePointCount;
+    std::uint8_t panningPointCount;
+    std::uint8_t volumeSustainPoint;
+    std::uint8_t volumeLoopStart;
+    std::uint8_t volumeLoopEnd;
+    std::uint8_t panningSustainPoint;
+    std::uint8_t panningLoopStart;
+    std::uint8_t panningLoopEnd;
+    std::uint8_t volumeEnvelopeFlags;   // bit 0 on, bit 1 sustain, bit 2 loop
+    std::uint8_t panningEnvelopeFlags;  // same bits
+    std::uint8_t autoVibratoType;       // waveform 0..3
+    std::uint8_t autoVibratoSweep;      // ticks to full depth; 0 = at once
+    std::uint8_t autoVibratoDepth;
+    std::uint8_t autoVibratoRate;       // phase step per tick, 1/256 cycle
+    std::uint16_t volumeFadeout;        // per tick after key-off, 1/65536 of full volume
+};
+
+inline constexpr std::uint16_t linearFrequencyTable = 0x0001;  // Module::flags bit 0
+
+struct Module {
+    Pattern* patterns;                 // owned; patternCount entries
+    Instrument* instruments;           // owned; instrumentCount entries
+    std::int32_t samplesLeftInTick;    // output frames still owed to the current tick
+    std::int32_t samplesPerTick;       // output frames per tick, from the BPM
+    std::int16_t songLength;           // used order-table entries
+    std::int16_t restartPosition;      // order position after the last entry
+    std::int16_t channelCount;         // channels in every row
+    std::int32_t usedPatternCount;     // 1 + the largest pattern number the song uses
+    std::int32_t patternCount;         // entries in patterns
+    std::int16_t instrumentCount;      // entries in instruments
+    std::uint16_t flags;               // linearFrequencyTable, else Amiga periods
+    std::int16_t defaultSpeed;         // ticks per row at start
+    std::int16_t defaultBpm;           // beats per minute at start
+    std::uint8_t orderTable[256];      // pattern number per order position
+    std::uint8_t initialGlobalVolume;  // 64
+    std::int32_t globalVolume;         // 0..64
+    std::uint8_t globalVolSlideMemory; // last non-zero Hxy parameter
+    std::int32_t tick;                 // tick within the row; 0 = the row tick
+    std::int32_t speed;                // ticks per row
+    std::int32_t bpm;
+    std::int32_t row;
+    std::int32_t orderPosition;
+    std::int32_t patternDelayTicks;    // extra ticks of the current row (EEx)
+    std::int32_t nextRow;              // row of the next row tick; -1 = none pending
+    std::int32_t nextOrder;            // order position of the next row tick; -1 = none pending
+    std::int32_t playedMs;             // milliseconds rendered since playback start
+    void (*onStart)(Module*);          // optional, called by playback start
+    std::int32_t (*onTick)(Module*);   // one sequencer tick; set by the loader
+    // Optional supplier of sample data for the loader: (buffer, bytes, bits, instrument, slot).
+    void (*onSampleLoad)(void* buffer, std::int32_t bytes, std::int32_t bits,
+                         std::int32_t instrument, std::int32_t sample);
+};
+
+// Shared zero-filled records that stand in for missing instruments and samples; never freed.
+extern Sample emptySample;
+extern Instrument emptyInstrument;
+
+}  // namespace quarbtro
