@@ -6,7 +6,7 @@ BUILD ?= build
 JOBS ?= $(shell nproc)
 QUARBTRO_WERROR ?= OFF
 
-.PHONY: all build run test unit configure clean
+.PHONY: all build run test unit assets configure clean
 
 all: build
 
@@ -32,6 +32,11 @@ test:
 # The unit tests alone: no servers, a few seconds.
 unit: build
 	@cd $(BUILD) && ctest --output-on-failure -L unit
+
+# Redraws the four images into assets/images/ (committed; a unit test checks they match).
+assets: build
+	@$(BUILD)/make-images assets/images
+	@ls -l assets/images
 
 clean:
 	rm -rf $(BUILD) $(BUILD).configure.log
