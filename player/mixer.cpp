@@ -1,0 +1,261 @@
+#include "player/mixer.h"
+
+#include <bit>
+#include <cmath>
+
+#include "player/audio_output.h"
+
+namespace quarbtro {
+
+namespace {
+
+// Products and sums of the mix are formed in extended precision; only the buffer elements are
+// rounded to single precision, when stored.
+using Real = long double;
+
+constexpr float volumeToGain = std::bit_cast<float>(0x3B808080u);  // 1/255, one unit low
+constexpr float fixedToVolume = 1.0f / 256.0f;                      // 24.8 -> volume
+// Interpolation weight per unit of positionFrac / 2: a little below 2^-31, so that the weight
+// stays below 1 (0.99990 at most) and a frame never takes its neighbour's whole value.
+constexpr float weightPerHalfFraction = std::bit_cast<float>(0x2FFFF910u);
+// Boundaries further ahead than 2^24 frames are not looked for (the division below would not
+// fit 32 bits); they come into range long before they are reached.
+constexpr std::uint64_t boundaryHorizon = std::uint64_t{1} << 56;
+
+std::uint64_t joined(std::uint32_t whole, std::uint32_t fraction) {
+    return (std::uint64_t{whole} << 32) | fraction;
+}
+
+std::uint32_t wholeFrames(std::uint64_t position) { return static_cast<std::uint32_t>(position >> 32); }
+
+void storePosition(Voice& voice, std::uint64_t position) {
+    voice.positionInt = wholeFrames(position);
+    voice.positionFrac = static_cast<std::uint32_t>(position);
+}
+
+// Output frames until the boundary `distance` (2^-32 frames) ahead is reached, by the shortened
+// 64-by-32-bit division: both shifted right by 8, the quotient rounded up. That can fall short
+// of the boundary by less than 256 x 2^-32 frame, which the boundary handling allows for. It can
+// also come out one frame long, which would mix a frame beyond the boundary (for a loop at
+// frame 0 going backward, one before the data); that frame is left to the next segment.
+std::uint64_t framesToBoundary(std::uint64_t distance, std::uint64_t step) {
+    const std::uint64_t dividend = distance >> 8;
+    std::uint32_t divisor = static_cast<std::uint32_t>(step >> 8);
+    if (divisor == 0) divisor = 1;  // a step below 2^-24 frame: the boundary is out of sight
+    std::uint64_t frames = dividend / divisor + (dividend % divisor != 0 ? 1 : 0);
+    if (frames > 0 && (frames - 1) * step >= distance) --frames;
+    return frames;
+}
+
+// The sample value at a 32.32 position, interpolated between frame i and frame i + 1 (in
+// both directions the weight goes from frame i toward frame i + 1).
+inline Real interpolated(const std::int16_t* data, std::uint64_t position) {
+    const std::uint32_t i = wholeFrames(position);
+    const Real s0 = data[i];
+    const Real s1 = data[i + 1];
+    const Real weight = Real(static_cast<std::uint32_t>(position) >> 1) * weightPerHalfFraction;
+    return s0 + weight * (s1 - s0);
+}
+
+inline void addFrame(float* out, Real value, Real gainLeft, Real gainRight) {
+    out[0] = static_cast<float>(out[0] + value * gainLeft);
+    out[1] = static_cast<float>(out[1] + value * gainRight);
+}
+
+// n frames at the target gains, two per iteration; an odd last frame takes the current gains
+// (which differ from the targets only by what a cut-off ramp left in currentLeft/Right).
+std::uint64_t mixSteady(const std::int16_t* data, std::uint64_t position, std::uint64_t advance,
+                        float* out, int n, Real targetLeft, Real targetRight, Real currentLeft,
+                        Real currentRight) {
+    for (int pairs = n >> 1; pairs > 0; --pairs) {
+        addFrame(out, interpolated(data, position), targetLeft, targetRight);
+        position += advance;
+        addFrame(out + 2, interpolated(data, position), targetLeft, targetRight);
+        position += advance;
+        out += 4;
+    }
+    if (n & 1) {
+        addFrame(out, interpolated(data, position), currentLeft, currentRight);
+        position += advance;
+    }
+    return position;
+}
+
+// n frames of a running ramp: each frame at the gain reached so far, raised after the frame.
+std::uint64_t mixRamp(const std::int16_t* data, std::uint64_t position, std::uint64_t advance,
+                      float* out, int n, Real& gainLeft, Real& gainRight, Real stepLeft,
+                      Real stepRight) {
+    for (; n > 0; --n) {
+        addFrame(out, interpolated(data, position), gainLeft, gainRight);
+        gainLeft += stepLeft;
+        gainRight += stepRight;
+        position += advance;
+        out += 2;
+    }
+    return position;
+}
+
+// Sets up a ramp toward the voice's targets from the volumes applied so far; returns its
+// length in frames, 0 when both sides are already there.
+int startRamp(Voice& voice) {
+    voice.rampTargetLeft = voice.targetLeft;
+    voice.rampTargetRight = voice.targetRight;
+    const std::int32_t left =
+        voice.targetLeft - static_cast<std::int32_t>(static_cast<std::uint32_t>(voice.currentLeft) >> 8);
+    const std::int32_t right =
+        voice.targetRight - static_cast<std::int32_t>(static_cast<std::uint32_t>(voice.currentRight) >> 8);
+    voice.rampStepLeft = static_cast<float>(Real(left) * volumeToGain * audioOutput.invRampLength);
+    voice.rampStepRight = static_cast<float>(Real(right) * volumeToGain * audioOutput.invRampLength);
+    if (left != 0 || right != 0) return audioOutput.rampLength;
+    voice.rampRemaining = 0;
+    return 0;
+}
+
+// Forward loop: back by the loop length, then into the loop. A loop that starts at frame 0,
+// reached a fraction of a frame early, would go below zero: it restarts at 0 instead.
+std::uint64_t wrapForward(const Sample& sample, std::uint64_t position) {
+    std::uint32_t whole = wholeFrames(position);
+    if (whole < sample.loopLength) return 0;
+    whole -= sample.loopLength;
+    const std::uint32_t loopEnd = sample.loopStart + sample.loopLength;
+    if (whole >= loopEnd) whole = sample.loopStart + (whole - sample.loopStart) % sample.loopLength;
+    return joined(whole, static_cast<std::uint32_t>(position));
+}
+
+// Ping-pong loop: reflect at the boundary reached, and again at the other one until the
+// position lies inside the loop. A reflection at a loop start of 0 can land a fraction of a
+// frame below zero: it is held at 0.
+std::uint64_t reflect(const Sample& sample, std::uint64_t position, std::int32_t& direction) {
+    const std::int32_t loopStart = static_cast<std::int32_t>(sample.loopStart);
+    const std::int32_t loopEnd = static_cast<std::int32_t>(sample.loopStart + sample.loopLength);
+    const std::uint64_t twiceStart = std::uint64_t{sample.loopStart} << 33;
+    const std::uint64_t twiceEnd = (std::uint64_t{sample.loopStart} + sample.loopLength) << 33;
+    bool atEnd = direction == forward;
+    for (;;) {
+        if (atEnd) {
+            position = twiceEnd - 1 - position;
+            direction = backward;
+            if (static_cast<std::int32_t>(wholeFrames(position)) >= loopStart) break;
+        } else {
+            position = twiceStart - 1 - position;
+            direction = forward;
+            if (static_cast<std::int32_t>(wholeFrames(position)) < loopEnd) break;
+        }
+        atEnd = !atEnd;
+    }
+    if (static_cast<std::int32_t>(wholeFrames(position)) < 0) return 0;
+    return position;
+}
+
+}  // namespace
+
+void mixVoice(Voice& voice, float* buffer, int frames) {
+    if (voice.sample == nullptr) return;
+    int remaining = frames;
+    float* cursor = buffer;
+    for (;;) {
+        const Sample& sample = *voice.sample;
+        const std::uint32_t loopEnd = sample.loopStart + sample.loopLength;
+        const bool goingForward = voice.direction == forward;
+        const std::uint64_t step = joined(voice.stepInt, voice.stepFrac);
+        std::uint64_t position = joined(voice.positionInt, voice.positionFrac);
+
+        // The segment ends at the call's end, at the loop or sample boundary, or at the end of
+        // a volume ramp, whichever comes first.
+        int n = remaining;
+        bool boundary = false;
+        const std::uint64_t distance = goingForward ? joined(loopEnd, 0) - position
+                                                    : position - joined(sample.loopStart, 0);
+        if (sample.data == nullptr) {  // nothing to play: the voice ends at once
+            n = 0;
+            boundary = true;
+        } else if (distance < boundaryHorizon) {
+            const std::uint64_t k = framesToBoundary(distance, step);
+            if (k <= static_cast<std::uint64_t>(n)) {
+                n = static_cast<int>(k);
+                boundary = true;
+            }
+        }
+        const int untilBoundary = n;
+
+        int rampFrames;
+        if (voice.rampRemaining > 0 && voice.targetLeft == voice.rampTargetLeft &&
+            voice.targetRight == voice.rampTargetRight) {
+            rampFrames = voice.rampRemaining;
+        } else {
+            rampFrames = startRamp(voice);
+        }
+        if (rampFrames > 0) {
+            voice.rampRemaining = rampFrames;
+            if (rampFrames < n) n = rampFrames;
+        }
+
+        const Real targetLeft = static_cast<float>(Real(voice.targetLeft) * volumeToGain);
+        const Real targetRight = static_cast<float>(Real(voice.targetRight) * volumeToGain);
+        Real gainLeft = static_cast<float>(Real(voice.currentLeft) * fixedToVolume * volumeToGain);
+        Real gainRight = static_cast<float>(Real(voice.currentRight) * fixedToVolume * volumeToGain);
+        const std::uint64_t advance = goingForward ? step : 0 - step;
+        if (rampFrames > 0) {
+            position = mixRamp(sample.data, position, advance, cursor, n, gainLeft, gainRight,
+                               voice.rampStepLeft, voice.rampStepRight);
+        } else if (n > 0) {
+            position = mixSteady(sample.data, position, advance, cursor, n, targetLeft, targetRight,
+                                 gainLeft, gainRight);
+        }
+        cursor += 2 * n;
+        remaining -= n;
+
+        if (rampFrames > 0) {
+            if (n > 0) {
+                voice.currentLeft = static_cast<std::int32_t>(std::lrint(gainLeft * Real(255.0f) * Real(256.0f)));
+                voice.currentRight = static_cast<std::int32_t>(std::lrint(gainRight * Real(255.0f) * Real(256.0f)));
+            }
+            voice.rampRemaining -= n;
+            if (voice.rampRemaining == 0) {
+                voice.rampStepLeft = 0;
+                voice.rampStepRight = 0;
+                voice.currentLeft = voice.targetLeft * 256;
+                voice.currentRight = voice.targetRight * 256;
+                if (n < untilBoundary) {  // the ramp ended the segment, not the boundary
+                    storePosition(voice, position);
+                    continue;
+                }
+            }
+        }
+        if (!boundary) {
+            storePosition(voice, position);
+            return;
+        }
+
+        const bool loops = sample.loopLength > 0 && sample.data != nullptr;
+        if (loops && (sample.loopType & loopForward)) {
+            position = wrapForward(sample, position);
+        } else if (loops && (sample.loopType & loopPingPong)) {
+            position = reflect(sample, position, voice.direction);
+        } else {
+            voice.sample = nullptr;
+            voice.positionInt = 0;
+            voice.positionFrac = 0;
+            return;
+        }
+        storePosition(voice, position);
+        if (remaining <= 0) return;
+    }
+}
+
+void mixVoices(float* buffer, int frames) {
+    if (frames <= 0) return;
+    for (int i = 0; i < mixedVoiceCount; ++i) mixVoice(audioOutput.voices[i], buffer, frames);
+}
+
+void convertToS16(std::int16_t* output, const float* mixBuffer, int frames) {
+    if (frames <= 0 || output == nullptr || mixBuffer == nullptr) return;
+    for (int i = 0; i < 2 * frames; ++i) {
+        float value = mixBuffer[i];
+        if (value > 32767.0f) value = 32767.0f;
+        if (value < -32768.0f) value = -32768.0f;
+        output[i] = static_cast<std::int16_t>(std::lrint(value));
+    }
+}
+
+}  // namespace quarbtro

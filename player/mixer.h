@@ -1,0 +1,26 @@
+#pragma once
+// The voice mixer: resamples each playing voice's 16-bit sample with linear interpolation,
+// follows forward and ping-pong loops, ends voices at the end of samples without a loop, ramps
+// every volume change over rampLength frames, and adds the result into a float mix buffer
+// (two floats per frame, left then right, in the units of 16-bit samples). convertToS16 rounds
+// and clips the buffer for the device.
+//
+// Runs on the rendering thread only; the sequencer changes voices between two calls.
+
+#include <cstdint>
+
+#include "player/voice.h"
+
+namespace quarbtro {
+
+// Adds `frames` frames of voices 0..63, in ascending order, to the mix buffer from `buffer` on.
+void mixVoices(float* buffer, int frames);
+
+// Adds `frames` frames of one voice to the buffer and advances the voice.
+void mixVoice(Voice& voice, float* buffer, int frames);
+
+// Writes 2 x frames signed 16-bit samples: each float rounded to the nearest integer (ties to
+// even) and clamped to -32,768..32,767.
+void convertToS16(std::int16_t* output, const float* mixBuffer, int frames);
+
+}  // namespace quarbtro
