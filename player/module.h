@@ -110,4 +110,10 @@ struct Module {
 extern Sample emptySample;
 extern Instrument emptyInstrument;
 
+// Releases a module and everything it owns, in any state the loader can leave it in (nothing
+// allocated yet, partly read, complete): 0 for a null module, else 1. Relies only on the counts
+// and on null tests; sample slots at or above an instrument's sampleCount are never freed.
+// Nothing may be rendering from the module meanwhile.
+std::int32_t freeModule(Module* module);
+
 }  // namespace quarbtro

@@ -1,0 +1,84 @@
+#pragma once
+// The stream layer the XM loader reads through. The loader never touches files or bytes
+// directly: it opens a ModuleFile, and every request goes to one process-wide set of five
+// callbacks (all set or all empty). Two sources ship with the player: the memory stream, over
+// bytes in memory (the intro's embedded song, a test's generated file), and the file stream,
+// over a file on disk (the tools). Both clamp reads and seeks to the stream's bounds, so a
+// reader sees the same behaviour from either.
+//
+// Everything here is used from one thread at a time (the intro's main thread during start-up,
+// or a tool's only thread); nothing is locked.
+
+#include <cstdint>
+
+namespace quarbtro {
+
+using StreamOpen = void* (*)(const void* name);
+using StreamClose = void (*)(void* stream);
+// Copies up to byteCount bytes into buffer; returns how many it copied (0 at the end).
+using StreamRead = std::int32_t (*)(void* buffer, std::int32_t byteCount, void* stream);
+// origin: seekFromStart, seekFromCurrent or seekFromEnd; any other value changes nothing.
+using StreamSeek = void (*)(void* stream, std::int32_t offset, std::uint8_t origin);
+using StreamTell = std::int32_t (*)(void* stream);
+
+inline constexpr std::uint8_t seekFromStart = 0;
+inline constexpr std::uint8_t seekFromCurrent = 1;
+inline constexpr std::uint8_t seekFromEnd = 2;
+
+struct FileCallbacks {
+    StreamOpen open;
+    StreamClose close;
+    StreamRead read;
+    StreamSeek seek;
+    StreamTell tell;
+};
+
+// Stores the five callbacks when all are set; clears all five when any one is null.
+void registerFileCallbacks(StreamOpen open, StreamClose close, StreamRead read, StreamSeek seek,
+                           StreamTell tell);
+// The registry as it stands; every member null while it is empty.
+const FileCallbacks& fileCallbacks();
+bool fileCallbacksRegistered();
+
+// One open stream of the registered source, owned by whoever opened it. The operations forward
+// to the registered callbacks; a null file reads 0 bytes, tells 0 and ignores seeks and
+// closes. They must not be used while the registry is empty.
+struct ModuleFile {
+    void* stream;
+};
+
+ModuleFile* openModuleFile(const void* name);  // null when open fails
+void closeModuleFile(ModuleFile* file);
+std::int32_t readModuleFile(void* buffer, std::int32_t byteCount, ModuleFile* file);
+void seekModuleFile(ModuleFile* file, std::int32_t offset, std::uint8_t origin);
+std::int32_t tellModuleFile(ModuleFile* file);
+
+// The memory stream: a read position over constant bytes that stay owned by the caller.
+// Reads past the end are shortened (down to 0 bytes); a seek past the end lands at the end and
+// one before the start lands at the start.
+struct MemoryStream {
+    std::int32_t size;         // total bytes
+    std::int32_t position;     // 0..size
+    const std::uint8_t* data;  // first byte
+};
+
+// The bytes every later memoryStreamOpen reads, whatever name it is given. They must stay
+// valid while a stream over them is open.
+void setMemoryStreamSource(const void* data, std::int32_t size);
+
+void* memoryStreamOpen(const void* name);  // name is ignored; null when allocation fails
+void memoryStreamClose(void* stream);
+std::int32_t memoryStreamRead(void* buffer, std::int32_t byteCount, void* stream);
+void memoryStreamSeek(void* stream, std::int32_t offset, std::uint8_t origin);
+std::int32_t memoryStreamTell(void* stream);
+
+// Registers the five memory-stream callbacks.
+void useMemoryStream();
+
+// The arithmetic both streams share: how many of byteCount bytes a read at position may copy,
+// and where a seek lands (clamped to 0..size).
+std::int32_t clampedReadCount(std::int32_t position, std::int32_t size, std::int32_t byteCount);
+std::int32_t seekTarget(std::int32_t position, std::int32_t size, std::int32_t offset,
+                        std::uint8_t origin);
+
+}  // namespace quarbtro

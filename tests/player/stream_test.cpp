@@ -1,0 +1,125 @@
+// The stream layer: the callback registry, and the memory and file streams, which clamp
+// reads and seeks in the same way.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "player/file_stream.h"
+#include "player/stream.h"
+
+namespace quarbtro {
+namespace {
+
+TEST(FileCallbacks, OneMissingCallbackEmptiesTheRegistry) {
+    useMemoryStream();
+    ASSERT_TRUE(fileCallbacksRegistered());
+    registerFileCallbacks(memoryStreamOpen, memoryStreamClose, nullptr, memoryStreamSeek,
+                          memoryStreamTell);
+    EXPECT_FALSE(fileCallbacksRegistered());
+    const FileCallbacks& registry = fileCallbacks();
+    EXPECT_EQ(nullptr, registry.open);
+    EXPECT_EQ(nullptr, registry.close);
+    EXPECT_EQ(nullptr, registry.seek);
+    EXPECT_EQ(nullptr, registry.tell);
+}
+
+TEST(ModuleFile, NullFileIsHarmless) {
+    useMemoryStream();
+    char buffer[4] = {};
+    EXPECT_EQ(0, readModuleFile(buffer, 4, nullptr));
+    EXPECT_EQ(0, tellModuleFile(nullptr));
+    seekModuleFile(nullptr, 1, seekFromStart);
+    closeModuleFile(nullptr);
+}
+
+void* failingOpen(const void*) { return nullptr; }
+
+TEST(ModuleFile, FailedOpenGivesNull) {
+    registerFileCallbacks(failingOpen, memoryStreamClose, memoryStreamRead, memoryStreamSeek,
+                          memoryStreamTell);
+    EXPECT_EQ(nullptr, openModuleFile("anything"));
+}
+
+// The same checks run over both streams; the data is 42,858 bytes, the embedded song's size.
+class StreamClamps : public ::testing::TestWithParam<bool> {
+protected:
+    static constexpr std::int32_t size = 42858;
+
+    void SetUp() override {
+        for (std::int32_t i = 0; i < size; ++i) data_.push_back(std::uint8_t(i * 7));
+        if (GetParam()) {
+            path_ = ::testing::TempDir() + "stream_test.bin";
+            std::FILE* out = std::fopen(path_.c_str(), "wb");
+            ASSERT_NE(nullptr, out);
+            std::fwrite(data_.data(), 1, data_.size(), out);
+            std::fclose(out);
+            useFileStream();
+            file_ = openModuleFile(path_.c_str());
+        } else {
+            setMemoryStreamSource(data_.data(), size);
+            useMemoryStream();
+            file_ = openModuleFile(nullptr);
+        }
+        ASSERT_NE(nullptr, file_);
+    }
+    void TearDown() override {
+        closeModuleFile(file_);
+        if (!path_.empty()) std::remove(path_.c_str());
+    }
+
+    std::vector<std::uint8_t> data_;
+    std::string path_;
+    ModuleFile* file_ = nullptr;
+};
+
+TEST_P(StreamClamps, ReadAtTheEndIsShortened) {
+    seekModuleFile(file_, 42850, seekFromStart);
+    std::uint8_t buffer[10] = {};
+    buffer[8] = 0xAB;
+    ASSERT_EQ(8, readModuleFile(buffer, 10, file_));
+    EXPECT_EQ(data_[42850], buffer[0]);
+    EXPECT_EQ(data_[42857], buffer[7]);
+    EXPECT_EQ(0xAB, buffer[8]) << "bytes beyond what was read are left alone";
+    EXPECT_EQ(size, tellModuleFile(file_));
+    EXPECT_EQ(0, readModuleFile(buffer, 10, file_));
+}
+
+TEST_P(StreamClamps, SeeksLandInsideTheData) {
+    seekModuleFile(file_, 0, seekFromEnd);
+    EXPECT_EQ(size, tellModuleFile(file_));
+    seekModuleFile(file_, 100000, seekFromStart);
+    EXPECT_EQ(size, tellModuleFile(file_));
+    seekModuleFile(file_, 100, seekFromStart);
+    seekModuleFile(file_, 20, seekFromCurrent);
+    EXPECT_EQ(120, tellModuleFile(file_));
+    seekModuleFile(file_, -5, seekFromCurrent);
+    EXPECT_EQ(115, tellModuleFile(file_));
+    seekModuleFile(file_, 7, 3);
+    EXPECT_EQ(115, tellModuleFile(file_)) << "an unknown origin changes nothing";
+    seekModuleFile(file_, -200, seekFromCurrent);
+    EXPECT_EQ(0, tellModuleFile(file_)) << "a seek before the start lands at the start";
+    seekModuleFile(file_, -10, seekFromEnd);
+    std::uint8_t byte = 0;
+    ASSERT_EQ(1, readModuleFile(&byte, 1, file_));
+    EXPECT_EQ(data_[size - 10], byte);
+}
+
+TEST_P(StreamClamps, HugeAndNegativeCountsDoNotWrap) {
+    seekModuleFile(file_, 42000, seekFromStart);
+    std::vector<std::uint8_t> buffer(size);
+    EXPECT_EQ(0, readModuleFile(buffer.data(), -1, file_));
+    EXPECT_EQ(858, readModuleFile(buffer.data(), 0x7FFFFFFF, file_));
+}
+
+INSTANTIATE_TEST_SUITE_P(Streams, StreamClamps, ::testing::Values(false, true),
+                         [](const auto& info) { return info.param ? "File" : "Memory"; });
+
+TEST(FileStream, MissingFileFailsToOpen) {
+    useFileStream();
+    EXPECT_EQ(nullptr, openModuleFile("/nonexistent/song.xm"));
+}
+
+}  // namespace
+}  // namespace quarbtro
