@@ -10,11 +10,16 @@
 
 #include "app/display_window.h"
 #include "app/light.h"
+#include "assets/font_bitmap.h"
+#include "assets/image2Jpeg.h"
 #include "scenes/credits.h"
 #include "scenes/endscene.h"
+#include "scenes/font.h"
 #include "scenes/quarbintro.h"
+#include "scenes/radial_blur.h"
 #include "scenes/ruzidovavire.h"
 #include "scenes/stage.h"
+#include "scenes/texture.h"
 
 namespace quarbtro {
 
@@ -58,30 +63,58 @@ void init(int* argc, char** argv) {
     window->reshape(640, 480);
 }
 
-void buildScenes() {
+void buildVisuals() {
     blurEnabled = true;
+    font = new Font(fontBitmap, 8, 8);
+    sphereMapTexture = new Texture(image2Jpeg, image2JpegSize, true);
     scenes[0] = new ruzidovavire;
     scenes[1] = new quarbintro;
     scenes[2] = new endscene;
     scenes[3] = new credits;
+    blur = new RadialBlur;
     light = new Light(0, 0, 2.0f);
+}
+
+void buildScenes() {
+    buildVisuals();
     usleep(1000);
     clock = 0;
     startWallClock();
 }
 
-void frame() {
-    clock = clockSource();
-    glMatrixMode(GL_MODELVIEW);
-    glLoadIdentity();
-    window->clear();
-    light->apply();
-    blurPass = false;
+namespace {
+
+// One pass over the scene table; each scene decides from the clock whether it draws.
+void drawScenes() {
     for (scene* s : scenes) {
         glPushMatrix();
         s->draw();
         glPopMatrix();
     }
+}
+
+}  // namespace
+
+void drawFrame() {
+    clock = clockSource();
+    glMatrixMode(GL_MODELVIEW);
+    glLoadIdentity();
+    window->clear();
+    light->apply();
+    if (blurEnabled) {
+        blurPass = true;
+        blur->begin();
+        drawScenes();
+        blur->capture();
+    }
+    blurPass = false;
+    drawScenes();
+    // Read again: an enter() during this frame may have switched the blur.
+    if (blurEnabled) blur->overlay();
+}
+
+void frame() {
+    drawFrame();
     window->swap();
 }
 

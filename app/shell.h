@@ -15,8 +15,15 @@ extern int (*clockSource)();
 void init(int* argc, char** argv);
 // Every visual resource and the four scenes, then the clock is started.
 void buildScenes();
-// One frame: sample the clock, clear, light, draw the scenes, swap.
+// The visual part of buildScenes: the font, the sphere-map texture, the scenes, the blur and
+// the light. Tests and tools that supply their own clock call it instead of buildScenes.
+void buildVisuals();
+// One frame: drawFrame, then the buffer swap.
 void frame();
+// The frame up to the swap: sample the clock, clear, light, the blur pass when enabled, the
+// main pass, the glow. The finished picture is in the back buffer, where a reader can take it
+// with glReadPixels before swapping.
+void drawFrame();
 void reshapeCallback(int w, int h);
 // Escape quits; t or T prints "tid: " and the clock of the last frame.
 void keyboard(unsigned char key, int x, int y);

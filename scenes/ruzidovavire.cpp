@@ -1,11 +1,33 @@
 #include "ruzidovavire.h"
 
+#include <GL/freeglut.h>
+
+#include <cmath>
+
 #include "app/display_window.h"
+#include "assets/image1Jpeg.h"
 #include "stage.h"
+#include "texture.h"
+#include "tube.h"
 
 namespace quarbtro {
 
-ruzidovavire::ruzidovavire() : scene(startTime, endTime) {}
+namespace {
+
+// A sway angle in degrees: t divided in single precision, the sine taken in double and kept in
+// single precision, then scaled.
+float sway(int t, float divisor, float amplitude) {
+    const float sine = static_cast<float>(std::sin(static_cast<float>(t) / divisor));
+    return sine * amplitude;
+}
+
+}  // namespace
+
+ruzidovavire::ruzidovavire()
+    : scene(startTime, endTime), wall(new Texture(image1Jpeg, image1JpegSize, true)),
+      elapsed(0) {}
+
+ruzidovavire::~ruzidovavire() { delete wall; }
 
 void ruzidovavire::enter() {
     window->setClearColor(0.3f, 0.1f, 0.0f);
@@ -16,6 +38,66 @@ void ruzidovavire::leave() { window->setClearColor(0, 0, 0); }
 
 void ruzidovavire::draw() {
     if (inactive()) return;
+    const int t = clock;
+    elapsed = t - start;
+
+    glRotatef(sway(t, 20, 50), 0, 0, 1);
+    glTranslatef(0, 0.4f, 0);
+    glRotatef(-sway(t, 20, 50), 0, 0, 1);
+    glRotatef(sway(t, 10, 9), 1, 0, 0);
+    glRotatef(sway(t, 13, 7), 0, 1, 0);
+
+    glColor3f(1, 1, 1);
+    glEnable(GL_TEXTURE_2D);
+    glBindTexture(GL_TEXTURE_2D, wall->name);
+    glColor3f(1, 1, 1);
+    glTranslatef(0, 0, static_cast<float>(elapsed / 43));  // the viewer flies forwards
+
+    glPushMatrix();
+    glEnable(GL_COLOR_MATERIAL);
+    glRotatef(static_cast<float>(elapsed), 0, 0, 1);  // the roll: a degree a centisecond
+    drawRings();
+    glPopMatrix();
+    glDisable(GL_COLOR_MATERIAL);
+    glDisable(GL_TEXTURE_2D);
+
+    glPushMatrix();  // the ball is not rolled with the tube
+    drawBall();
+    glPopMatrix();
+}
+
+// Twenty rings of radius 1 and length 2, from 0 to -40 along the axis, normals inwards.
+void ruzidovavire::drawRings() {
+    for (int ring = 0; ring < 20; ++ring) {
+        glTranslatef(0, 0, -2);
+        glBegin(GL_QUAD_STRIP);
+        for (const RingStep& step : ringSteps()) {
+            glNormal3f(-step.sine, -step.cosine, 0.2f);
+            glTexCoord2f(step.s, 0);
+            glVertex3f(step.sine, step.cosine, 0);
+            glTexCoord2f(step.s, 1);
+            glVertex3f(step.sine, step.cosine, 2);
+        }
+        glEnd();
+    }
+}
+
+// Flattened and sphere-mapped, bouncing below the axis and slowly drawing away.
+void ruzidovavire::drawBall() {
+    glEnable(GL_TEXTURE_2D);
+    glBindTexture(GL_TEXTURE_2D, sphereMapTexture->name);
+    for (GLenum coordinate : {GL_S, GL_T, GL_R, GL_Q})
+        glTexGenf(coordinate, GL_TEXTURE_GEN_MODE, GL_SPHERE_MAP);
+    glEnable(GL_TEXTURE_GEN_S);
+    glEnable(GL_TEXTURE_GEN_T);
+    glColor4f(0.3f, 0.1f, 0, 0.9f);
+    glTranslatef(0, static_cast<float>(-std::fabs(std::sin(elapsed / 9))),
+                 static_cast<float>(-elapsed / 40 - 4));
+    glScalef(0.5f, 0.3f, 1.0f);
+    glutSolidSphere(1.0, 10, 10);
+    glDisable(GL_TEXTURE_GEN_T);
+    glDisable(GL_TEXTURE_GEN_S);
+    glDisable(GL_TEXTURE_2D);
 }
 
 }  // namespace quarbtro

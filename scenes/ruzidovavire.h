@@ -6,15 +6,25 @@
 
 namespace quarbtro {
 
+class Texture;
+
 class ruzidovavire : public scene {
 public:
     static constexpr int startTime = 1700;
     static constexpr int endTime = 3500;
 
     ruzidovavire();
+    ~ruzidovavire() override;
     void draw() override;
     void enter() override;
     void leave() override;
+
+    Texture* wall;   // owned: the first image
+    double elapsed;  // clock - start, refreshed by every drawing call
+
+private:
+    void drawRings();
+    void drawBall();
 };
 
 }  // namespace quarbtro

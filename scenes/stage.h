@@ -6,6 +6,9 @@
 namespace quarbtro {
 
 class DisplayWindow;
+class Font;
+class RadialBlur;
+class Texture;
 class scene;
 
 // Demo time in centiseconds of audio heard, sampled once per frame: every scene's only clock.
@@ -13,6 +16,12 @@ extern int clock;
 extern DisplayWindow* window;
 // The scene table, in drawing order: tunnel, intro, end, credits.
 extern scene* scenes[4];
+// The glyph textures every TextLine draws from.
+extern Font* font;
+// The second image, sphere-mapped onto the tunnel's ball.
+extern Texture* sphereMapTexture;
+// The glow: the small image of the blur pass and its overlay.
+extern RadialBlur* blur;
 // True while each frame runs the blur pass and the glow overlay.
 extern bool blurEnabled;
 // True only while the scenes are drawn into the small blur image.

@@ -1,0 +1,31 @@
+#pragma once
+// The glow of the intro and the credits. When the blur is enabled, each frame first draws the
+// scenes into a 64 x 64 corner of the back buffer (begin ... capture), copies it into a
+// texture and clears again; after the main pass, overlay() adds several copies of the small
+// image over the whole frame, each zoomed a little further into the centre and fainter.
+
+#include <GL/gl.h>
+
+namespace quarbtro {
+
+class RadialBlur {
+public:
+    // A 64 x 64 RGBA texture, all zero, linear filtering.
+    RadialBlur();
+
+    // Before the blur pass: black clear, identity modelview, the 64 x 64 viewport.
+    void begin();
+    // After the blur pass: copies the corner, clears with the window's colour and sets the
+    // viewport the main pass uses (660 x 480), which stays until the next reshape.
+    void capture();
+    // After the main pass: `passes` copies, additive, the first whole at alpha 0.2, each next
+    // one inset by `step` and 0.2 / passes fainter. Leaves depth testing and lighting on,
+    // blending and texturing off and texture 0 bound.
+    void overlay();
+
+    GLuint name;  // the captured image
+    float step;   // texture-coordinate inset added from one copy to the next
+    int passes;   // copies drawn
+};
+
+}  // namespace quarbtro
