@@ -6,7 +6,7 @@ BUILD ?= build
 JOBS ?= $(shell nproc)
 QUARBTRO_WERROR ?= OFF
 
-.PHONY: all build run test unit assets configure clean
+.PHONY: all build run test unit assets goldens frames-sheet configure clean
 
 all: build
 
@@ -37,6 +37,15 @@ unit: build
 assets: build
 	@$(BUILD)/make-images assets/images
 	@ls -l assets/images
+
+# Redraws the golden frames the picture tests compare with (tests/pictures/golden/), on purpose:
+# look at them before committing.
+goldens: build
+	@scripts/frames.sh goldens $(BUILD)
+
+# Redraws docs/frames.png, the contact sheet of the intro (one frame a second).
+frames-sheet: build
+	@scripts/frames.sh sheet $(BUILD)
 
 clean:
 	rm -rf $(BUILD) $(BUILD).configure.log
