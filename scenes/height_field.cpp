@@ -22,6 +22,10 @@ void computeHeightField() {
     }
 }
 
+// Each cell is one polygon from (a, b) to (a + 0.2, b + 0.2). The cell's offset is added to
+// its corners here rather than through a translation of the matrix before and after each
+// cell: the same picture, but one matrix for the whole mesh, which keeps a software renderer
+// from flushing 2,401 times a frame.
 void drawHeightMesh() {
     glEnable(GL_TEXTURE_2D);
     glPushMatrix();
@@ -32,18 +36,16 @@ void drawHeightMesh() {
             const float b = static_cast<float>(j - 25) / 5.0f;
             const float s0 = (a + 10) / 10, t0 = (b + 10) / 10;
             const float s1 = (a + 0.2f + 10) / 10, t1 = (b + 0.2f + 10) / 10;
-            glTranslatef(a, b, 0);
             glBegin(GL_POLYGON);
             glTexCoord2f(s0, t0);
-            glVertex3f(0, 0, heightField[i][j]);
+            glVertex3f(a, b, heightField[i][j]);
             glTexCoord2f(s1, t0);
-            glVertex3f(0.2f, 0, heightField[i + 1][j]);
+            glVertex3f(a + 0.2f, b, heightField[i + 1][j]);
             glTexCoord2f(s1, t1);
-            glVertex3f(0.2f, 0.2f, heightField[i + 1][j + 1]);
+            glVertex3f(a + 0.2f, b + 0.2f, heightField[i + 1][j + 1]);
             glTexCoord2f(s0, t1);
-            glVertex3f(0, 0.2f, heightField[i][j + 1]);
+            glVertex3f(a, b + 0.2f, heightField[i][j + 1]);
             glEnd();
-            glTranslatef(-a, -b, 0);
         }
     }
     glEnable(GL_LIGHTING);
