@@ -1,0 +1,30 @@
+#pragma once
+// The effect column (and the volume column's later ticks): what each XM effect does on the row
+// tick and on the later ticks of its row. Effect numbers are 0..9, then A = 10 up to Z = 35;
+// the parameter is xy (its nibbles) or xx (the whole byte). A parameter of 0 means "the last
+// non-zero one" wherever the effect has a memory.
+
+#include <cstdint>
+
+#include "player/channel.h"
+#include "player/module.h"
+
+namespace quarbtro {
+
+// What the row processing kept for the row-tick part of an effect.
+struct RowContext {
+    std::int32_t volumeBefore;   // volume, period and panning before the row (note delay)
+    std::int32_t periodBefore;
+    std::int32_t panningBefore;
+    bool& positionJump;          // set by Bxx earlier in the row, read by Dxy
+};
+
+// The row-tick part of the cell's effect.
+void rowEffect(Channel& channel, const PatternCell& cell, const Instrument& instrument,
+               Sample& sample, Module& module, const RowContext& context);
+
+// The later-tick part of the cell's volume column, then of its effect.
+void tickEffect(Channel& channel, const PatternCell& cell, const Instrument& instrument,
+                Sample& sample, Module& module);
+
+}  // namespace quarbtro

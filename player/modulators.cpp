@@ -1,0 +1,222 @@
+#include "player/modulators.h"
+
+#include <cmath>
+#include <cstdlib>
+
+namespace quarbtro {
+
+namespace {
+
+constexpr double pi = 3.141592;
+constexpr double piSingle = static_cast<double>(3.141592f);  // the auto-vibrato's pi
+constexpr int maxEnvelopePoints = 12;
+
+std::int32_t periodAtExponent(int twelfths) {
+    return static_cast<std::int32_t>(13.375 * std::pow(2.0, twelfths / 12.0));
+}
+
+// Vibrato and tremolo sine: |sin| of the phase, 0..255.
+int sineMagnitude(std::int8_t phase) {
+    return static_cast<int>(std::fabs(std::sin(2 * phase * pi / 64)) * 256);
+}
+
+// Ramp waveform: rising by 8 a step, mirrored for the negative half.
+int rampMagnitude(std::int8_t phase) {
+    const int value = static_cast<std::uint8_t>((phase & 31) * 8);
+    return phase < 0 ? 255 - value : value;
+}
+
+std::int8_t advancePhase(std::int8_t phase, std::uint8_t speed) {
+    std::int8_t next = static_cast<std::int8_t>(phase + speed);
+    if (next > 31) next = static_cast<std::int8_t>(next - 64);
+    return next;
+}
+
+int autoVibratoWave(std::uint8_t type, std::int32_t phase) {
+    switch (type) {
+    case 0: return static_cast<int>(std::sin(2 * phase * piSingle / 256) * 64);
+    case 1: return phase <= 127 ? 64 : -64;
+    case 2: return (128 - ((phase + 128) % 256)) >> 1;
+    case 3: return (128 - ((384 - phase) % 256)) >> 1;
+    default: return 0;
+    }
+}
+
+}  // namespace
+
+std::int32_t amigaPeriod(std::uint8_t note, std::int8_t finetune) {
+    const std::int32_t base = periodAtExponent(132 - note);
+    if (finetune >= 0 || note == 0) {
+        const std::int32_t higher = periodAtExponent(131 - note);
+        return base + ((higher - base) * finetune) / 128;
+    }
+    const std::int32_t lower = periodAtExponent(133 - note);
+    return base - ((base - lower) * -finetune) / 128;
+}
+
+EnvelopeState volumeEnvelopeState(Channel& channel) {
+    return {channel.volEnvPoint, channel.volEnvTick, channel.volEnvValue,
+            channel.volEnvSlope, channel.volEnvVolume, channel.volEnvDone};
+}
+
+EnvelopeState panningEnvelopeState(Channel& channel) {
+    return {channel.panEnvPoint, channel.panEnvTick, channel.panEnvValue,
+            channel.panEnvSlope, channel.panEnvPanning, channel.panEnvDone};
+}
+
+EnvelopeShape volumeEnvelopeShape(const Instrument& instrument) {
+    return {instrument.volumeEnvelope, instrument.volumePointCount, instrument.volumeSustainPoint,
+            instrument.volumeLoopStart, instrument.volumeLoopEnd, instrument.volumeEnvelopeFlags};
+}
+
+EnvelopeShape panningEnvelopeShape(const Instrument& instrument) {
+    return {instrument.panningEnvelope, instrument.panningPointCount, instrument.panningSustainPoint,
+            instrument.panningLoopStart, instrument.panningLoopEnd, instrument.panningEnvelopeFlags};
+}
+
+void stepEnvelope(Channel& channel, EnvelopeState state, const EnvelopeShape& shape,
+                  std::uint8_t request) {
+    const int count = shape.pointCount < maxEnvelopePoints ? shape.pointCount : maxEnvelopePoints;
+    const EnvelopePoint* points = shape.points;
+    int i = state.point;
+    if (i >= 0 && i < count && points[i].x == state.tick) {
+        // The tick has reached point i.
+        if ((shape.flags & envelopeLoop) && i == shape.loopEnd && shape.loopStart < count) {
+            i = shape.loopStart;
+            state.point = i;
+            state.tick = points[i].x;
+        }
+        if (i == count - 1) {
+            state.output = points[i].y;
+            state.done = 1;
+            channel.flags |= request;
+            return;
+        }
+        if ((shape.flags & envelopeSustain) && i == shape.sustainPoint && !channel.keyOff) {
+            state.output = points[i].y;  // held here until the key is released
+            channel.flags |= request;
+            return;
+        }
+        const std::int64_t width = points[i + 1].x - points[i].x;
+        const std::int64_t rise = (std::int64_t{points[i + 1].y} - points[i].y) * 65536;
+        state.slope = static_cast<std::int32_t>(width == 0 ? 0 : rise / width);
+        state.value = static_cast<std::int32_t>(std::int64_t{points[i].y} * 65536);
+        state.point = i + 1;
+    } else if (i < count) {
+        // Between two points. Modulo 2^32, so that out-of-range points cannot overflow.
+        state.value = static_cast<std::int32_t>(static_cast<std::uint32_t>(state.value) +
+                                                static_cast<std::uint32_t>(state.slope));
+    }
+    state.output = static_cast<std::int16_t>(static_cast<std::uint32_t>(state.value) >> 16);
+    state.tick += 1;
+    channel.flags |= request;
+}
+
+void stepAutoVibrato(Channel& channel, const Instrument& instrument) {
+    int value = autoVibratoWave(instrument.autoVibratoType, channel.autoVibPos);
+    value *= instrument.autoVibratoDepth;
+    if (instrument.autoVibratoSweep != 0) value = value * channel.autoVibSweep / instrument.autoVibratoSweep;
+    channel.periodDelta += value >> 6;  // arithmetic: negative values round down
+    if (channel.autoVibSweep < instrument.autoVibratoSweep) channel.autoVibSweep += 1;
+    channel.autoVibPos += instrument.autoVibratoRate;
+    if (channel.autoVibPos > 255) channel.autoVibPos -= 256;
+    channel.flags |= updateFrequency;
+}
+
+void applyVibrato(Channel& channel) {
+    const std::int8_t phase = channel.vibratoPos;
+    int wave;
+    switch (channel.waveControl & 3) {
+    case 0: wave = sineMagnitude(phase); break;
+    case 1: wave = rampMagnitude(phase); break;
+    default: wave = 255; break;
+    }
+    const int delta = ((wave * channel.vibratoDepth) >> 7) * 4;
+    channel.periodDelta = phase >= 0 ? -delta : delta;
+    channel.flags |= updateFrequency;
+}
+
+void advanceVibrato(Channel& channel) {
+    channel.vibratoPos = advancePhase(channel.vibratoPos, channel.vibratoSpeed);
+}
+
+void stepTremolo(Channel& channel) {
+    const std::int8_t phase = channel.tremoloPos;
+    int wave;
+    switch ((channel.waveControl >> 4) & 3) {
+    case 1: wave = rampMagnitude(phase); break;
+    case 2: wave = 255; break;
+    default: wave = sineMagnitude(phase); break;  // 0 and 3: waveform 3 is a sine here
+    }
+    int delta = (wave * channel.tremoloDepth) >> 6;
+    if (phase < 0) {
+        if (channel.volume - delta < 0) delta = channel.volume;
+        channel.volumeDelta = -delta;
+    } else {
+        channel.volumeDelta = channel.volume + delta > 64 ? 64 - channel.volume : delta;
+    }
+    channel.tremoloPos = advancePhase(phase, channel.tremoloSpeed);
+    channel.flags |= updateVolume;
+}
+
+void stepTremor(Channel& channel) {
+    if (channel.tremorCounter >= channel.tremorOn) channel.volumeDelta = -channel.volume;
+    channel.tremorCounter += 1;
+    if (channel.tremorCounter >= channel.tremorOn + channel.tremorOff) channel.tremorCounter = 0;
+    channel.flags |= updateVolume;
+}
+
+void stepTonePortamento(Channel& channel) {
+    const std::int32_t speed = channel.portaSpeed * 4;
+    if (channel.period < channel.portaTarget) {
+        channel.period += speed;
+        if (channel.period > channel.portaTarget) channel.period = channel.portaTarget;
+    } else if (channel.period > channel.portaTarget) {
+        channel.period -= speed;
+        if (channel.period < channel.portaTarget) channel.period = channel.portaTarget;
+    }
+    channel.flags |= updateFrequency;
+}
+
+void applyVolumeColumn(Channel& channel, std::uint8_t volumeByte) {
+    const int x = volumeByte & 15;
+    if (volumeByte >= 0x10 && volumeByte <= 0x50) {
+        channel.volume = volumeByte - 0x10;
+        channel.flags |= updateVolume;
+        return;
+    }
+    switch (volumeByte >> 4) {
+    case 0x6:
+    case 0x8:  // slide down (0x6x continues on the later ticks)
+        channel.volume = channel.volume - x < 0 ? 0 : channel.volume - x;
+        channel.flags |= updateVolume;
+        break;
+    case 0x7:
+    case 0x9:  // slide up
+        channel.volume = channel.volume + x > 64 ? 64 : channel.volume + x;
+        channel.flags |= updateVolume;
+        break;
+    case 0xA: channel.vibratoSpeed = static_cast<std::uint8_t>(x); break;
+    case 0xB: channel.vibratoDepth = static_cast<std::uint8_t>(x); break;
+    case 0xC:
+        channel.panning = x * 16;
+        channel.flags |= updatePanning;
+        break;
+    case 0xD:
+        channel.panning -= x;  // not clamped: the voice update clamps what it sends
+        channel.flags |= updatePanning;
+        break;
+    case 0xE:
+        channel.panning += x;
+        channel.flags |= updatePanning;
+        break;
+    case 0xF:  // tone portamento toward the row's note, without restarting it
+        if (x != 0) channel.portaSpeed = static_cast<std::uint8_t>(x * 16);
+        channel.flags &= ~trigger;
+        channel.portaTarget = channel.notePeriod;
+        break;
+    default: break;  // 0x00..0x0F and 0x51..0x5F do nothing
+    }
+}
+
+}  // namespace quarbtro

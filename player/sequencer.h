@@ -1,0 +1,50 @@
+#pragma once
+// The sequencer: turns the song's rows into voice parameters, one tick at a time. The block
+// renderer calls the module's onTick hook (sequencerTick) every samplesPerTick output frames.
+// On a row tick each channel reads its cell of the current row; on the other ticks of the row
+// only the running effects, envelopes and fades move on. At the end of its work on every tick a
+// channel hands what changed to its voice (updateVoice).
+//
+// Runs on the rendering thread only, between two mixing segments; nothing is allocated.
+
+#include <cstdint>
+
+#include "player/channel.h"
+#include "player/module.h"
+
+namespace quarbtro {
+
+// One tick; returns the row's length in ticks (speed + patternDelayTicks) as it was before the
+// tick counter moved on.
+std::int32_t sequencerTick(Module* module);
+
+void processRow(Module& module);   // the row tick, all channels
+void processTick(Module& module);  // any other tick, all channels
+
+// Applies the channel's update requests to its voice; `sample` is the one looked up this tick.
+void updateVoice(Channel& channel, Sample* sample, const Module& module);
+
+// What a new instrument byte (or a delayed note) resets: volume and panning from the sample,
+// the envelopes, the fade-out, the auto-vibrato and the tremor counter.
+void resetInstrument(Channel& channel, const Sample& sample);
+
+// The instrument and sample a channel plays now.
+struct SampleLookup {
+    const Instrument* instrument;  // the empty instrument for a number past instrumentCount
+    Sample* sample;                // the empty sample when the instrument has none for the note
+    bool instrumentValid;
+};
+SampleLookup lookUpSample(const Module& module, const Channel& channel);
+
+// The period of a note (0-based, after the relative note) with a finetune, on the module's
+// frequency table.
+std::int32_t notePeriodOf(const Module& module, std::uint8_t note, std::int8_t finetune);
+
+// The cells of the current row, or null when there are none to read: a pattern without cells,
+// a row outside the pattern (a break or loop can name one), an order entry without a pattern.
+const PatternCell* currentRowCells(const Module& module);
+
+// Rows of the pattern an order position names; 0 when it names none.
+std::int32_t rowCountAt(const Module& module, std::int32_t orderPosition);
+
+}  // namespace quarbtro

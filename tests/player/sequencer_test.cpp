@@ -1,0 +1,256 @@
+// Row processing and the voice update over songs built in code.
+#include <gtest/gtest.h>
+
+#include "player/playback.h"
+#include "player/render.h"
+#include "tests/player/test_song.h"
+
+namespace quarbtro {
+namespace {
+
+constexpr std::uint8_t keyOffNote = 255;
+
+TEST(Sequencer, WorkedRowTickOnBothFrequencyTables) {
+    struct Table {
+        bool linear;
+        std::int32_t notePeriod;
+        std::int32_t frequency;
+        std::uint32_t stepFrac;
+    };
+    for (const Table& table : {Table{true, 4608, 8363, 814485521u}, Table{false, 1712, 8362, 814388129u}}) {
+        TestSong song(1, {64}, table.linear);
+        song.addInstrument();
+        song.cell(0, 0, 0) = {49, 1, 0, 0, 0};
+        song.start();
+        song.tick();
+        const Channel& channel = song.channel(0);
+        const Voice& voice = song.voiceOf(0);
+        EXPECT_EQ(channel.note, 48);
+        EXPECT_EQ(channel.notePeriod, table.notePeriod);
+        EXPECT_EQ(channel.period, table.notePeriod);
+        EXPECT_EQ(voice.frequency, table.frequency);
+        EXPECT_EQ(voice.stepInt, 0u);
+        EXPECT_EQ(voice.stepFrac, table.stepFrac);
+        EXPECT_EQ(voice.volume, 127);
+        EXPECT_EQ(voice.panning, 128);
+        EXPECT_EQ(voice.targetLeft, 63);
+        EXPECT_EQ(voice.targetRight, 63);
+        EXPECT_EQ(voice.positionInt, 0u);
+        EXPECT_EQ(voice.direction, forward);
+        EXPECT_EQ(voice.sample, &song.sampleOf(1));
+    }
+}
+
+TEST(Sequencer, PanningZeroIsLeftAndFullIsRight) {
+    TestSong song(2, {64});
+    song.addInstrument();
+    song.cell(0, 0, 0) = {49, 1, 0xC0, 0, 0};  // volume column: panning 0
+    song.cell(0, 0, 1) = {49, 1, 0xCF, 0, 0};  // panning 240
+    song.start();
+    song.tick();
+    EXPECT_EQ(song.voiceOf(0).targetLeft, 127);
+    EXPECT_EQ(song.voiceOf(0).targetRight, 0);
+    EXPECT_EQ(song.voiceOf(1).targetLeft, 7);  // 127 x 15 / 255
+    EXPECT_EQ(song.voiceOf(1).targetRight, 119);
+}
+
+TEST(Sequencer, NotesAlternateBetweenAVoiceAndItsPartner) {
+    TestSong song(2, {64});
+    song.addInstrument();
+    song.module.defaultSpeed = 1;
+    for (int row = 0; row < 3; ++row) song.cell(0, row, 1) = {49, 1, 0, 0, 0};
+    song.start();
+    Voice* voices = audioOutput.voices;
+    song.tick();
+    EXPECT_EQ(song.channel(1).voice, &voices[1]);
+    song.tick();  // the first note still sounds: the second moves to voice 33
+    EXPECT_EQ(song.channel(1).voice, &voices[33]);
+    EXPECT_EQ(voices[33].index, 33);
+    EXPECT_EQ(voices[1].targetLeft, 0);  // ramping out
+    EXPECT_EQ(voices[1].targetRight, 0);
+    EXPECT_NE(voices[1].sample, nullptr);
+    EXPECT_EQ(voices[33].targetLeft, 63);
+    song.tick();
+    EXPECT_EQ(song.channel(1).voice, &voices[1]);
+    EXPECT_EQ(voices[33].targetLeft, 0);
+}
+
+TEST(Sequencer, NoteOnAMissingInstrumentIsSilentButReleasesTheOldVoice) {
+    TestSong song(1, {64});
+    song.addInstrument();
+    song.module.defaultSpeed = 1;
+    song.cell(0, 0, 0) = {49, 1, 0, 0, 0};
+    song.cell(0, 1, 0) = {49, 9, 0, 0, 0};
+    song.start();
+    song.tick(2);
+    EXPECT_EQ(song.channel(0).voice, &audioOutput.voices[32]);
+    EXPECT_EQ(audioOutput.voices[0].targetLeft, 0);
+    EXPECT_EQ(audioOutput.voices[32].sample, &emptySample);
+    EXPECT_EQ(audioOutput.voices[32].volume, 0);
+}
+
+TEST(Sequencer, KeyOffWithoutVolumeEnvelopeSilencesAtTheRowTick) {
+    TestSong song(1, {64});
+    song.addInstrument();
+    song.cell(0, 0, 0) = {49, 1, 0, 0, 0};
+    song.cell(0, 1, 0) = {keyOffNote, 0, 0, 0, 0};
+    song.start();
+    song.tick(6);
+    EXPECT_EQ(song.voiceOf(0).volume, 127);
+    song.tick();
+    EXPECT_EQ(song.channel(0).keyOff, 1);
+    EXPECT_EQ(song.voiceOf(0).volume, 0);
+}
+
+TEST(Sequencer, KeyOffWithVolumeEnvelopeFadesOutFromTheRowTick) {
+    TestSong song(1, {64});
+    Instrument& instrument = song.addInstrument();
+    instrument.volumeEnvelope[0] = {0, 64};
+    instrument.volumeEnvelope[1] = {10, 64};
+    instrument.volumePointCount = 2;
+    instrument.volumeEnvelopeFlags = 0x01 | 0x02;  // on, sustain at point 0
+    instrument.volumeFadeout = 8192;               // an eighth of full volume per tick
+    song.cell(0, 0, 0) = {49, 1, 0, 0, 0};
+    song.cell(0, 1, 0) = {keyOffNote, 0, 0, 0, 0};
+    song.start();
+    song.tick(6);
+    EXPECT_EQ(song.channel(0).fadeOut, 65536);
+    song.tick();
+    EXPECT_EQ(song.channel(0).fadeOut, 65536 - 8192);
+    EXPECT_EQ(song.voiceOf(0).volume, 111);  // 64 x 64 x 57344 x 64 x 255 / 2^35
+    song.tick(7);
+    EXPECT_EQ(song.channel(0).fadeOut, 0);
+    EXPECT_EQ(song.voiceOf(0).volume, 0);
+}
+
+TEST(Sequencer, InstrumentWithoutNoteResetsVolumeButDoesNotRestart) {
+    TestSong song(1, {64});
+    song.addInstrument();
+    song.module.defaultSpeed = 1;
+    song.cell(0, 0, 0) = {49, 1, 0x30, 0, 0};  // volume 32
+    song.cell(0, 1, 0) = {0, 1, 0, 0, 0};
+    song.start();
+    song.tick();
+    EXPECT_EQ(song.channel(0).volume, 32);
+    audioOutput.voices[0].positionInt = 500;
+    song.tick();
+    EXPECT_EQ(song.channel(0).volume, 64);
+    EXPECT_EQ(song.channel(0).voice, &audioOutput.voices[0]);
+    EXPECT_EQ(audioOutput.voices[0].positionInt, 500u);
+}
+
+TEST(Sequencer, PortamentoRowSetsOnlyTheTarget) {
+    TestSong song(1, {64});
+    song.addInstrument();
+    song.addInstrument();
+    song.module.defaultSpeed = 1;
+    song.cell(0, 0, 0) = {49, 1, 0, 0, 0};
+    song.cell(0, 1, 0) = {61, 2, 0, 3, 0};  // tone portamento to C-5 with another instrument
+    song.start();
+    song.tick(2);
+    const Channel& channel = song.channel(0);
+    EXPECT_EQ(channel.note, 60);
+    EXPECT_EQ(channel.notePeriod, 7680 - 60 * 64);
+    EXPECT_EQ(channel.period, 4608);
+    EXPECT_EQ(channel.instrument, 0);
+    EXPECT_EQ(channel.keyNote, 48);
+    EXPECT_EQ(channel.sample, &song.sampleOf(1));
+}
+
+TEST(Sequencer, NotesPastTheKeyboardCountAsNoNote) {
+    TestSong song(1, {64});
+    song.addInstrument();
+    song.module.defaultSpeed = 1;
+    song.cell(0, 0, 0) = {49, 1, 0, 0, 0};
+    song.cell(0, 1, 0) = {200, 1, 0, 0, 0};
+    song.start();
+    song.tick(2);
+    EXPECT_EQ(song.channel(0).keyNote, 48);
+    EXPECT_EQ(song.channel(0).note, 48);
+    EXPECT_EQ(song.channel(0).voice, &audioOutput.voices[0]);  // not retriggered
+}
+
+TEST(Sequencer, SongEndContinuesAtTheRestartPosition) {
+    TestSong song(1, {4, 4, 4});
+    song.setOrders({0, 1, 2});
+    song.module.restartPosition = 1;
+    song.module.defaultSpeed = 1;
+    song.start();
+    song.tick(12);
+    song.tick();
+    EXPECT_EQ(song.module.orderPosition, 1);
+    EXPECT_EQ(song.module.row, 0);
+
+    song.module.restartPosition = 3;  // past the song: starts over at order 0
+    song.tick(8);
+    song.tick();
+    EXPECT_EQ(song.module.orderPosition, 0);
+}
+
+TEST(Sequencer, SpeedZeroMakesEveryTickARowTick) {
+    TestSong song(1, {64});
+    song.module.defaultSpeed = 0;
+    song.start();
+    song.tick(5);
+    EXPECT_EQ(song.module.row, 4);
+    EXPECT_EQ(song.module.tick, 0);
+}
+
+TEST(Playback, RefusesSongsWithMoreThan32Channels) {
+    configureAudioOutput(44100);
+    TestSong wide(33, {1});
+    EXPECT_EQ(beginPlayback(&wide.module), 0);
+    TestSong widest(32, {1});
+    EXPECT_EQ(beginPlayback(&widest.module), 1);
+    endPlayback();
+}
+
+TEST(Playback, TicksLastFromTheBpm) {
+    const std::pair<int, int> expected[] = {{125, 882}, {224, 492}, {32, 3445}, {35, 3149}, {70, 1574}, {255, 432}};
+    for (auto [bpm, frames] : expected) EXPECT_EQ(samplesPerTickAt(44100, bpm), frames) << bpm;
+}
+
+int ticksSeen = 0;
+std::int32_t countingTick(Module* module) {
+    ++ticksSeen;
+    return sequencerTick(module);
+}
+
+TEST(Render, TickStraddlesTwoBlocks) {
+    TestSong song(1, {64});
+    song.module.onTick = countingTick;
+    song.start();
+    ticksSeen = 0;
+    renderBlock();
+    EXPECT_EQ(ticksSeen, 3);  // at frames 0, 882 and 1,764
+    EXPECT_EQ(song.module.samplesLeftInTick, 598);
+    EXPECT_EQ(getPlayedMs(&song.module), 19 + 19 + 6);  // 882, 882 and 284 frames, truncated
+    renderBlock();
+    EXPECT_EQ(ticksSeen, 5);  // at 598 and 1,480
+    EXPECT_EQ(song.module.samplesLeftInTick, 314);
+    endPlayback();
+}
+
+TEST(Render, SameSongRendersToTheSameBytes) {
+    TestSong song(2, {16});
+    song.addInstrument(3000, false);
+    song.cell(0, 0, 0) = {49, 1, 0, 0, 0};
+    song.cell(0, 4, 1) = {56, 1, 0x20, 0, 0};
+    song.cell(0, 8, 0) = {keyOffNote, 0, 0, 0, 0};
+    std::vector<std::int16_t> first;
+    for (int pass = 0; pass < 2; ++pass) {
+        song.start();
+        std::vector<std::int16_t> bytes;
+        for (int block = 0; block < 20; ++block) {
+            renderBlock();
+            bytes.insert(bytes.end(), audioOutput.outputBuffer, audioOutput.outputBuffer + 4096);
+        }
+        if (pass == 0) first = bytes;
+        else EXPECT_EQ(bytes, first);
+    }
+    EXPECT_NE(std::count(first.begin(), first.end(), 0), static_cast<long>(first.size()));
+    endPlayback();
+}
+
+}  // namespace
+}  // namespace quarbtro
