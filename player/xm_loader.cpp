@@ -7,6 +7,8 @@
 #include <cstring>
 #include <vector>
 
+#include "player/sequencer.h"
+
 namespace quarbtro {
 
 namespace {
@@ -15,7 +17,6 @@ constexpr char signature[] = "Extended Module: ";
 constexpr std::int32_t signatureLength = 17;
 constexpr std::int32_t headerStart = 60;
 constexpr std::uint32_t maxSongLength = 256;
-constexpr std::uint32_t maxChannels = 32;
 constexpr std::uint32_t maxPatterns = 256;
 constexpr std::uint32_t maxRows = 256;
 constexpr std::uint32_t maxInstruments = 128;
@@ -106,7 +107,7 @@ std::int32_t checkHeader(const XmHeader& header) {
     if (header.channelCount == 0)
         return fail(LoadFailureKind::refused, "the song has no channels");
     if (header.channelCount > maxChannels)
-        return fail(LoadFailureKind::refused, "%u channels, more than %u", header.channelCount,
+        return fail(LoadFailureKind::refused, "%u channels, more than %d", header.channelCount,
                     maxChannels);
     if (header.patternCount > maxPatterns)
         return fail(LoadFailureKind::refused, "%u patterns, more than %u", header.patternCount,
@@ -402,6 +403,7 @@ std::int32_t readXm(Module* module, ModuleFile* file) {
         return fail(LoadFailureKind::refused,
                     "not an XM module: it does not begin with \"Extended Module: \"");
     module->initialGlobalVolume = 64;
+    module->onTick = sequencerTick;
 
     in.seekTo(headerStart);
     XmHeader header = {};

@@ -4,6 +4,7 @@
 #include "player/playback.h"
 #include "player/render.h"
 #include "tests/player/test_song.h"
+#include "tests/player/xm_test_support.h"
 
 namespace quarbtro {
 namespace {
@@ -249,6 +250,27 @@ TEST(Render, SameSongRendersToTheSameBytes) {
         else EXPECT_EQ(bytes, first);
     }
     EXPECT_NE(std::count(first.begin(), first.end(), 0), static_cast<long>(first.size()));
+    endPlayback();
+}
+
+}  // namespace
+}  // namespace quarbtro
+
+namespace quarbtro {
+namespace {
+
+TEST(Render, LoadedSongPlaysThroughTheSequencer) {
+    ModuleDraft draft = testing::smallSong();
+    testing::LoadedModule module = testing::loadBytes(writeXm(draft.module()));
+    ASSERT_TRUE(module);
+    EXPECT_EQ(module->onTick, sequencerTick);
+    configureAudioOutput(44100);
+    ASSERT_EQ(beginPlayback(module.get()), 1);
+    renderBlock();
+    EXPECT_EQ(channels[0].notePeriod, 4608);
+    int sounding = 0;
+    for (int i = 0; i < 4096; ++i) sounding += audioOutput.outputBuffer[i] != 0;
+    EXPECT_GT(sounding, 3000);
     endPlayback();
 }
 

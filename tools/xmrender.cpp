@@ -1,0 +1,229 @@
+// xmrender: renders an XM module to a 44,100 Hz 16-bit stereo WAV file (or headerless frames)
+// through the player's own block renderer, with no sound device.
+//
+//   xmrender FILE.xm -o OUT.wav [--seconds S] [--raw]
+//
+// By default the song is rendered once: until it first comes back to a row it has already
+// played, and at most 20 minutes. --seconds renders exactly S seconds from the start.
+
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <chrono>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "player/audio_output.h"
+#include "player/file_stream.h"
+#include "player/playback.h"
+#include "player/render.h"
+#include "player/song_length.h"
+#include "player/xm_loader.h"
+
+namespace quarbtro {
+namespace {
+
+constexpr std::int32_t rate = defaultOutputRate;
+constexpr std::int64_t longestSong = std::int64_t{20} * 60 * rate;
+constexpr double longestSeconds = 24000;  // a WAV file's sizes are 32-bit
+
+struct Options {
+    std::string input;
+    std::string output;
+    double seconds = -1;  // below 0: the song once
+    bool raw = false;
+};
+
+[[noreturn]] void usage(const char* problem) {
+    if (problem) std::fprintf(stderr, "xmrender: %s\n", problem);
+    std::fprintf(stderr,
+                 "usage: xmrender FILE.xm -o OUT.wav [--seconds S] [--raw]\n"
+                 "  -o OUT       where the audio goes; - for standard output\n"
+                 "  --seconds S  render exactly S seconds instead of the song once\n"
+                 "  --raw        headerless 16-bit little-endian stereo frames instead of WAV\n");
+    std::exit(2);
+}
+
+Options parse(int argc, char** argv) {
+    Options options;
+    for (int i = 1; i < argc; ++i) {
+        const std::string argument = argv[i];
+        if (argument == "-o" && i + 1 < argc) {
+            options.output = argv[++i];
+        } else if (argument == "--seconds" && i + 1 < argc) {
+            char* end = nullptr;
+            options.seconds = std::strtod(argv[++i], &end);
+            if (*end != '\0' || !(options.seconds >= 0 && options.seconds <= longestSeconds))
+                usage("--seconds takes a number of seconds from 0 to 24000");
+        } else if (argument == "--raw") {
+            options.raw = true;
+        } else if (argument == "-h" || argument == "--help") {
+            usage(nullptr);
+        } else if (argument.size() > 1 && argument[0] == '-') {
+            usage(("unknown option " + argument).c_str());
+        } else if (options.input.empty()) {
+            options.input = argument;
+        } else {
+            usage("give one module file");
+        }
+    }
+    if (options.input.empty()) usage("no module file given");
+    if (options.output.empty()) usage("no output given (-o OUT.wav, or -o - for standard output)");
+    return options;
+}
+
+struct ModuleRelease {
+    void operator()(Module* module) const { freeModule(module); }
+};
+using LoadedModule = std::unique_ptr<Module, ModuleRelease>;
+
+LoadedModule load(const std::string& path) {
+    errno = 0;
+    LoadedModule module(loadModule(path.c_str(), nullptr));
+    if (!module) {
+        const LoadFailure failure = lastLoadFailure();
+        if (failure.kind == LoadFailureKind::cannotOpen && errno != 0)
+            std::fprintf(stderr, "xmrender: %s: %s\n", path.c_str(), std::strerror(errno));
+        else
+            std::fprintf(stderr, "xmrender: %s: %s\n", path.c_str(), failure.reason);
+        std::exit(1);
+    }
+    return module;
+}
+
+void start(Module* module, const std::string& path) {
+    configureAudioOutput(rate);
+    if (!beginPlayback(module)) {
+        std::fprintf(stderr, "xmrender: %s: cannot be played\n", path.c_str());
+        std::exit(1);
+    }
+}
+
+// Frames to render: S seconds, or the song once (a separate load, since playing changes what
+// the song holds: E5y stores a finetune in the sample).
+std::int64_t framesToRender(const Options& options) {
+    if (options.seconds >= 0) return std::llround(options.seconds * rate);
+    LoadedModule module = load(options.input);
+    start(module.get(), options.input);
+    const std::int64_t frames = framesUntilRepeat(*module, longestSong);
+    endPlayback();
+    return frames;
+}
+
+void putLittleEndian(std::vector<unsigned char>& bytes, std::uint32_t value, int count) {
+    for (int i = 0; i < count; ++i) bytes.push_back(static_cast<unsigned char>(value >> (8 * i)));
+}
+
+std::vector<unsigned char> wavHeader(std::int64_t frames) {
+    const std::uint32_t dataBytes = static_cast<std::uint32_t>(frames * 4);
+    std::vector<unsigned char> header;
+    auto tag = [&](const char* text) { header.insert(header.end(), text, text + 4); };
+    tag("RIFF");
+    putLittleEndian(header, 36 + dataBytes, 4);
+    tag("WAVE");
+    tag("fmt ");
+    putLittleEndian(header, 16, 4);
+    putLittleEndian(header, 1, 2);         // PCM
+    putLittleEndian(header, 2, 2);         // stereo
+    putLittleEndian(header, rate, 4);
+    putLittleEndian(header, rate * 4, 4);  // bytes per second
+    putLittleEndian(header, 4, 2);         // bytes per frame
+    putLittleEndian(header, 16, 2);        // bits per sample
+    tag("data");
+    putLittleEndian(header, dataBytes, 4);
+    return header;
+}
+
+class Output {
+public:
+    explicit Output(const std::string& path) : path_(path) {
+        file_ = path == "-" ? stdout : std::fopen(path.c_str(), "wb");
+        if (!file_) fail();
+    }
+    void write(const void* bytes, std::size_t count) {
+        if (std::fwrite(bytes, 1, count, file_) != count) fail();
+    }
+    void close() {
+        if ((file_ == stdout ? std::fflush(file_) : std::fclose(file_)) != 0) fail();
+    }
+
+private:
+    [[noreturn]] void fail() {
+        std::fprintf(stderr, "xmrender: cannot write %s: %s\n", path_ == "-" ? "standard output" : path_.c_str(),
+                     std::strerror(errno));
+        std::exit(1);
+    }
+    std::string path_;
+    std::FILE* file_ = nullptr;
+};
+
+// A progress line on a terminal, once rendering has taken more than a second.
+class Progress {
+public:
+    explicit Progress(std::int64_t totalFrames) : total_(totalFrames), shown_(isatty(2)) {}
+    void update(std::int64_t frames) {
+        if (!shown_) return;
+        const auto now = std::chrono::steady_clock::now();
+        if (now - started_ < std::chrono::seconds(1) || now - last_ < std::chrono::milliseconds(200)) return;
+        last_ = now;
+        printing_ = true;
+        std::fprintf(stderr, "\rxmrender: %s of %s rendered", clock(frames).c_str(), clock(total_).c_str());
+    }
+    void finish() {
+        if (printing_) std::fprintf(stderr, "\n");
+    }
+
+private:
+    static std::string clock(std::int64_t frames) {
+        const std::int64_t seconds = frames / rate;
+        char text[32];
+        std::snprintf(text, sizeof text, "%lld:%02lld", static_cast<long long>(seconds / 60),
+                      static_cast<long long>(seconds % 60));
+        return text;
+    }
+    std::int64_t total_;
+    bool shown_;
+    bool printing_ = false;
+    std::chrono::steady_clock::time_point started_ = std::chrono::steady_clock::now();
+    std::chrono::steady_clock::time_point last_{};
+};
+
+int run(const Options& options) {
+    useFileStream();
+    const std::int64_t frames = framesToRender(options);
+    LoadedModule module = load(options.input);
+    start(module.get(), options.input);
+
+    Output output(options.output);
+    if (!options.raw) {
+        const std::vector<unsigned char> header = wavHeader(frames);
+        output.write(header.data(), header.size());
+    }
+    Progress progress(frames);
+    std::vector<unsigned char> bytes;
+    for (std::int64_t done = 0; done < frames;) {
+        renderBlock();
+        const std::int64_t count = std::min<std::int64_t>(audioOutput.blockFrames, frames - done);
+        bytes.clear();
+        for (std::int64_t i = 0; i < 2 * count; ++i)
+            putLittleEndian(bytes, static_cast<std::uint16_t>(audioOutput.outputBuffer[i]), 2);
+        output.write(bytes.data(), bytes.size());
+        done += count;
+        progress.update(done);
+    }
+    progress.finish();
+    output.close();
+    endPlayback();
+    return 0;
+}
+
+}  // namespace
+}  // namespace quarbtro
+
+int main(int argc, char** argv) { return quarbtro::run(quarbtro::parse(argc, argv)); }
