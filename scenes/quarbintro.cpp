@@ -1,6 +1,6 @@
 #include "quarbintro.h"
 
-#include <GL/freeglut.h>
+#include <GL/glut.h>
 
 #include <cmath>
 #include <cstdlib>
@@ -85,21 +85,14 @@ void quarbintro::drawCylinder(float e) {
 // Lit and sphere-mapped, crossing in a straight line from (6, 5, -5) to (-4, -5, -5).
 void quarbintro::drawBall(float e) {
     glPushMatrix();
-    glEnable(GL_TEXTURE_2D);
-    glBindTexture(GL_TEXTURE_2D, sphereTexture->name);
-    for (GLenum coordinate : {GL_S, GL_T, GL_R, GL_Q})
-        glTexGenf(coordinate, GL_TEXTURE_GEN_MODE, GL_SPHERE_MAP);
-    glEnable(GL_TEXTURE_GEN_S);
-    glEnable(GL_TEXTURE_GEN_T);
+    beginSphereMap(*sphereTexture);
     glColor4f(0.3f, 0.1f, 0, 0.9f);
     glTranslatef(0, 0, -5);
     const float c = 6 - (e - 800) / 20;
     glTranslatef(c, c - 1, 0);
     glRotatef(45, 0, 0, 1);
     glutSolidSphere(1.0, 20, 10);
-    glDisable(GL_TEXTURE_GEN_T);
-    glDisable(GL_TEXTURE_GEN_S);
-    glDisable(GL_TEXTURE_2D);
+    endSphereMap();
     glPopMatrix();
 }
 

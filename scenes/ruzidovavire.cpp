@@ -1,6 +1,6 @@
 #include "ruzidovavire.h"
 
-#include <GL/freeglut.h>
+#include <GL/glut.h>
 
 #include <cmath>
 
@@ -84,20 +84,13 @@ void ruzidovavire::drawRings() {
 
 // Flattened and sphere-mapped, bouncing below the axis and slowly drawing away.
 void ruzidovavire::drawBall() {
-    glEnable(GL_TEXTURE_2D);
-    glBindTexture(GL_TEXTURE_2D, sphereMapTexture->name);
-    for (GLenum coordinate : {GL_S, GL_T, GL_R, GL_Q})
-        glTexGenf(coordinate, GL_TEXTURE_GEN_MODE, GL_SPHERE_MAP);
-    glEnable(GL_TEXTURE_GEN_S);
-    glEnable(GL_TEXTURE_GEN_T);
+    beginSphereMap(*sphereMapTexture);
     glColor4f(0.3f, 0.1f, 0, 0.9f);
     glTranslatef(0, static_cast<float>(-std::fabs(std::sin(elapsed / 9))),
                  static_cast<float>(-elapsed / 40 - 4));
     glScalef(0.5f, 0.3f, 1.0f);
     glutSolidSphere(1.0, 10, 10);
-    glDisable(GL_TEXTURE_GEN_T);
-    glDisable(GL_TEXTURE_GEN_S);
-    glDisable(GL_TEXTURE_2D);
+    endSphereMap();
 }
 
 }  // namespace quarbtro

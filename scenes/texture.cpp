@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <cstdio>
 #include <cstdlib>
+#include <initializer_list>
 
 #include <jpeglib.h>
 
@@ -102,5 +103,20 @@ Texture::Texture(const void* data, int size, bool repeat)
 }
 
 Texture::~Texture() { freeImage(image); }
+
+void beginSphereMap(const Texture& texture) {
+    glEnable(GL_TEXTURE_2D);
+    glBindTexture(GL_TEXTURE_2D, texture.name);
+    for (GLenum coordinate : {GL_S, GL_T, GL_R, GL_Q})
+        glTexGenf(coordinate, GL_TEXTURE_GEN_MODE, GL_SPHERE_MAP);
+    glEnable(GL_TEXTURE_GEN_S);
+    glEnable(GL_TEXTURE_GEN_T);
+}
+
+void endSphereMap() {
+    glDisable(GL_TEXTURE_GEN_T);
+    glDisable(GL_TEXTURE_GEN_S);
+    glDisable(GL_TEXTURE_2D);
+}
 
 }  // namespace quarbtro

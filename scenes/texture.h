@@ -37,4 +37,8 @@ public:
     GLuint name;   // bind with glBindTexture(GL_TEXTURE_2D, name)
 };
 
+// Texturing with `texture` sphere-mapped (generated s and t), for the two balls; and back.
+void beginSphereMap(const Texture& texture);
+void endSphereMap();
+
 }  // namespace quarbtro
