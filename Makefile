@@ -6,7 +6,7 @@ BUILD ?= build
 JOBS ?= $(shell nproc)
 QUARBTRO_WERROR ?= OFF
 
-.PHONY: all build run test unit assets goldens frames-sheet configure clean
+.PHONY: all build run test unit assets goldens frames-sheet fuzz configure clean
 
 all: build
 
@@ -46,6 +46,12 @@ goldens: build
 # Redraws docs/frames.png, the contact sheet of the intro (one frame a second).
 frames-sheet: build
 	@scripts/frames.sh sheet $(BUILD)
+
+# The XM loader's fuzz target (clang, ASan, UBSan) in $(BUILD)-fuzz, for FUZZ_SECONDS.
+FUZZ_SECONDS ?= 600
+fuzz:
+	@scripts/deps.sh test
+	@scripts/fuzz.sh $(BUILD)-fuzz $(FUZZ_SECONDS)
 
 clean:
 	rm -rf $(BUILD) $(BUILD).configure.log

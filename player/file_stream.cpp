@@ -5,6 +5,8 @@
 #include <cstdlib>
 #include <limits>
 
+#include <sys/stat.h>
+
 #include "player/stream.h"
 
 namespace quarbtro {
@@ -17,8 +19,14 @@ struct FileStream {
     std::int32_t position;
 };
 
-// The file's size, or -1 (with errno set) when it cannot be told or does not fit 32 bits.
+// The file's size, or -1 (with errno set) when it is no plain file or does not fit 32 bits.
 long fileSize(std::FILE* file) {
+    struct stat status;
+    if (fstat(fileno(file), &status) != 0) return -1;
+    if (S_ISDIR(status.st_mode)) {
+        errno = EISDIR;
+        return -1;
+    }
     if (std::fseek(file, 0, SEEK_END) != 0) return -1;
     long size = std::ftell(file);
     if (size < 0) return -1;

@@ -1,0 +1,80 @@
+#!/usr/bin/env bash
+# xminfo over real XM files (Debian's heroes-sound-tracks): every one loads and reports sane
+# facts; damaged and missing files get their reason and exit status.
+set -u
+source "$QUARBTRO_SOURCE/tests/lib/check.sh"
+source "$QUARBTRO_SOURCE/tests/lib/real_modules.sh"
+xminfo="$QUARBTRO_BUILD/xminfo"
+work=$(mktemp -d "${TMPDIR:-/tmp}/quarbtro-xminfo.XXXXXX")
+trap 'rm -rf "$work"' EXIT
+
+fetch_real_modules || exit 1
+check_eq "the package has its 13 modules" 13 "${#real_modules[@]}"
+
+# Everything the sequencer and mixer rely on, as one jq expression that is true or false.
+sane='
+  (.channels >= 1 and .channels <= 32)
+  and (.songLength >= 1 and .songLength <= 256) and (.orders | length) == .songLength
+  and .restartPosition >= 0 and .restartPosition < .songLength
+  and (.patternRows | length) == .patternCount
+  and ([.orders[]] | max) < .patternCount
+  and all(.patternRows[]; . >= 1 and . <= 256)
+  and .defaultSpeed >= 1 and .defaultBpm >= 32
+  and (.linear | type) == "boolean"
+  and all(.samples[];
+        .instrument >= 1 and .slot >= 0 and .slot < 16
+        and (.loopType == 1 or .loopType == 2 or .loopType == 4)
+        and .loopStart + .loopLength <= .length
+        and (.length == 0 or .loopLength >= 1)
+        and (.loopType != 1 or (.loopStart == 0 and .loopLength == .length))
+        and .volume >= 0 and .volume <= 64 and .panning >= 0 and .panning <= 255
+        and .finetune >= -128 and .finetune <= 127)
+  and ([.samples[].instrument] | all(. <= $count))'
+for module in "${real_modules[@]}"; do
+  name=$(basename "$module")
+  status=0
+  json=$("$xminfo" --json "$module" 2>"$work/err") || status=$?
+  check_eq "$name loads" 0 "$status"
+  count=$(jq '.instrumentCount' <<<"$json")
+  check_eq "$name: sane facts" true "$(jq --argjson count "$count" "$sane" <<<"$json")"
+  check_true "$name: has sample data" jq -e '[.samples[].length] | add > 0' <<<"$json" >/dev/null
+  check_eq "$name: nothing on standard error" "" "$(cat "$work/err")"
+done
+
+# One file in detail, its facts read from the file by hand.
+intro="${real_modules[0]%/*}/intro.xm"
+"$xminfo" --json "$intro" >"$work/intro.json"
+check_eq "intro.xm: header facts" '[8,2,0,[0,1],2,[64,64],8,true,10,140]' \
+  "$(jq -c '[.channels, .songLength, .restartPosition, .orders, .patternCount, .patternRows, .instrumentCount, .linear, .defaultSpeed, .defaultBpm]' "$work/intro.json")"
+check_eq "intro.xm: second sample ping-pong" '{"instrument":2,"slot":0,"length":16628,"loopStart":64,"loopLength":16564,"loopType":4,"volume":64,"finetune":0,"panning":128,"relativeNote":-12}' \
+  "$(jq -c '.samples[1]' "$work/intro.json")"
+summary=$("$xminfo" "$intro")
+check_eq "summary: channels line" "8 channels, linear frequencies, speed 10, 140 BPM" "$(sed -n 2p <<<"$summary")"
+check_eq "summary: orders" "song length 2, restart at 0, orders: 0 1" "$(sed -n 3p <<<"$summary")"
+check_eq "summary: a sample" "  sample 0: 16628 frames, ping-pong loop 64+16564, volume 64, finetune 0, panning 128, relative note -12" \
+  "$(grep -A1 '^instrument 2:' <<<"$summary" | tail -n 1)"
+
+# Refusals: the reason on standard error and status 1.
+cp "$intro" "$work/no-channels.xm"
+printf '\0\0' | dd of="$work/no-channels.xm" bs=1 seek=68 conv=notrunc status=none
+status=0; message=$("$xminfo" "$work/no-channels.xm" 2>&1 >/dev/null) || status=$?
+check_eq "no channels: status 1" 1 "$status"
+check_eq "no channels: reason" "xminfo: $work/no-channels.xm: the song has no channels" "$message"
+head -c 100000 "$intro" >"$work/cut.xm"
+status=0; message=$("$xminfo" --json "$work/cut.xm" 2>&1 >/dev/null) || status=$?
+check_eq "cut in a sample: status 1" 1 "$status"
+check_true "cut in a sample: says which" grep -q '^xminfo: .*cut.xm: sample 0 of instrument [0-9]* holds [0-9]* bytes, more than the [0-9]* left in the file$' <<<"$message"
+status=0; message=$("$xminfo" "$QUARBTRO_SOURCE/README.md" 2>&1 >/dev/null) || status=$?
+check_eq "not an XM file: status 1" 1 "$status"
+check_eq "not an XM file: reason" "xminfo: $QUARBTRO_SOURCE/README.md: not an XM module: it does not begin with \"Extended Module: \"" "$message"
+
+# Files that cannot be opened, and wrong arguments: status 2.
+status=0; message=$("$xminfo" "$work/missing.xm" 2>&1 >/dev/null) || status=$?
+check_eq "missing file: status 2" 2 "$status"
+check_eq "missing file: says so" "xminfo: cannot open $work/missing.xm: No such file or directory" "$message"
+status=0; "$xminfo" "$work" >/dev/null 2>&1 || status=$?
+check_eq "a directory: status 2" 2 "$status"
+status=0; "$xminfo" >/dev/null 2>&1 || status=$?
+check_eq "no arguments: status 2" 2 "$status"
+
+finish
