@@ -1,7 +1,5 @@
 #include "player/song_length.h"
 
-#include <unordered_set>
-
 #include "player/channel.h"
 
 namespace quarbtro {
@@ -12,30 +10,41 @@ std::uint64_t mixed(std::uint64_t hash, std::uint64_t value) {
     return (hash ^ value) * 0x100000001B3u;  // FNV-1a step
 }
 
-// What identifies the row the next row tick plays: its order position and row, as the tick
-// will take them over, and every channel's pattern-loop counter.
-std::uint64_t rowKey(const Module& module) {
-    const std::int32_t order = module.nextOrder >= 0 ? module.nextOrder : module.orderPosition;
-    const std::int32_t row = module.nextRow >= 0 ? module.nextRow : module.row;
+}  // namespace
+
+// The row the next row tick plays: its order position and row as the tick will take them
+// over, and every channel's pattern-loop counter.
+std::uint64_t SongWalk::nextRowKey() const {
+    const std::int32_t order = module_.nextOrder >= 0 ? module_.nextOrder : module_.orderPosition;
+    const std::int32_t row = module_.nextRow >= 0 ? module_.nextRow : module_.row;
     std::uint64_t hash = 0xCBF29CE484222325u;
     hash = mixed(hash, static_cast<std::uint32_t>(order));
     hash = mixed(hash, static_cast<std::uint32_t>(row));
-    for (int c = 0; c < module.channelCount && c < maxChannels; ++c)
+    for (int c = 0; c < module_.channelCount && c < maxChannels; ++c)
         hash = mixed(hash, static_cast<std::uint32_t>(channels[c].loopCount));
     return hash;
 }
 
-}  // namespace
+bool SongWalk::atRepeat() {
+    return module_.tick == 0 && played_.count(nextRowKey()) != 0;
+}
+
+void SongWalk::step() {
+    tick_ = module_.tick;
+    if (tick_ == 0) {
+        played_.insert(nextRowKey());
+        // A pattern loop moves the module's row during the tick: keep the row as played.
+        order_ = module_.nextOrder >= 0 ? module_.nextOrder : module_.orderPosition;
+        row_ = module_.nextRow >= 0 ? module_.nextRow : module_.row;
+    }
+    if (module_.onTick != nullptr) module_.onTick(&module_);
+    frame_ += module_.samplesPerTick;
+}
 
 std::int64_t framesUntilRepeat(Module& module, std::int64_t capFrames) {
-    std::unordered_set<std::uint64_t> played;
-    std::int64_t frame = 0;
-    while (frame < capFrames) {
-        if (module.tick == 0 && !played.insert(rowKey(module)).second) return frame;
-        if (module.onTick != nullptr) module.onTick(&module);
-        frame += module.samplesPerTick;
-    }
-    return capFrames;
+    SongWalk walk(module);
+    while (walk.frame() < capFrames && !walk.atRepeat()) walk.step();
+    return walk.frame() < capFrames ? walk.frame() : capFrames;
 }
 
 }  // namespace quarbtro

@@ -1,19 +1,45 @@
 #pragma once
-// How long a song plays before it repeats itself: the output frames from the start until the
-// sequencer first comes back to an order position and row it has already played (the natural
-// end, a jump back, a song loop). A row that a pattern loop (E6x) plays again is not a repeat:
-// the loop counters of the channels are part of what "already played" compares, so a loop's
-// passes count as the song going on.
+// Walking a song tick by tick without mixing: which row each tick belongs to, and when the
+// song first comes back to an order position and row it has already played (the natural end,
+// a jump back, a song loop). A row that a pattern loop (E6x) plays again is not a repeat: the
+// channels' loop counters are part of what "already played" compares, so a loop's passes
+// count as the song going on.
 
 #include <cstdint>
+#include <unordered_set>
 
 #include "player/module.h"
 
 namespace quarbtro {
 
-// Runs only the sequencer (no mixing) from the state beginPlayback left, tick by tick, and
-// returns the frame at which the first repeated row would start, or capFrames when none comes
-// before it. Changes the module's play state, the channels and the voices as playing would.
+class SongWalk {
+public:
+    // Starts from the state beginPlayback left.
+    explicit SongWalk(Module& module) : module_(module) {}
+
+    // Whether the next tick starts a row already played (the song once is over before it).
+    bool atRepeat();
+    // Runs the next tick (the sequencer only); changes the play state, the channels and the
+    // voices as playing would.
+    void step();
+
+    std::int64_t frame() const { return frame_; }      // frames before the next tick
+    std::int32_t order() const { return order_; }      // of the last tick's row
+    std::int32_t row() const { return row_; }
+    std::int32_t tick() const { return tick_; }        // the last tick within its row
+
+private:
+    std::uint64_t nextRowKey() const;
+
+    Module& module_;
+    std::unordered_set<std::uint64_t> played_;
+    std::int64_t frame_ = 0;
+    std::int32_t order_ = 0;
+    std::int32_t row_ = 0;
+    std::int32_t tick_ = 0;
+};
+
+// The frame at which the song first repeats a row, or capFrames when it does not before then.
 std::int64_t framesUntilRepeat(Module& module, std::int64_t capFrames);
 
 }  // namespace quarbtro

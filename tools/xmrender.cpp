@@ -1,15 +1,18 @@
 // xmrender: renders an XM module to a 44,100 Hz 16-bit stereo WAV file (or headerless frames)
 // through the player's own block renderer, with no sound device.
 //
-//   xmrender FILE.xm -o OUT.wav [--seconds S] [--raw]
+//   xmrender FILE.xm -o OUT.wav [--seconds S] [--raw | --trace]
 //
 // By default the song is rendered once: until it first comes back to a row it has already
 // played, and at most 20 minutes. --seconds renders exactly S seconds from the start.
+// --trace writes, instead of audio, one text line per tick and channel with the sequencer's
+// state after the tick and what its voice was given (for regression tests).
 
 #include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdarg>
 #include <chrono>
 #include <cmath>
 #include <cstdio>
@@ -20,6 +23,7 @@
 #include <vector>
 
 #include "player/audio_output.h"
+#include "player/channel.h"
 #include "player/file_stream.h"
 #include "player/playback.h"
 #include "player/render.h"
@@ -38,15 +42,17 @@ struct Options {
     std::string output;
     double seconds = -1;  // below 0: the song once
     bool raw = false;
+    bool trace = false;
 };
 
 [[noreturn]] void usage(const char* problem) {
     if (problem) std::fprintf(stderr, "xmrender: %s\n", problem);
     std::fprintf(stderr,
-                 "usage: xmrender FILE.xm -o OUT.wav [--seconds S] [--raw]\n"
+                 "usage: xmrender FILE.xm -o OUT.wav [--seconds S] [--raw | --trace]\n"
                  "  -o OUT       where the audio goes; - for standard output\n"
                  "  --seconds S  render exactly S seconds instead of the song once\n"
-                 "  --raw        headerless 16-bit little-endian stereo frames instead of WAV\n");
+                 "  --raw        headerless 16-bit little-endian stereo frames instead of WAV\n"
+                 "  --trace      a text line per tick and channel instead of audio\n");
     std::exit(2);
 }
 
@@ -63,6 +69,8 @@ Options parse(int argc, char** argv) {
                 usage("--seconds takes a number of seconds from 0 to 24000");
         } else if (argument == "--raw") {
             options.raw = true;
+        } else if (argument == "--trace") {
+            options.trace = true;
         } else if (argument == "-h" || argument == "--help") {
             usage(nullptr);
         } else if (argument.size() > 1 && argument[0] == '-') {
@@ -75,6 +83,7 @@ Options parse(int argc, char** argv) {
     }
     if (options.input.empty()) usage("no module file given");
     if (options.output.empty()) usage("no output given (-o OUT.wav, or -o - for standard output)");
+    if (options.raw && options.trace) usage("--raw and --trace exclude each other");
     return options;
 }
 
@@ -194,8 +203,49 @@ private:
     std::chrono::steady_clock::time_point last_{};
 };
 
+void writeLine(Output& output, const char* format, ...) __attribute__((format(printf, 2, 3)));
+void writeLine(Output& output, const char* format, ...) {
+    char line[256];
+    va_list arguments;
+    va_start(arguments, format);
+    const int length = std::vsnprintf(line, sizeof line, format, arguments);
+    va_end(arguments);
+    output.write(line, static_cast<std::size_t>(std::min<int>(length, sizeof line - 1)));
+}
+
+// The trace: after every tick, per channel, where the song is, the frames of the next tick and
+// the global volume, the channel's pitch, volume, panning, envelope outputs and fade, and its
+// voice: which one, the frame it starts from (nothing is mixed, so the position moves only
+// when a note starts or rewinds), its frequency, volume and panning.
+int trace(const Options& options) {
+    LoadedModule module = load(options.input);
+    start(module.get(), options.input);
+    const std::int64_t limit = options.seconds >= 0 ? std::llround(options.seconds * rate) : longestSong;
+    Output output(options.output);
+    writeLine(output, "# order row tick  spt gv ch period pdelta vol vdelta pan venv penv  fade | voice  start   freq vvol vpan\n");
+    SongWalk walk(*module);
+    while (walk.frame() < limit && (options.seconds >= 0 || !walk.atRepeat())) {
+        walk.step();
+        for (int c = 0; c < module->channelCount; ++c) {
+            const Channel& channel = channels[c];
+            const Voice& voice = *channel.voice;
+            writeLine(output, "%7d %3d %4d %4d %2d %2d %6d %6d %3d %6d %3d %4d %4d %5d | %5d %6u %6d %4d %4d\n",
+                      walk.order(), walk.row(), walk.tick(), module->samplesPerTick,
+                      module->globalVolume, c, channel.period, channel.periodDelta,
+                      channel.volume, channel.volumeDelta, channel.panning, channel.volEnvVolume,
+                      channel.panEnvPanning, channel.fadeOut, voice.index, voice.positionInt,
+                      voice.frequency, voice.volume,
+                      voice.panning);
+        }
+    }
+    output.close();
+    endPlayback();
+    return 0;
+}
+
 int run(const Options& options) {
     useFileStream();
+    if (options.trace) return trace(options);
     const std::int64_t frames = framesToRender(options);
     LoadedModule module = load(options.input);
     start(module.get(), options.input);

@@ -1,0 +1,273 @@
+// Writes the small purpose-made modules of the effect traces, one XM file per effect family:
+//   effect-modules DIRECTORY
+// Each song is a few rows on one or two channels; tests/traces/NAME.trace holds what
+// `xmrender --trace` printed for NAME.xm when it was last checked by hand.
+#include <cstdio>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "player/module_draft.h"
+#include "player/xm_writer.h"
+
+using namespace quarbtro;
+
+namespace {
+
+enum Effect : std::uint8_t {
+    arpeggio = 0x0, portaUp = 0x1, portaDown = 0x2, tonePorta = 0x3, vibrato = 0x4,
+    tonePortaSlide = 0x5, vibratoSlide = 0x6, tremolo = 0x7, setPanning = 0x8,
+    sampleOffset = 0x9, volumeSlide = 0xA, positionJump = 0xB, setVolume = 0xC,
+    patternBreak = 0xD, extended = 0xE, speedTempo = 0xF, globalVolume = 16,
+    globalSlide = 17, keyOff = 20, envelopePosition = 21, panningSlide = 25,
+    multiRetrigger = 27, tremor = 29, extraFine = 33,
+};
+constexpr std::uint8_t C4 = 49, D4 = 51, C5 = 61, off = 97;
+
+// One instrument playing a 2,000-frame sample, looped forward unless `looped` is false.
+int addPlainInstrument(ModuleDraft& draft, bool looped = true) {
+    std::vector<std::int16_t> frames;
+    for (int i = 0; i < 2000; ++i) frames.push_back(std::int16_t((i % 100) * 300 - 15000));
+    const int instrument = draft.addInstrument();
+    Sample& sample = draft.addSample(instrument, frames);
+    if (looped) {
+        sample.loopType = loopForward;
+        sample.loopStart = 0;
+        sample.loopLength = 2000;
+    }
+    return instrument;
+}
+
+ModuleDraft song(int channels, int rows, int speed) {
+    ModuleDraft draft{static_cast<std::int16_t>(channels)};
+    draft.addPattern(rows);
+    draft.song.defaultSpeed = std::int16_t(speed);
+    addPlainInstrument(draft);
+    return draft;
+}
+
+// 1xx, 2xx, E1x, E2x, X1x, X2x with their memories, 3xx, and the 56 limit of 1xx.
+ModuleDraft portamento() {
+    ModuleDraft draft = song(1, 12, 3);
+    draft.cell(0, 0, 0) = {C4, 1, 0, portaUp, 0x02};      // 4608 - 8 per later tick
+    draft.cell(0, 1, 0) = {0, 0, 0, portaUp, 0x00};       // memory: 2
+    draft.cell(0, 2, 0) = {0, 0, 0, portaDown, 0x03};     // + 12 per later tick
+    draft.cell(0, 3, 0) = {0, 0, 0, extended, 0x12};      // fine up: - 8 once
+    draft.cell(0, 4, 0) = {0, 0, 0, extended, 0x20};      // fine down, no memory yet: + 0
+    draft.cell(0, 5, 0) = {0, 0, 0, extraFine, 0x13};     // - 3 once
+    draft.cell(0, 6, 0) = {0, 0, 0, extraFine, 0x10};     // memory: - 3
+    draft.cell(0, 7, 0) = {0, 0, 0, extraFine, 0x25};     // + 5 once
+    draft.cell(0, 8, 0) = {C5, 0, 0, tonePorta, 0x20};    // toward 3840 by 128 a tick
+    draft.cell(0, 9, 0) = {0, 0, 0, tonePorta, 0x00};     // memory
+    draft.cell(0, 10, 0) = {0, 0, 0, portaUp, 0xFF};      // 1020 a tick, down to 56
+    draft.cell(0, 11, 0) = {0, 0, 0, portaUp, 0x00};
+    return draft;
+}
+
+// The Amiga table: tone portamento 1712 -> 1525 and arpeggio, whose offsets are differences of
+// Amiga periods; vibrato lowers the pitch where it raises it on the linear table.
+ModuleDraft amiga() {
+    ModuleDraft draft = song(1, 4, 4);
+    draft.song.flags = 0;
+    draft.cell(0, 0, 0) = {C4, 1, 0, 0, 0};
+    draft.cell(0, 1, 0) = {D4, 0, 0, tonePorta, 0x10};    // 64 a tick toward 1525
+    draft.cell(0, 2, 0) = {C4, 1, 0, arpeggio, 0x47};     // +4 and +7 semitones
+    draft.cell(0, 3, 0) = {0, 0, 0, vibrato, 0x88};
+    return draft;
+}
+
+// Vibrato (sine, ramp, square), the volume column's vibrato, tremolo and its waveforms, and a
+// tremolo row followed by another effect.
+ModuleDraft vibratoTremolo() {
+    ModuleDraft draft = song(1, 10, 4);
+    draft.cell(0, 0, 0) = {C4, 1, 0, vibrato, 0x88};      // speed 8, depth 8
+    draft.cell(0, 1, 0) = {0, 0, 0, vibrato, 0x00};       // memory; offset on the row tick
+    draft.cell(0, 2, 0) = {0, 0, 0, extended, 0x41};      // ramp waveform
+    draft.cell(0, 3, 0) = {0, 0, 0, vibratoSlide, 0x01};  // vibrato + slide down 1
+    draft.cell(0, 4, 0) = {0, 0, 0xB4, extended, 0x42};   // square; volume column depth 4
+    draft.cell(0, 5, 0) = {C4, 1, 0xA8, 0, 0};            // volume column speed 8 only
+    draft.cell(0, 6, 0) = {0, 0, 0, tremolo, 0x8F};       // sine tremolo, depth 15
+    draft.cell(0, 7, 0) = {0, 0, 0, extended, 0x71};      // ramp tremolo waveform
+    draft.cell(0, 8, 0) = {0, 0, 0, tremolo, 0x00};
+    draft.cell(0, 9, 0) = {0, 0, 0, volumeSlide, 0x01};   // the tremolo's offset stays
+    return draft;
+}
+
+// Cxx above 64, volume slides with the shared memory, fine slides, the volume column, tremor.
+ModuleDraft volume() {
+    ModuleDraft draft = song(1, 12, 3);
+    draft.cell(0, 0, 0) = {C4, 1, 0, setVolume, 80};      // stored as 80
+    draft.cell(0, 1, 0) = {0, 0, 0, volumeSlide, 0x02};   // down from 80
+    draft.cell(0, 2, 0) = {0, 0, 0, volumeSlide, 0x10};   // up: held at 64
+    draft.cell(0, 3, 0) = {0, 0, 0, volumeSlide, 0x00};   // memory: up
+    draft.cell(0, 4, 0) = {0, 0, 0, extended, 0xB5};      // fine down 5
+    draft.cell(0, 5, 0) = {0, 0, 0, extended, 0xA0};      // fine up, memory 5
+    draft.cell(0, 6, 0) = {0, 0, 0x62, 0, 0};             // column slide down 2, every tick
+    draft.cell(0, 7, 0) = {0, 0, 0x73, 0, 0};             // column slide up 3, every tick
+    draft.cell(0, 8, 0) = {0, 0, 0x84, 0, 0};             // column fine down 4, row tick
+    draft.cell(0, 9, 0) = {C4, 1, 0x30, tremor, 0x11};    // fresh note: on 2, off 2
+    draft.cell(0, 10, 0) = {0, 0, 0, tremor, 0x00};       // the counter runs on
+    draft.cell(0, 11, 0) = {0, 0, 0x55, 0, 0};            // nothing
+    return draft;
+}
+
+// Gxx (above 64 is 64) and Hxy on two channels: each carrier slides once per tick.
+ModuleDraft globalVolumes() {
+    ModuleDraft draft = song(2, 4, 3);
+    draft.cell(0, 0, 0) = {C4, 1, 0, globalVolume, 0x80};
+    draft.cell(0, 0, 1) = {C5, 1, 0, 0, 0};
+    draft.cell(0, 1, 0) = {0, 0, 0, globalVolume, 0x30};  // only this channel is updated now
+    draft.cell(0, 2, 0) = {0, 0, 0, globalSlide, 0x03};
+    draft.cell(0, 2, 1) = {0, 0, 0, globalSlide, 0x00};   // the shared memory: down 3 again
+    draft.cell(0, 3, 1) = {0, 0, 0, globalSlide, 0x20};   // up 2, on one channel
+    return draft;
+}
+
+// 8xx, E8x, Pxy with its memory, and the volume column's panning, whose slides leave 0..255.
+ModuleDraft panning() {
+    ModuleDraft draft = song(1, 8, 3);
+    draft.cell(0, 0, 0) = {C4, 1, 0, setPanning, 0x10};
+    draft.cell(0, 1, 0) = {0, 0, 0, extended, 0x8F};      // 240
+    draft.cell(0, 2, 0) = {0, 0, 0, panningSlide, 0x40};  // right 4 a tick, to 255 at most
+    draft.cell(0, 3, 0) = {0, 0, 0, panningSlide, 0x00};  // memory
+    draft.cell(0, 4, 0) = {0, 0, 0xC0, panningSlide, 0x0F};  // 0, then left: held at 0
+    draft.cell(0, 5, 0) = {0, 0, 0xD3, 0, 0};             // below 0, sent clamped
+    draft.cell(0, 6, 0) = {0, 0, 0xCF, 0, 0};             // 240
+    draft.cell(0, 7, 0) = {0, 0, 0xE9, 0, 0};             // above 255
+    return draft;
+}
+
+// A volume envelope without sustain, one with sustain, fade-out and key-off, Lxx, a panning
+// envelope, and the auto-vibrato.
+ModuleDraft envelopes() {
+    ModuleDraft draft = song(2, 8, 4);
+    Instrument& falling = draft.instrument(0);
+    falling.volumeEnvelope[0] = {0, 64};
+    falling.volumeEnvelope[1] = {10, 0};
+    falling.volumePointCount = 2;
+    falling.volumeEnvelopeFlags = 1;
+    falling.panningEnvelope[0] = {0, 32};
+    falling.panningEnvelope[1] = {8, 64};
+    falling.panningPointCount = 2;
+    falling.panningEnvelopeFlags = 1;
+    const int held = addPlainInstrument(draft);
+    Instrument& sustained = draft.instrument(held);
+    sustained.volumeEnvelope[0] = {0, 32};
+    sustained.volumeEnvelope[1] = {4, 64};
+    sustained.volumeEnvelope[2] = {12, 16};
+    sustained.volumePointCount = 3;
+    sustained.volumeSustainPoint = 1;
+    sustained.volumeEnvelopeFlags = 1 | 2;
+    sustained.volumeFadeout = 8192;
+    sustained.autoVibratoType = 0;
+    sustained.autoVibratoDepth = 16;
+    sustained.autoVibratoRate = 64;
+    draft.cell(0, 0, 0) = {C4, 1, 0, 0, 0};
+    draft.cell(0, 0, 1) = {C4, 2, 0, 0, 0};
+    draft.cell(0, 2, 1) = {off, 0, 0, 0, 0};               // sustain released, fade 1/8 a tick
+    draft.cell(0, 4, 0) = {0, 0, 0, envelopePosition, 5};  // back to the middle of the fall
+    draft.cell(0, 5, 1) = {C4, 2, 0, keyOff, 0};           // Kxx on the note's own row
+    draft.cell(0, 6, 0) = {0, 0, 0, envelopePosition, 40}; // past the last point
+    draft.cell(0, 7, 0) = {0, 1, 0, 0, 0};                 // instrument alone: everything restarts
+    return draft;
+}
+
+// A forward and a backward journey through the order list: Dxy read as decimals, B then D,
+// D then B, a break past the last order, a pattern loop played three times, a break into a row
+// beyond the pattern, and the restart position.
+ModuleDraft jumps() {
+    ModuleDraft draft(2);
+    draft.song.defaultSpeed = 1;
+    addPlainInstrument(draft);
+    draft.addPattern(32);
+    draft.addPattern(32);
+    draft.addPattern(16);
+    draft.addPattern(16);
+    draft.song.songLength = 4;
+    for (int order = 0; order < 4; ++order) draft.song.orderTable[order] = std::uint8_t(order);
+    draft.song.restartPosition = 1;
+    draft.cell(0, 0, 0) = {C4, 1, 0, 0, 0};
+    draft.cell(0, 2, 0) = {0, 0, 0, patternBreak, 0x1F};   // row 25 of order 1
+    draft.cell(1, 25, 0) = {0, 0, 0, positionJump, 3};     // B then D: order 3, row 4
+    draft.cell(1, 25, 1) = {0, 0, 0, patternBreak, 0x04};
+    draft.cell(3, 4, 1) = {0, 0, 0, extended, 0x60};       // rows 4 to 8 three times
+    draft.cell(3, 8, 1) = {0, 0, 0, extended, 0x62};
+    draft.cell(3, 9, 0) = {0, 0, 0, patternBreak, 0x10};   // past the last order: order 0, row 10
+    draft.cell(0, 12, 0) = {0, 0, 0, patternBreak, 0x15};  // D then B: order 2, row 0
+    draft.cell(0, 12, 1) = {0, 0, 0, positionJump, 2};
+    draft.cell(2, 1, 0) = {0, 0, 0, patternBreak, 0x20};   // row 20 of a 16-row pattern
+    return draft;
+}
+
+// Note delay and note cut: ED2, ED0, a delay past the row, EDy without a note, EC1, EC0 and
+// EC3 at speed 3.
+ModuleDraft delayCut() {
+    ModuleDraft draft = song(1, 8, 3);
+    draft.cell(0, 0, 0) = {C4, 1, 0x20, extended, 0xD2};  // starts at tick 2 with volume 16
+    draft.cell(0, 1, 0) = {C5, 1, 0, extended, 0xD0};     // never starts
+    draft.cell(0, 2, 0) = {C4, 1, 0, extended, 0xD5};     // never starts
+    draft.cell(0, 3, 0) = {off, 0, 0, 0, 0};
+    draft.cell(0, 4, 0) = {0, 0, 0, extended, 0xD1};      // the current note again, key-off cleared
+    draft.cell(0, 5, 0) = {0, 0, 0, extended, 0xC1};      // cut at tick 1
+    draft.cell(0, 6, 0) = {C4, 1, 0, extended, 0xC0};     // never cuts
+    draft.cell(0, 7, 0) = {0, 0, 0, extended, 0xC3};      // tick 3 does not come
+    return draft;
+}
+
+// Retriggers: E92 and R with y = 3 at speed 6, R's volume changes, 9xx inside and past the
+// sample, E5y.
+ModuleDraft retrigger() {
+    ModuleDraft draft = song(1, 8, 6);
+    addPlainInstrument(draft, false);
+    draft.cell(0, 0, 0) = {C4, 1, 0, extended, 0x92};     // ticks 2 and 4
+    draft.cell(0, 1, 0) = {0, 0, 0, multiRetrigger, 0x03};  // tick 3 only, volume unchanged
+    draft.cell(0, 2, 0) = {0, 0, 0, multiRetrigger, 0x72};  // halved at ticks 2 and 4
+    draft.cell(0, 3, 0) = {0, 0, 0, multiRetrigger, 0x00};  // memory
+    draft.cell(0, 4, 0) = {C4, 2, 0, sampleOffset, 0x04};   // starts at frame 1,024
+    draft.cell(0, 5, 0) = {C4, 2, 0, sampleOffset, 0x08};   // past the end: rewinds instead
+    draft.cell(0, 6, 0) = {C4, 2, 0, extended, 0x5F};       // finetune 15 for later notes
+    draft.cell(0, 7, 0) = {C4, 2, 0, 0, 0};                 // period 4608 - 15 / 2
+    return draft;
+}
+
+// Speed and tempo: F02, F20 (32 BPM), F00 (every tick a row tick), EE2 pattern delay.
+ModuleDraft tempo() {
+    ModuleDraft draft = song(1, 6, 3);
+    draft.cell(0, 0, 0) = {C4, 1, 0, speedTempo, 0x02};
+    draft.cell(0, 1, 0) = {0, 0, 0, speedTempo, 0x20};
+    draft.cell(0, 2, 0) = {0, 0, 0, extended, 0xE2};       // the row plays 3 x 2 ticks
+    draft.cell(0, 3, 0) = {0, 0, 0, speedTempo, 0x00};
+    draft.cell(0, 5, 0) = {0, 0, 0, speedTempo, 0x03};
+    return draft;
+}
+
+struct Family {
+    const char* name;
+    std::function<ModuleDraft()> make;
+};
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc != 2) {
+        std::fprintf(stderr, "usage: effect-modules DIRECTORY\n");
+        return 2;
+    }
+    const Family families[] = {
+        {"portamento", portamento}, {"amiga", amiga},         {"vibrato_tremolo", vibratoTremolo},
+        {"volume", volume},         {"global", globalVolumes}, {"panning", panning},
+        {"envelopes", envelopes},   {"jumps", jumps},         {"delay_cut", delayCut},
+        {"retrigger", retrigger},   {"tempo", tempo},
+    };
+    for (const Family& family : families) {
+        ModuleDraft draft = family.make();
+        const std::vector<std::uint8_t> bytes = writeXm(draft.module());
+        const std::string path = std::string(argv[1]) + "/" + family.name + ".xm";
+        std::FILE* file = std::fopen(path.c_str(), "wb");
+        if (!file || std::fwrite(bytes.data(), 1, bytes.size(), file) != bytes.size() || std::fclose(file) != 0) {
+            std::fprintf(stderr, "effect-modules: cannot write %s\n", path.c_str());
+            return 1;
+        }
+    }
+    return 0;
+}
