@@ -18,7 +18,7 @@ test_packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   xserver-xorg-core xserver-xorg-video-dummy xvfb xdotool x11-utils xauth
   pulseaudio pulseaudio-utils
-  imagemagick fonts-dejavu-core ffmpeg sox valgrind jq
+  imagemagick fonts-dejavu-core ffmpeg sox valgrind jq openmpt123
   clang libclang-rt-14-dev
 )
 

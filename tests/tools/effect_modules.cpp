@@ -2,6 +2,7 @@
 //   effect-modules DIRECTORY
 // Each song is a few rows on one or two channels; tests/traces/NAME.trace holds what
 // `xmrender --trace` printed for NAME.xm when it was last checked by hand.
+#include <cmath>
 #include <cstdio>
 #include <functional>
 #include <string>
@@ -241,6 +242,22 @@ ModuleDraft tempo() {
     return draft;
 }
 
+// Two plain notes on a sine of 100 frames a cycle: C-4 (83.63 Hz) from row 0, C-5 (167.26 Hz)
+// from row 8, for the pitch and timing checks against another player.
+ModuleDraft tone() {
+    ModuleDraft draft(1);
+    draft.addPattern(16);
+    std::vector<std::int16_t> frames;
+    for (int i = 0; i < 2000; ++i) frames.push_back(std::int16_t(std::lround(12000 * std::sin(i * 2 * M_PI / 100))));
+    Sample& sample = draft.addSample(draft.addInstrument(), frames);
+    sample.loopType = loopForward;
+    sample.loopStart = 0;
+    sample.loopLength = 2000;
+    draft.cell(0, 0, 0) = {C4, 1, 0, 0, 0};
+    draft.cell(0, 8, 0) = {C5, 1, 0, 0, 0};
+    return draft;
+}
+
 struct Family {
     const char* name;
     std::function<ModuleDraft()> make;
@@ -257,7 +274,7 @@ int main(int argc, char** argv) {
         {"portamento", portamento}, {"amiga", amiga},         {"vibrato_tremolo", vibratoTremolo},
         {"volume", volume},         {"global", globalVolumes}, {"panning", panning},
         {"envelopes", envelopes},   {"jumps", jumps},         {"delay_cut", delayCut},
-        {"retrigger", retrigger},   {"tempo", tempo},
+        {"retrigger", retrigger},   {"tempo", tempo},         {"tone", tone},
     };
     for (const Family& family : families) {
         ModuleDraft draft = family.make();
