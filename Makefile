@@ -33,10 +33,12 @@ test:
 unit: build
 	@cd $(BUILD) && ctest --output-on-failure -L unit
 
-# Redraws the four images into assets/images/ (committed; a unit test checks they match).
+# Redraws the four images into assets/images/ and regenerates the song, assets/song.xm (all
+# committed; unit tests check that they match).
 assets: build
 	@$(BUILD)/make-images assets/images
 	@ls -l assets/images
+	@$(BUILD)/make-song assets/song.xm
 
 # Redraws the golden frames the picture tests compare with (tests/pictures/golden/), on purpose:
 # look at them before committing.

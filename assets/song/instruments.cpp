@@ -1,0 +1,269 @@
+#include "assets/song/instruments.h"
+
+#include <algorithm>
+#include <cmath>
+#include <initializer_list>
+#include <vector>
+#include <utility>
+
+#include "assets/song/synth.h"
+
+namespace quarbtro::song {
+
+namespace {
+
+// Drum rates are whole semitones above 8363 Hz, so C-4 plays them at their own rate with a
+// finetune of 0.
+const double kickRate = 8363.0 * std::pow(2.0, 7 / 12.0);    // 12,530 Hz
+const double snareRate = 8363.0 * std::pow(2.0, 15 / 12.0);  // 19,890 Hz
+const double hatRate = 8363.0 * 4;                           // 33,452 Hz
+
+// A sample as designed: PCM frames, a loop (none when loopLength is 0), tuning and mix.
+struct SampleDesign {
+    std::vector<std::int16_t> frames;
+    Tuning tuning;
+    std::uint8_t volume;
+    std::int32_t panning;
+    std::uint32_t loopStart = 0;
+    std::uint32_t loopLength = 0;
+};
+
+struct Envelope {
+    std::vector<EnvelopePoint> points;
+    int sustainPoint = -1;  // -1: no sustain
+};
+
+std::uint8_t addInstrument(ModuleDraft& draft, SampleDesign design, const Envelope& volume,
+                           std::uint16_t fadeout) {
+    int index = draft.addInstrument();
+    bool loops = design.loopLength > 0;
+    Sample& sample = draft.addSample(index, std::move(design.frames));
+    sample.volume = design.volume;
+    sample.panning = design.panning;
+    sample.relativeNote = design.tuning.relativeNote;
+    sample.finetune = design.tuning.finetune;
+    if (loops) {
+        sample.loopType = loopForward;
+        sample.loopStart = design.loopStart;
+        sample.loopLength = design.loopLength;
+    }
+    Instrument& instrument = draft.instrument(index);
+    std::copy(volume.points.begin(), volume.points.end(), instrument.volumeEnvelope);
+    instrument.volumePointCount = std::uint8_t(volume.points.size());
+    if (volume.points.size() >= 2) instrument.volumeEnvelopeFlags = 1;
+    if (volume.sustainPoint >= 0) {
+        instrument.volumeSustainPoint = std::uint8_t(volume.sustainPoint);
+        instrument.volumeEnvelopeFlags |= 2;
+    }
+    instrument.volumeFadeout = fadeout;
+    return std::uint8_t(index + 1);
+}
+
+// Kick: a sine sweeping down from about 270 Hz to 46 Hz, a short filtered-noise click on top,
+// saturated a little for weight. Played above C-4 it becomes a tom.
+Signal kick() {
+    Signal signal(std::size_t(0.28 * kickRate));
+    Noise noise(0x6b69636b);
+    OnePole clickFilter(3000, kickRate);
+    double phase = 0;
+    for (std::size_t k = 0; k < signal.size(); ++k) {
+        double t = k / kickRate;
+        double body = std::sin(2 * pi * phase) * std::exp(-t / 0.16);
+        phase += (46 + 130 * std::exp(-t / 0.030) + 90 * std::exp(-t / 0.006)) / kickRate;
+        double click = clickFilter.lowpass(noise.next()) * std::exp(-t / 0.0025) * 0.6;
+        signal[k] = saturate(body + click, 1.8);
+    }
+    fadeIn(signal, 8);
+    fadeOut(signal, std::size_t(0.04 * kickRate));
+    return signal;
+}
+
+// Snare: a drum-head tone with its overtone, both falling slightly in pitch, under noise
+// band-limited to 1.2..9 kHz with a sharp snap at the start.
+Signal snare() {
+    Signal signal(std::size_t(0.2 * snareRate));
+    Noise noise(0x736e6172);
+    OnePole highpassA(1200, snareRate), highpassB(1200, snareRate), lowpass(9000, snareRate);
+    double phase = 0, overtonePhase = 0;
+    for (std::size_t k = 0; k < signal.size(); ++k) {
+        double t = k / snareRate;
+        double frequency = 180 + 80 * std::exp(-t / 0.010);
+        double tone = std::sin(2 * pi * phase) * std::exp(-t / 0.045) * 0.8 +
+                      std::sin(2 * pi * overtonePhase) * std::exp(-t / 0.020) * 0.35;
+        phase += frequency / snareRate;
+        overtonePhase += 1.78 * frequency / snareRate;
+        double hiss = lowpass.lowpass(highpassB.highpass(highpassA.highpass(noise.next())));
+        double noiseLevel = 0.9 * std::exp(-t / 0.060) + 0.6 * std::exp(-t / 0.004);
+        signal[k] = saturate(tone + 1.6 * hiss * noiseLevel, 1.5);
+    }
+    fadeIn(signal, 12);
+    fadeOut(signal, std::size_t(0.03 * snareRate));
+    return signal;
+}
+
+// Closed hi-hat: six square oscillators at inharmonic ratios (a metallic cluster) and white
+// noise, both above 6 kHz, decaying within a few tens of milliseconds.
+Signal hat() {
+    Signal signal(std::size_t(0.06 * hatRate));
+    Noise noise(0x68617421);
+    OnePole highpassA(6000, hatRate), highpassB(6000, hatRate);
+    const double metal[] = {205.3, 304.4, 369.6, 522.7, 540.0, 800.0};
+    for (std::size_t k = 0; k < signal.size(); ++k) {
+        double t = k / hatRate;
+        double cluster = 0;
+        for (double frequency : metal) cluster += std::sin(2 * pi * frequency * 5.3 * t) > 0 ? 1 : -1;
+        double source = cluster / 6 * 0.7 + noise.next() * 0.6;
+        double bright = highpassB.highpass(highpassA.highpass(source));
+        signal[k] = saturate(bright * std::exp(-t / 0.02), 2.0);
+    }
+    fadeIn(signal, 20);
+    fadeOut(signal, std::size_t(0.015 * hatRate));
+    return signal;
+}
+
+// A waveform made cycle by cycle: `cycles` cycles of `period` frames, the harmonics of each
+// frame given by harmonicsAt(cycle position). The last cycle is held constant, so looping it
+// (whole periods, starting at a zero crossing) continues the sound without a step.
+template <typename HarmonicsAt>
+Signal evolvingCycles(int period, int cycles, HarmonicsAt harmonicsAt) {
+    Signal signal(std::size_t(period) * cycles);
+    for (std::size_t k = 0; k < signal.size(); ++k) {
+        double position = std::min(double(k) / period, double(cycles - 1));
+        signal[k] = harmonicWave(harmonicsAt(position), double(k % period) / period);
+    }
+    return signal;
+}
+
+// Bass: a sawtooth whose low-pass closes from the 25th to the 3rd harmonic over the first
+// cycles, with a little resonance at the cutoff and a heavier fundamental.
+constexpr int bassPeriod = 64, bassCycles = 24;
+Signal bass() {
+    return evolvingCycles(bassPeriod, bassCycles, [](double cycle) {
+        double cutoff = 2.5 + 22 * std::exp(-cycle / 4);
+        std::vector<double> amplitudes = sawHarmonics(28, cutoff);
+        for (std::size_t h = 0; h < amplitudes.size(); ++h) {
+            double distance = (double(h + 1) - cutoff) / 1.2;
+            amplitudes[h] *= 1 + 0.6 * std::exp(-distance * distance);
+        }
+        amplitudes[0] *= 1.4;
+        return amplitudes;
+    });
+}
+
+// Pluck: a bright tone (with a bell-like third harmonic at first) mellowing to nearly a sine.
+constexpr int pluckPeriod = 32, pluckCycles = 48;
+Signal pluck() {
+    return evolvingCycles(pluckPeriod, pluckCycles, [](double cycle) {
+        std::vector<double> amplitudes = sawHarmonics(14, 1.5 + 12 * std::exp(-cycle / 6));
+        amplitudes[2] += 0.15 * std::exp(-cycle / 3);
+        return amplitudes;
+    });
+}
+
+// Lead: sawtooths of 127, 128 and 129 cycles over a 4,096-frame loop (about 13 cents apart,
+// beating a few times a second) and a square at the middle one's pitch for a hollow body.
+// Every component makes whole cycles over the loop, so it repeats seamlessly from frame 0.
+constexpr int leadLoop = 4096, leadCycles = 128;
+Signal lead() {
+    std::vector<double> saw = sawHarmonics(15, 10);
+    std::vector<double> square(15, 0.0);
+    for (int h = 1; h <= 15; h += 2) square[h - 1] = 1.0 / h;
+    Signal signal(leadLoop);
+    for (int k = 0; k < leadLoop; ++k) {
+        double position = double(k) / leadLoop;
+        double value = 0;
+        for (int cycles : {leadCycles - 1, leadCycles, leadCycles + 1}) {
+            value += harmonicWave(saw, cycles * position);
+        }
+        signal[k] = value + 0.8 * harmonicWave(square, leadCycles * position);
+    }
+    // The voices line up into tall peaks a few times a second; rounding those off keeps the
+    // lead loud for its peak level.
+    double largest = 0;
+    for (double value : signal) largest = std::max(largest, std::abs(value));
+    for (double& value : signal) value = saturate(value / largest, 2.0);
+    return signal;
+}
+
+// A chord as one loop: each voice (cycles over the loop, level) a soft sawtooth low-passed
+// around 1.6 kHz at the chord's intended pitch (rootHz). Voices in whole cycles per loop make
+// a just-intoned chord that repeats exactly.
+Signal chordLoop(int loopFrames, std::initializer_list<std::pair<int, double>> voices,
+                 int rootCycles, double rootHz) {
+    Signal signal(loopFrames);
+    double hzPerCycle = rootHz / rootCycles;
+    for (auto [cycles, level] : voices) {
+        for (int h = 1; cycles * h < loopFrames * 0.45; ++h) {
+            double frequency = cycles * h * hzPerCycle;
+            double amplitude = level / std::pow(h, 1.1) / (1 + std::pow(frequency / 1600, 2));
+            for (int k = 0; k < loopFrames; ++k) {
+                signal[k] += amplitude * std::sin(2 * pi * cycles * h * double(k) / loopFrames);
+            }
+        }
+    }
+    return signal;
+}
+
+// Root, fifth, octave and tenth: 2:3:4:5 (major) and 10:15:20:24 (minor).
+constexpr int majorLoop = 256, majorRootCycles = 2;
+constexpr int minorLoop = 640, minorRootCycles = 10;
+Signal majorChord() {
+    return chordLoop(majorLoop, {{2, 1.0}, {3, 0.75}, {4, 0.65}, {5, 0.55}}, majorRootCycles, 220);
+}
+Signal minorChord() {
+    return chordLoop(minorLoop, {{10, 1.0}, {15, 0.75}, {20, 0.65}, {24, 0.55}}, minorRootCycles,
+                     220);
+}
+
+// Tuning of looped content that makes `cycles` fundamental cycles in `frames` frames; the rate
+// it is labelled with does not matter, only the ratio.
+Tuning loopTuning(int frames, int cycles) { return pitchTuning(cycles, frames); }
+
+std::uint8_t addPad(ModuleDraft& draft, const Signal& chord, int loopFrames, int rootCycles,
+                    std::int32_t panning) {
+    const Envelope envelope{{{0, 20}, {6, 64}, {40, 52}}, 2};
+    std::uint8_t number =
+        addInstrument(draft,
+                      {toPcm(chord, 0.9), loopTuning(loopFrames, rootCycles), 30, panning, 0,
+                       std::uint32_t(loopFrames)},
+                      envelope, 1536);
+    Instrument& instrument = draft.instrument(number - 1);
+    instrument.autoVibratoType = 0;
+    instrument.autoVibratoSweep = 60;
+    instrument.autoVibratoDepth = 3;
+    instrument.autoVibratoRate = 4;
+    return number;
+}
+
+}  // namespace
+
+Instruments addInstruments(ModuleDraft& draft) {
+    Instruments numbers{};
+    numbers.kick = addInstrument(draft, {toPcm(kick(), 0.97), rateTuning(kickRate), 64, 128}, {}, 0);
+    numbers.snare =
+        addInstrument(draft, {toPcm(snare(), 0.97), rateTuning(snareRate), 60, 134}, {}, 0);
+    numbers.hat = addInstrument(draft, {toPcm(hat(), 0.97), rateTuning(hatRate), 64, 160}, {}, 0);
+
+    numbers.bass = addInstrument(
+        draft,
+        {toPcm(bass(), 0.95), loopTuning(bassPeriod, 1), 48, 128,
+         std::uint32_t(bassPeriod * (bassCycles - 1)), std::uint32_t(bassPeriod)},
+        {{{0, 64}, {8, 48}, {40, 40}}, 2}, 3072);
+    numbers.lead = addInstrument(
+        draft, {toPcm(lead(), 0.95), loopTuning(leadLoop, leadCycles), 48, 128, 0, leadLoop},
+        {{{0, 40}, {2, 64}, {14, 50}}, 2}, 2048);
+    numbers.pluck = addInstrument(
+        draft,
+        {toPcm(pluck(), 0.95), loopTuning(pluckPeriod, 1), 56, 96,
+         std::uint32_t(pluckPeriod * (pluckCycles - 1)), std::uint32_t(pluckPeriod)},
+        {{{0, 64}, {3, 44}, {14, 20}, {48, 0}}}, 4096);
+
+    Signal minor = minorChord(), major = majorChord();
+    numbers.padMinor = addPad(draft, minor, minorLoop, minorRootCycles, 88);
+    numbers.padMajor = addPad(draft, major, majorLoop, majorRootCycles, 88);
+    numbers.padMinorWide = addPad(draft, minor, minorLoop, minorRootCycles, 168);
+    numbers.padMajorWide = addPad(draft, major, majorLoop, majorRootCycles, 168);
+    return numbers;
+}
+
+}  // namespace quarbtro::song

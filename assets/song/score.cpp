@@ -1,0 +1,236 @@
+#include "assets/song/score.h"
+
+#include <algorithm>
+#include <stdexcept>
+#include <string>
+
+namespace quarbtro::song {
+
+namespace {
+
+constexpr std::uint8_t vibratoSpeedAndDepth = 0x42;  // about 5 Hz, a fifth of a semitone
+constexpr std::uint8_t slideSpeed = 0x0C;            // a semitone and a half per row
+constexpr int slideRows = 8;                         // rows a slide may take to arrive
+constexpr int vibratoMinimumRows = 6 * rowsPerStep;
+constexpr int vibratoDelayRows = 8;
+
+int pitchClass(char letter) {
+    switch (letter) {
+    case 'C': return 0;
+    case 'D': return 2;
+    case 'E': return 4;
+    case 'F': return 5;
+    case 'G': return 7;
+    case 'A': return 9;
+    case 'B': return 11;
+    default: throw std::invalid_argument(std::string("not a note letter: ") + letter);
+    }
+}
+
+// The tokens of a melody: bar lines separate them like blanks.
+std::vector<std::string_view> words(std::string_view text) {
+    constexpr std::string_view separators = " |";
+    std::vector<std::string_view> result;
+    while (!text.empty()) {
+        std::size_t start = text.find_first_not_of(separators);
+        if (start == std::string_view::npos) break;
+        std::size_t end = text.find_first_of(separators, start);
+        result.push_back(text.substr(start, end - start));
+        text = end == std::string_view::npos ? std::string_view() : text.substr(end);
+    }
+    return result;
+}
+
+// '0'..'9', 'a'..'f' to 0..15.
+int hexDigit(char c) {
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+    throw std::invalid_argument(std::string("not a step: ") + c);
+}
+
+void requireBar(std::string_view steps) {
+    if (steps.size() != stepsPerBar) {
+        throw std::invalid_argument("a bar has 16 steps: " + std::string(steps));
+    }
+}
+
+}  // namespace
+
+std::uint8_t noteNumber(std::string_view name) {
+    if (name.size() < 2) throw std::invalid_argument("not a note: " + std::string(name));
+    int semitone = pitchClass(name[0]);
+    std::size_t next = 1;
+    if (name[next] == '#') {
+        ++semitone;
+        ++next;
+    }
+    int octave = std::stoi(std::string(name.substr(next)));
+    int note = 1 + 12 * octave + semitone;
+    if (note < 1 || note > 96) throw std::out_of_range("note out of range: " + std::string(name));
+    return std::uint8_t(note);
+}
+
+Chord chord(std::string_view name) {
+    Chord result{pitchClass(name.at(0)), false};
+    std::size_t next = 1;
+    if (next < name.size() && name[next] == '#') {
+        ++result.pitchClass;
+        ++next;
+    }
+    result.minor = next < name.size() && name[next] == 'm';
+    return result;
+}
+
+std::vector<Chord> chords(std::initializer_list<std::string_view> names) {
+    std::vector<Chord> result;
+    for (std::string_view name : names) result.push_back(chord(name));
+    return result;
+}
+
+std::uint8_t chordTone(const Chord& chord, int tone, int octave) {
+    const int minor[] = {0, 3, 7}, major[] = {0, 4, 7};
+    int root = 1 + 12 * octave + chord.pitchClass + (chord.pitchClass < 4 ? 12 : 0);
+    int interval = (chord.minor ? minor : major)[tone % 3] + 12 * (tone / 3);
+    return std::uint8_t(root + interval);
+}
+
+PatternScore::PatternScore(ModuleDraft& draft, const Instruments& instruments, int rows)
+    : draft_(draft), instruments_(instruments), number_(draft.addPattern(rows)), rows_(rows) {}
+
+PatternCell& PatternScore::cell(int row, Channel channel) {
+    if (row < 0 || row >= rows_) {
+        throw std::out_of_range("row " + std::to_string(row) + " is outside the pattern");
+    }
+    return draft_.cell(number_, row, channel);
+}
+
+void PatternScore::play(int row, Channel channel, std::uint8_t note, std::uint8_t instrument,
+                        std::uint8_t volume) {
+    PatternCell& target = cell(row, channel);
+    target.note = note;
+    target.instrument = instrument;
+    target.volume = volume;
+}
+
+void PatternScore::keyOff(int row, Channel channel) {
+    PatternCell& target = cell(row, channel);
+    target.note = keyOffNote;
+    target.instrument = 0;
+    target.volume = 0;
+}
+
+void PatternScore::effect(int row, Channel channel, std::uint8_t type, std::uint8_t parameter) {
+    PatternCell& target = cell(row, channel);
+    target.effect = type;
+    target.effectParam = parameter;
+}
+
+void PatternScore::tempo(int bpm) { effect(0, kickChannel, speedOrTempo, std::uint8_t(bpm)); }
+
+void PatternScore::melody(Channel channel, std::uint8_t instrument, std::string_view text,
+                          int startRow) {
+    int row = startRow;
+    for (std::string_view token : words(text)) {
+        bool slide = token.front() == '/';
+        if (slide) token.remove_prefix(1);
+        std::size_t colon = token.find(':');
+        if (colon == std::string_view::npos) {
+            throw std::invalid_argument("a melody token needs a length: " + std::string(token));
+        }
+        std::string_view name = token.substr(0, colon);
+        int length = std::stoi(std::string(token.substr(colon + 1))) * rowsPerStep;
+        if (name == "r") {
+            keyOff(row, channel);
+        } else if (slide) {
+            // No instrument byte: the slide keeps the running note's envelope.
+            play(row, channel, noteNumber(name), 0);
+            effect(row, channel, tonePortamento, slideSpeed);
+            for (int r = row + 1; r < row + std::min(length, slideRows); ++r) {
+                effect(r, channel, tonePortamento, 0);
+            }
+        } else {
+            play(row, channel, noteNumber(name), instrument);
+        }
+        if (name != "r" && length >= vibratoMinimumRows) {
+            for (int r = row + std::max(vibratoDelayRows, slide ? slideRows : 0); r < row + length;
+                 ++r) {
+                effect(r, channel, vibrato, vibratoSpeedAndDepth);
+            }
+        }
+        row += length;
+    }
+}
+
+void PatternScore::echo(Channel from, Channel to, int delayRows, std::uint8_t volume) {
+    for (int row = 0; row + delayRows < rows_; ++row) {
+        const PatternCell source = cell(row, from);
+        PatternCell& target = cell(row + delayRows, to);
+        if (source.note != 0) {
+            target.note = source.note;
+            target.instrument = source.instrument;
+            target.volume = source.note == keyOffNote ? 0 : volume;
+        }
+        if (source.effect == tonePortamento) {
+            target.effect = source.effect;
+            target.effectParam = source.effectParam;
+        }
+    }
+}
+
+void PatternScore::hits(Channel channel, std::uint8_t instrument, std::uint8_t note,
+                        std::string_view steps, int startRow) {
+    for (std::size_t step = 0; step < steps.size(); ++step) {
+        char c = steps[step];
+        if (c == '.') continue;
+        int row = startRow + int(step) * rowsPerStep;
+        play(row, channel, note, instrument, c == 'x' ? 0 : quiet(hexDigit(c)));
+    }
+}
+
+void PatternScore::bassline(const std::vector<Chord>& chords, std::string_view rhythm,
+                            int startRow) {
+    requireBar(rhythm);
+    constexpr int bassOctave = 1;  // roots from E-1 (41 Hz) to D#2
+    for (std::size_t bar = 0; bar < chords.size(); ++bar) {
+        for (int step = 0; step < stepsPerBar; ++step) {
+            int row = startRow + int(bar) * rowsPerBar + step * rowsPerStep;
+            switch (rhythm[step]) {
+            case 'R': play(row, bassChannel, chordTone(chords[bar], 0, bassOctave), instruments_.bass); break;
+            case 'F': play(row, bassChannel, chordTone(chords[bar], 2, bassOctave), instruments_.bass); break;
+            case 'O': play(row, bassChannel, chordTone(chords[bar], 3, bassOctave), instruments_.bass); break;
+            case '^': keyOff(row, bassChannel); break;
+            case '.': break;
+            default: throw std::invalid_argument("not a bass step: " + std::string(rhythm));
+            }
+        }
+    }
+}
+
+void PatternScore::arpeggio(Channel channel, std::uint8_t instrument,
+                            const std::vector<Chord>& chords, std::string_view pattern, int octave,
+                            std::uint8_t volume, int startRow) {
+    requireBar(pattern);
+    for (std::size_t bar = 0; bar < chords.size(); ++bar) {
+        for (int step = 0; step < stepsPerBar; ++step) {
+            if (pattern[step] == '.') continue;
+            int row = startRow + int(bar) * rowsPerBar + step * rowsPerStep;
+            play(row, channel, chordTone(chords[bar], hexDigit(pattern[step]), octave), instrument,
+                 volume);
+        }
+    }
+}
+
+void PatternScore::pads(const std::vector<Chord>& chords, int startRow) {
+    constexpr int padOctave = 3;  // roots from E-3 to D#4
+    for (std::size_t bar = 0; bar < chords.size(); ++bar) {
+        int row = startRow + int(bar) * rowsPerBar;
+        std::uint8_t root = chordTone(chords[bar], 0, padOctave);
+        bool minor = chords[bar].minor;
+        play(row, padChannel, root, minor ? instruments_.padMinor : instruments_.padMajor);
+        play(row, padDoubleChannel, root,
+             minor ? instruments_.padMinorWide : instruments_.padMajorWide);
+        effect(row, padDoubleChannel, portamentoUp, 0x01);
+    }
+}
+
+}  // namespace quarbtro::song
