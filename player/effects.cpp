@@ -39,8 +39,8 @@ void remember(std::uint8_t& memory, std::uint8_t parameter) {
 void volumeSlide(Channel& channel) {
     const int up = channel.volSlideMemory >> 4;
     const int down = channel.volSlideMemory & 15;
-    if (up != 0) channel.volume = std::min(channel.volume + up, 64);
-    else if (down != 0) channel.volume = std::max(channel.volume - down, 0);
+    if (up != 0) slideVolumeUp(channel, up);
+    else if (down != 0) slideVolumeDown(channel, down);
     channel.flags |= updateVolume;
 }
 
@@ -265,14 +265,12 @@ void rowCoarsePanning(EffectCall& call) {
 
 void rowFineVolumeUp(EffectCall& call) {
     remember(call.channel.fineVolSlideMemory, static_cast<std::uint8_t>(call.y()));
-    call.channel.volume = std::min(call.channel.volume + call.channel.fineVolSlideMemory, 64);
-    call.channel.flags |= updateVolume;
+    slideVolumeUp(call.channel, call.channel.fineVolSlideMemory);
 }
 
 void rowFineVolumeDown(EffectCall& call) {
     remember(call.channel.fineVolSlideMemory, static_cast<std::uint8_t>(call.y()));
-    call.channel.volume = std::max(call.channel.volume - call.channel.fineVolSlideMemory, 0);
-    call.channel.flags |= updateVolume;
+    slideVolumeDown(call.channel, call.channel.fineVolSlideMemory);
 }
 
 // EDy: nothing of the row reaches the voice before tick y; the row's instrument, note and
@@ -526,26 +524,14 @@ constexpr Handler laterTicks[36] = {
 void volumeColumnLaterTick(Channel& channel, std::uint8_t volumeByte) {
     const int x = volumeByte & 15;
     switch (volumeByte >> 4) {
-    case 0x6:
-        channel.volume = std::max(channel.volume - x, 0);
-        channel.flags |= updateVolume;
-        break;
-    case 0x7:
-        channel.volume = std::min(channel.volume + x, 64);
-        channel.flags |= updateVolume;
-        break;
+    case 0x6: slideVolumeDown(channel, x); break;
+    case 0x7: slideVolumeUp(channel, x); break;
     case 0xB:
         channel.vibratoDepth = static_cast<std::uint8_t>(x);
         vibratoStep(channel);
         break;
-    case 0xD:
-        channel.panning -= x;  // not clamped: the voice update clamps what it sends
-        channel.flags |= updatePanning;
-        break;
-    case 0xE:
-        channel.panning += x;
-        channel.flags |= updatePanning;
-        break;
+    case 0xD: shiftPanning(channel, -x); break;
+    case 0xE: shiftPanning(channel, x); break;
     case 0xF: stepTonePortamento(channel); break;
     default: break;  // set volume, fine slides, vibrato speed, set panning: row tick only
     }

@@ -1,5 +1,6 @@
 #include "player/modulators.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 
@@ -178,6 +179,21 @@ void stepTonePortamento(Channel& channel) {
     channel.flags |= updateFrequency;
 }
 
+void slideVolumeUp(Channel& channel, int amount) {
+    channel.volume = std::min(channel.volume + amount, 64);
+    channel.flags |= updateVolume;
+}
+
+void slideVolumeDown(Channel& channel, int amount) {
+    channel.volume = std::max(channel.volume - amount, 0);
+    channel.flags |= updateVolume;
+}
+
+void shiftPanning(Channel& channel, int amount) {
+    channel.panning += amount;
+    channel.flags |= updatePanning;
+}
+
 void applyVolumeColumn(Channel& channel, std::uint8_t volumeByte) {
     const int x = volumeByte & 15;
     if (volumeByte >= 0x10 && volumeByte <= 0x50) {
@@ -187,29 +203,17 @@ void applyVolumeColumn(Channel& channel, std::uint8_t volumeByte) {
     }
     switch (volumeByte >> 4) {
     case 0x6:
-    case 0x8:  // slide down (0x6x continues on the later ticks)
-        channel.volume = channel.volume - x < 0 ? 0 : channel.volume - x;
-        channel.flags |= updateVolume;
-        break;
+    case 0x8: slideVolumeDown(channel, x); break;  // 0x6x continues on the later ticks
     case 0x7:
-    case 0x9:  // slide up
-        channel.volume = channel.volume + x > 64 ? 64 : channel.volume + x;
-        channel.flags |= updateVolume;
-        break;
+    case 0x9: slideVolumeUp(channel, x); break;
     case 0xA: channel.vibratoSpeed = static_cast<std::uint8_t>(x); break;
     case 0xB: channel.vibratoDepth = static_cast<std::uint8_t>(x); break;
     case 0xC:
         channel.panning = x * 16;
         channel.flags |= updatePanning;
         break;
-    case 0xD:
-        channel.panning -= x;  // not clamped: the voice update clamps what it sends
-        channel.flags |= updatePanning;
-        break;
-    case 0xE:
-        channel.panning += x;
-        channel.flags |= updatePanning;
-        break;
+    case 0xD: shiftPanning(channel, -x); break;
+    case 0xE: shiftPanning(channel, x); break;
     case 0xF:  // tone portamento toward the row's note, without restarting it
         if (x != 0) channel.portaSpeed = static_cast<std::uint8_t>(x * 16);
         channel.flags &= ~trigger;

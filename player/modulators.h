@@ -59,4 +59,11 @@ void stepTremor(Channel& channel);      // mutes the tick or not, and counts
 void stepTonePortamento(Channel& channel);  // period toward portaTarget
 void applyVolumeColumn(Channel& channel, std::uint8_t volumeByte);  // the row-tick meaning
 
+// The slides the volume column and the effects share: up stops at 64 (so a volume above 64
+// from Cxx comes down to 64), down stops at 0; the panning moves unclamped (the voice update
+// clamps what it sends).
+void slideVolumeUp(Channel& channel, int amount);
+void slideVolumeDown(Channel& channel, int amount);
+void shiftPanning(Channel& channel, int amount);
+
 }  // namespace quarbtro

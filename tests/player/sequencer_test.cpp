@@ -148,7 +148,9 @@ TEST(Sequencer, PortamentoRowSetsOnlyTheTarget) {
     song.cell(0, 0, 0) = {49, 1, 0, 0, 0};
     song.cell(0, 1, 0) = {61, 2, 0, 3, 0};  // tone portamento to C-5 with another instrument
     song.start();
-    song.tick(2);
+    song.tick();
+    audioOutput.voices[0].positionInt = 500;
+    song.tick();
     const Channel& channel = song.channel(0);
     EXPECT_EQ(channel.note, 60);
     EXPECT_EQ(channel.notePeriod, 7680 - 60 * 64);
@@ -156,6 +158,45 @@ TEST(Sequencer, PortamentoRowSetsOnlyTheTarget) {
     EXPECT_EQ(channel.instrument, 0);
     EXPECT_EQ(channel.keyNote, 48);
     EXPECT_EQ(channel.sample, &song.sampleOf(1));
+    EXPECT_EQ(channel.voice, &audioOutput.voices[0]);  // not restarted
+    EXPECT_EQ(audioOutput.voices[0].positionInt, 500u);
+}
+
+TEST(Sequencer, JumpTargetsOutsideTheSongGoToItsStart) {
+    struct Case {
+        std::uint8_t effect, parameter;
+        std::int32_t order, row;
+    };
+    // D reads its parameter as two decimal digits; 64 and above is row 0. B past the song
+    // length, and a break in the last order, go to order 0.
+    for (const Case& jump : {Case{0xD, 0x12, 1, 12}, Case{0xD, 0x64, 1, 0}, Case{0xD, 0x70, 1, 0},
+                             Case{0xB, 0x01, 1, 0}, Case{0xB, 0x02, 0, 0}}) {
+        TestSong song(1, {16, 16});
+        song.setOrders({0, 1});
+        song.module.defaultSpeed = 1;
+        song.cell(0, 0, 0) = {0, 0, 0, jump.effect, jump.parameter};
+        song.cell(1, 0, 0) = {0, 0, 0, 0xD, 0x03};
+        song.start();
+        song.tick(2);
+        EXPECT_EQ(song.module.orderPosition, jump.order) << int(jump.effect) << " " << int(jump.parameter);
+        EXPECT_EQ(song.module.row, jump.row) << int(jump.effect) << " " << int(jump.parameter);
+        if (jump.order == 1 && jump.row == 0) {
+            song.tick();  // the break at order 1, row 0 is in the last order position
+            EXPECT_EQ(song.module.orderPosition, 0);
+            EXPECT_EQ(song.module.row, 3);
+        }
+    }
+}
+
+TEST(Sequencer, OverRangeVolumeKeptBySlidesThatMoveNothing) {
+    TestSong song(1, {64});
+    song.addInstrument();
+    song.module.defaultSpeed = 3;
+    song.cell(0, 0, 0) = {49, 1, 0, 0xC, 80};
+    song.cell(0, 1, 0) = {0, 0, 0x60, 0xA, 0x00};  // no slide memory yet; column slides by 0
+    song.start();
+    song.tick(6);
+    EXPECT_EQ(song.channel(0).volume, 80);
 }
 
 TEST(Sequencer, NotesPastTheKeyboardCountAsNoNote) {
