@@ -198,7 +198,11 @@ void mixVoice(Voice& voice, float* buffer, int frames) {
         if (rampFrames > 0) {
             position = mixRamp(sample.data, position, advance, cursor, n, gainLeft, gainRight,
                                voice.rampStepLeft, voice.rampStepRight);
-        } else if (n > 0) {
+        } else if (targetLeft == 0 && targetRight == 0 && gainLeft == 0 && gainRight == 0) {
+            // A silent voice (a note given up, faded out, still looping) adds only zeros: it
+            // just moves on, exactly as far as frame-by-frame steps would take it.
+            position += static_cast<std::uint64_t>(n) * advance;
+        } else {
             position = mixSteady(sample.data, position, advance, cursor, n, targetLeft, targetRight,
                                  gainLeft, gainRight);
         }

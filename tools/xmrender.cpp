@@ -11,6 +11,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <bit>
 #include <cerrno>
 #include <cstdarg>
 #include <chrono>
@@ -127,6 +128,12 @@ std::int64_t framesToRender(const Options& options) {
 
 void putLittleEndian(std::vector<unsigned char>& bytes, std::uint32_t value, int count) {
     for (int i = 0; i < count; ++i) bytes.push_back(static_cast<unsigned char>(value >> (8 * i)));
+}
+
+std::int16_t littleEndian(std::int16_t sample) {
+    if constexpr (std::endian::native == std::endian::little) return sample;
+    const auto bits = static_cast<std::uint16_t>(sample);
+    return static_cast<std::int16_t>(static_cast<std::uint16_t>((bits >> 8) | (bits << 8)));
 }
 
 std::vector<unsigned char> wavHeader(std::int64_t frames) {
@@ -256,15 +263,14 @@ int run(const Options& options) {
         output.write(header.data(), header.size());
     }
     Progress progress(frames);
-    std::vector<unsigned char> bytes;
+    std::vector<std::int16_t> samples(2 * static_cast<std::size_t>(audioOutput.blockFrames));
     for (std::int64_t done = 0; done < frames;) {
         renderBlock();
-        const std::int64_t count = std::min<std::int64_t>(audioOutput.blockFrames, frames - done);
-        bytes.clear();
-        for (std::int64_t i = 0; i < 2 * count; ++i)
-            putLittleEndian(bytes, static_cast<std::uint16_t>(audioOutput.outputBuffer[i]), 2);
-        output.write(bytes.data(), bytes.size());
-        done += count;
+        const std::size_t count =
+            static_cast<std::size_t>(std::min<std::int64_t>(audioOutput.blockFrames, frames - done));
+        for (std::size_t i = 0; i < 2 * count; ++i) samples[i] = littleEndian(audioOutput.outputBuffer[i]);
+        output.write(samples.data(), 2 * count * sizeof(std::int16_t));
+        done += static_cast<std::int64_t>(count);
         progress.update(done);
     }
     progress.finish();
