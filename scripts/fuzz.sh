@@ -3,8 +3,9 @@
 # own, writes the seed corpus and runs the fuzzer for the given time.
 #   scripts/fuzz.sh BUILD_DIRECTORY SECONDS
 # The corpus grows in BUILD_DIRECTORY/corpus from run to run; the regression files in
-# tests/player/data are run too. A finding is written to BUILD_DIRECTORY/findings and makes
-# the script fail: turn it into a regression file there.
+# tests/player/data, where there are any, are run too. A finding is written to
+# BUILD_DIRECTORY/findings and makes the script fail: make it a small file in
+# tests/player/data with a unit test that loads it.
 set -euo pipefail
 source_dir="$(cd "$(dirname "$0")/.." && pwd)"
 build=${1:?usage: scripts/fuzz.sh BUILD_DIRECTORY SECONDS}
@@ -20,8 +21,9 @@ fi
 cmake --build "$build" -j "${JOBS:-2}" --target xm_loader_fuzz xm-seeds
 mkdir -p "$build/seeds" "$build/corpus" "$build/findings"
 "$build/xm-seeds" "$build/seeds"
+corpora=("$build/corpus" "$build/seeds")
+[ -d "$source_dir/tests/player/data" ] && corpora+=("$source_dir/tests/player/data")
 # A single allocation above 64 MiB counts as a finding: no input of at most 64 KiB justifies one.
 "$build/xm_loader_fuzz" -max_total_time="$seconds" -max_len=65536 -timeout=5 \
   -malloc_limit_mb=64 -rss_limit_mb=1024 -print_final_stats=1 \
-  -artifact_prefix="$build/findings/" \
-  "$build/corpus" "$build/seeds" "$source_dir/tests/player/data"
+  -artifact_prefix="$build/findings/" "${corpora[@]}"
