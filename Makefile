@@ -55,5 +55,9 @@ fuzz:
 	@scripts/deps.sh test
 	@scripts/fuzz.sh $(BUILD)-fuzz $(FUZZ_SECONDS)
 
+# Measures the song as the player renders it and rewrites docs/song.md and docs/song.png.
+song-report: build
+	@scripts/song-report.sh $(BUILD)
+
 clean:
 	rm -rf $(BUILD) $(BUILD).configure.log

@@ -102,11 +102,11 @@ Signal snare() {
 }
 
 // Closed hi-hat: six square oscillators at inharmonic ratios (a metallic cluster) and white
-// noise, both above 6 kHz, decaying within a few tens of milliseconds.
+// noise, both above 5 kHz, decaying within a few tens of milliseconds.
 Signal hat() {
     Signal signal(std::size_t(0.06 * hatRate));
     Noise noise(0x68617421);
-    OnePole highpassA(6000, hatRate), highpassB(6000, hatRate);
+    OnePole highpassA(5000, hatRate), highpassB(5000, hatRate);
     const double metal[] = {205.3, 304.4, 369.6, 522.7, 540.0, 800.0};
     for (std::size_t k = 0; k < signal.size(); ++k) {
         double t = k / hatRate;
@@ -114,7 +114,7 @@ Signal hat() {
         for (double frequency : metal) cluster += std::sin(2 * pi * frequency * 5.3 * t) > 0 ? 1 : -1;
         double source = cluster / 6 * 0.7 + noise.next() * 0.6;
         double bright = highpassB.highpass(highpassA.highpass(source));
-        signal[k] = saturate(bright * std::exp(-t / 0.02), 2.0);
+        signal[k] = saturate(bright * std::exp(-t / 0.025), 2.0);
     }
     fadeIn(signal, 20);
     fadeOut(signal, std::size_t(0.015 * hatRate));
@@ -165,7 +165,7 @@ Signal pluck() {
 // Every component makes whole cycles over the loop, so it repeats seamlessly from frame 0.
 constexpr int leadLoop = 4096, leadCycles = 128;
 Signal lead() {
-    std::vector<double> saw = sawHarmonics(15, 10);
+    std::vector<double> saw = sawHarmonics(15, 7);
     std::vector<double> square(15, 0.0);
     for (int h = 1; h <= 15; h += 2) square[h - 1] = 1.0 / h;
     Signal signal(leadLoop);
@@ -224,7 +224,7 @@ std::uint8_t addPad(ModuleDraft& draft, const Signal& chord, int loopFrames, int
     const Envelope envelope{{{0, 20}, {6, 64}, {40, 52}}, 2};
     std::uint8_t number =
         addInstrument(draft,
-                      {toPcm(chord, 0.9), loopTuning(loopFrames, rootCycles), 30, panning, 0,
+                      {toPcm(chord, 0.9), loopTuning(loopFrames, rootCycles), 26, panning, 0,
                        std::uint32_t(loopFrames)},
                       envelope, 1536);
     Instrument& instrument = draft.instrument(number - 1);
@@ -239,7 +239,7 @@ std::uint8_t addPad(ModuleDraft& draft, const Signal& chord, int loopFrames, int
 
 Instruments addInstruments(ModuleDraft& draft) {
     Instruments numbers{};
-    numbers.kick = addInstrument(draft, {toPcm(kick(), 0.97), rateTuning(kickRate), 64, 128}, {}, 0);
+    numbers.kick = addInstrument(draft, {toPcm(kick(), 0.97), rateTuning(kickRate), 58, 128}, {}, 0);
     numbers.snare =
         addInstrument(draft, {toPcm(snare(), 0.97), rateTuning(snareRate), 60, 134}, {}, 0);
     numbers.hat = addInstrument(draft, {toPcm(hat(), 0.97), rateTuning(hatRate), 64, 160}, {}, 0);
@@ -248,7 +248,7 @@ Instruments addInstruments(ModuleDraft& draft) {
         draft,
         {toPcm(bass(), 0.95), loopTuning(bassPeriod, 1), 48, 128,
          std::uint32_t(bassPeriod * (bassCycles - 1)), std::uint32_t(bassPeriod)},
-        {{{0, 64}, {8, 48}, {40, 40}}, 2}, 3072);
+        {{{0, 64}, {8, 48}, {40, 40}}, 2}, 8192);
     numbers.lead = addInstrument(
         draft, {toPcm(lead(), 0.95), loopTuning(leadLoop, leadCycles), 48, 128, 0, leadLoop},
         {{{0, 40}, {2, 64}, {14, 50}}, 2}, 2048);

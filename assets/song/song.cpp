@@ -81,7 +81,7 @@ int themeAnswer(ModuleDraft& draft, const Instruments& in) {
     p.tempo(226);
     p.pads(themeHarmony);
     p.bassline(themeHarmony, "R..R..R.R..R..O.");
-    groove(p, in, "x.......x.x.....", "....x.......x...", "a.x.a.x.a.x.a.x.");
+    groove(p, in, "x.......x.x.....", "....x.......x...", "c.x.c.x.c.x.c.x.");
     p.melody(leadChannel, in.lead,
              "A4:4 C5:2 E5:4 D5:2 C5:2 E5:2 | A5:6 G5:2 F5:4 E5:2 C5:2 |"
              "E5:4 D5:2 C5:4 D5:2 E5:2 G5:2 | D5:4 /G5:8 r:4");
@@ -94,7 +94,7 @@ int themeReturn(ModuleDraft& draft, const Instruments& in) {
     p.tempo(226);
     p.pads(themeHarmony);
     p.bassline(themeHarmony, "R..R..R.R..R..O.");
-    groove(p, in, "x.....x.x.x.....", "....x.......x...", "9.xa9.x.9.xa9.xa");
+    groove(p, in, "x.....x.x.x.....", "....x.......x...", "b.xcb.x.b.xcb.xc");
     p.hits(snareChannel, in.snare, c4, "....x.......x6x8", 3 * rowsPerBar);
     p.melody(leadChannel, in.lead,
              "A4:4 C5:2 E5:4 D5:2 C5:2 B4:2 | C5:6 A4:2 F4:4 A4:4 |"
@@ -140,7 +140,7 @@ int drive(ModuleDraft& draft, const Instruments& in, std::string_view melody,
     p.tempo(240);
     p.pads(driveHarmony);
     p.bassline(driveHarmony, "^ROR^ROR^ROR^ROR");
-    groove(p, in, "x...x...x...x...", "....x.......x...", "abxbabxbabxbabxb");
+    groove(p, in, "x...x...x...x...", "....x.......x...", "cdxdcdxdcdxdcdxd");
     p.hits(snareChannel, in.snare, c4, fill, 3 * rowsPerBar);
     if (!melody.empty()) p.melody(leadChannel, in.lead, melody);
     p.arpeggio(pluckChannel, in.pluck, driveHarmony, arpeggio, 4, arpeggioVolume);
@@ -165,8 +165,8 @@ int driveEnd(ModuleDraft& draft, const Instruments& in) {
     }
     p.hits(snareChannel, in.snare, c4, "....x.......x...");
     p.hits(snareChannel, in.snare, c4, "....x..........x", rowsPerBar);
-    p.hits(hatChannel, in.hat, c4, "abxbabxbabxbabxb");
-    p.hits(hatChannel, in.hat, c4, "abxbabxb........", rowsPerBar);
+    p.hits(hatChannel, in.hat, c4, "cdxdcdxdcdxdcdxd");
+    p.hits(hatChannel, in.hat, c4, "cdxdcdxd........", rowsPerBar);
     p.melody(leadChannel, in.lead, "A5:16 | G#5:12 r:4");
     p.arpeggio(pluckChannel, in.pluck, {harmony[0]}, "0123432101234321", 4, quiet(12));
     return p.number();
