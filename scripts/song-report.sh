@@ -45,7 +45,7 @@ convert -size $((left + width + right))x$((top + height + bottom)) xc:'#101010' 
   -stroke '#ffffff' -strokewidth 2 "${draw[@]}" -stroke none \
   -font DejaVu-Sans -pointsize 14 -fill '#e0e0e0' "${labels[@]}" \
   -pointsize 12 -fill '#a0a0a0' "${ticks[@]}" \
-  +dither -colors 64 PNG8:docs/song.png
+  +dither -colors 64 -strip -define png:exclude-chunks=date,time PNG8:docs/song.png
 
 {
   echo "# The song, measured"

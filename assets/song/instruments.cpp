@@ -17,6 +17,7 @@ namespace {
 const double kickRate = 8363.0 * std::pow(2.0, 7 / 12.0);    // 12,530 Hz
 const double snareRate = 8363.0 * std::pow(2.0, 15 / 12.0);  // 19,890 Hz
 const double hatRate = 8363.0 * 4;                           // 33,452 Hz
+const double cymbalRate = 8363.0 * std::pow(2.0, 19 / 12.0); // 25,060 Hz
 
 // A sample as designed: PCM frames, a loop (none when loopLength is 0), tuning and mix.
 struct SampleDesign {
@@ -62,7 +63,7 @@ std::uint8_t addInstrument(ModuleDraft& draft, SampleDesign design, const Envelo
 // Kick: a sine sweeping down from about 270 Hz to 46 Hz, a short filtered-noise click on top,
 // saturated a little for weight. Played above C-4 it becomes a tom.
 Signal kick() {
-    Signal signal(std::size_t(0.28 * kickRate));
+    Signal signal(std::size_t(0.25 * kickRate));
     Noise noise(0x6b69636b);
     OnePole clickFilter(3000, kickRate);
     double phase = 0;
@@ -81,7 +82,7 @@ Signal kick() {
 // Snare: a drum-head tone with its overtone, both falling slightly in pitch, under noise
 // band-limited to 1.2..9 kHz with a sharp snap at the start.
 Signal snare() {
-    Signal signal(std::size_t(0.2 * snareRate));
+    Signal signal(std::size_t(0.18 * snareRate));
     Noise noise(0x736e6172);
     OnePole highpassA(1200, snareRate), highpassB(1200, snareRate), lowpass(9000, snareRate);
     double phase = 0, overtonePhase = 0;
@@ -118,6 +119,33 @@ Signal hat() {
     }
     fadeIn(signal, 20);
     fadeOut(signal, std::size_t(0.015 * hatRate));
+    return signal;
+}
+
+// Cymbal: inharmonic partials and noise above 2.5 kHz, brighter at the strike, settling into a
+// steady wash that loops. The loop's last frames are cross-faded into the frames just before it,
+// so the wrap continues the noise without a seam; the instrument's envelope lets it ring out
+// over a second. Choked early, by a key-off or the next hit, it is an open hi-hat.
+constexpr std::size_t cymbalStrike = 1536, cymbalLoop = 2560, cymbalSeam = 512;
+Signal cymbal() {
+    Signal signal(cymbalStrike + cymbalLoop);
+    Noise noise(0x63796d62);
+    OnePole highpassA(2500, cymbalRate), highpassB(2500, cymbalRate), lowpass(10000, cymbalRate);
+    const double partials[] = {3127, 4289, 5053, 5911, 6703, 7541, 8617, 9871};
+    for (std::size_t k = 0; k < signal.size(); ++k) {
+        double t = k / cymbalRate;
+        double strike = k < cymbalStrike ? 1 - double(k) / cymbalStrike : 0;
+        double metal = 0;
+        for (int i = 0; i < 8; ++i) metal += std::sin(2 * pi * partials[i] * t + 1.7 * i) / 8;
+        double hiss = lowpass.lowpass(highpassB.highpass(highpassA.highpass(noise.next())));
+        signal[k] = (0.6 + 0.4 * strike * strike) * (0.5 * metal + 1.4 * hiss);
+    }
+    for (std::size_t i = 0; i < cymbalSeam; ++i) {
+        double angle = pi / 2 * double(i + 1) / cymbalSeam;  // equal power: the noises are unrelated
+        double& end = signal[signal.size() - cymbalSeam + i];
+        end = std::cos(angle) * end + std::sin(angle) * signal[cymbalStrike - cymbalSeam + i];
+    }
+    fadeIn(signal, 16);
     return signal;
 }
 
@@ -243,6 +271,11 @@ Instruments addInstruments(ModuleDraft& draft) {
     numbers.snare =
         addInstrument(draft, {toPcm(snare(), 0.97), rateTuning(snareRate), 60, 134}, {}, 0);
     numbers.hat = addInstrument(draft, {toPcm(hat(), 0.97), rateTuning(hatRate), 64, 160}, {}, 0);
+    numbers.cymbal = addInstrument(
+        draft,
+        {toPcm(cymbal(), 0.97), rateTuning(cymbalRate), 36, 100, std::uint32_t(cymbalStrike),
+         std::uint32_t(cymbalLoop)},
+        {{{0, 64}, {5, 46}, {40, 22}, {100, 0}}}, 8192);
 
     numbers.bass = addInstrument(
         draft,

@@ -12,7 +12,8 @@ namespace quarbtro::song {
 struct Instruments {
     std::uint8_t kick;          // sine with a falling pitch and a click; higher notes are toms
     std::uint8_t snare;         // two falling tones and filtered noise
-    std::uint8_t hat;           // metallic squares and noise above 6 kHz
+    std::uint8_t hat;           // metallic squares and noise above 5 kHz
+    std::uint8_t cymbal;        // a crash that rings out; choked, an open hi-hat
     std::uint8_t bass;          // sawtooth whose filter closes over the first cycles
     std::uint8_t lead;          // three detuned sawtooths and a square, looped over their beats
     std::uint8_t pluck;         // bright attack decaying to a soft tone, for arpeggios

@@ -26,6 +26,14 @@ namespace quarbtro::song {
 namespace {
 
 const std::uint8_t c4 = noteNumber("C4");
+const std::uint8_t openHat = noteNumber("E4");  // the cymbal a little brighter, choked
+
+// Off-beat open hi-hats in every bar, each choked by the next closed one.
+void openHats(PatternScore& p, const Instruments& in, std::string_view steps) {
+    for (int row = 0; row < p.rows(); row += rowsPerBar) {
+        p.hits(hatChannel, in.cymbal, openHat, steps, row);
+    }
+}
 
 // The same drum bar in every bar of the pattern.
 void groove(PatternScore& p, const Instruments& in, std::string_view kick, std::string_view snare,
@@ -131,18 +139,23 @@ int build(ModuleDraft& draft, const Instruments& in) {
 
 const std::vector<Chord> driveHarmony = chords({"Am", "G", "F", "E"});
 
-// The drive under the tunnel: four on the floor, sixteenth hats, an off-beat bass, four times
-// over A minor, G, F, E. Each statement gets its own melody (the first leaves the arpeggio
-// alone) and its own fill in the last bar.
+// The drive under the tunnel: four on the floor, sixteenth hats with open ones off the beat,
+// an off-beat bass, four times over A minor, G, F, E. Each statement gets its own melody and
+// its own fill in the last bar; the first has none yet, and a crash on its downbeat instead.
 int drive(ModuleDraft& draft, const Instruments& in, std::string_view melody,
           std::string_view arpeggio, std::uint8_t arpeggioVolume, std::string_view fill) {
     PatternScore p(draft, in, 4 * rowsPerBar);
     p.tempo(240);
     p.pads(driveHarmony);
     p.bassline(driveHarmony, "^ROR^ROR^ROR^ROR");
-    groove(p, in, "x...x...x...x...", "....x.......x...", "cdxdcdxdcdxdcdxd");
+    groove(p, in, "x...x...x...x...", "....x.......x...", "cd..cd..cd..cd..");
+    openHats(p, in, "..x...x...x...x.");
     p.hits(snareChannel, in.snare, c4, fill, 3 * rowsPerBar);
-    if (!melody.empty()) p.melody(leadChannel, in.lead, melody);
+    if (melody.empty()) {
+        p.play(0, leadChannel, c4, in.cymbal);
+    } else {
+        p.melody(leadChannel, in.lead, melody);
+    }
     p.arpeggio(pluckChannel, in.pluck, driveHarmony, arpeggio, 4, arpeggioVolume);
     return p.number();
 }
@@ -165,7 +178,8 @@ int driveEnd(ModuleDraft& draft, const Instruments& in) {
     }
     p.hits(snareChannel, in.snare, c4, "....x.......x...");
     p.hits(snareChannel, in.snare, c4, "....x..........x", rowsPerBar);
-    p.hits(hatChannel, in.hat, c4, "cdxdcdxdcdxdcdxd");
+    p.hits(hatChannel, in.hat, c4, "cd..cd..cd..cd..");
+    p.hits(hatChannel, in.cymbal, openHat, "..x...x...x...x.");
     p.hits(hatChannel, in.hat, c4, "cdxdcdxd........", rowsPerBar);
     p.melody(leadChannel, in.lead, "A5:16 | G#5:12 r:4");
     p.arpeggio(pluckChannel, in.pluck, {harmony[0]}, "0123432101234321", 4, quiet(12));
@@ -173,21 +187,24 @@ int driveEnd(ModuleDraft& draft, const Instruments& in) {
 }
 
 // The close under the credits, slower: F, G, E minor, A minor, the melody on the pluck with a
-// quiet echo, a soft kick and a snare on the third beat.
+// quiet echo, a soft kick, a snare on the third beat, and a soft cymbal ringing the first bar.
 int close(ModuleDraft& draft, const Instruments& in) {
     PatternScore p(draft, in, 4 * rowsPerBar);
     p.tempo(192);
     std::vector<Chord> harmony = chords({"F", "G", "Em", "Am"});
     p.pads(harmony);
     p.bassline(harmony, "R.......F...O...");
-    groove(p, in, "f.......f.......", "........8.......", "..a...a...a...a.");
+    groove(p, in, "f.......f.......", "........8.......", "................");
+    p.play(0, hatChannel, c4, in.cymbal, quiet(12));
+    for (int bar = 1; bar < 4; ++bar) p.hits(hatChannel, in.hat, c4, "..a...a...a...a.", bar * rowsPerBar);
     p.melody(leadChannel, in.pluck,
              "A4:8 C5:4 F5:4 | E5:8 D5:4 B4:4 | G4:8 B4:4 E5:4 | C5:8 B4:4 A4:4");
     p.echo(leadChannel, pluckChannel, 3 * rowsPerStep, quiet(9));
     return p.number();
 }
 
-// The last phrase, D minor to A minor: the lead comes back once and comes to rest on A.
+// The last phrase, D minor to A minor: the lead comes back once and comes to rest on A over a
+// soft cymbal.
 int lastPhrase(ModuleDraft& draft, const Instruments& in) {
     PatternScore p(draft, in, 2 * rowsPerBar);
     p.tempo(192);
@@ -198,6 +215,7 @@ int lastPhrase(ModuleDraft& draft, const Instruments& in) {
     p.hits(kickChannel, in.kick, c4, "f...............");
     p.hits(kickChannel, in.kick, c4, "f...............", rowsPerBar);
     p.hits(hatChannel, in.hat, c4, "..9...9...9...9.");
+    p.play(rowsPerBar, hatChannel, c4, in.cymbal, quiet(10));
     p.melody(leadChannel, in.lead, "F5:4 E5:4 D5:4 A4:4 | C5:4 B4:4 A4:8");
     p.echo(leadChannel, pluckChannel, 3 * rowsPerStep, quiet(8));
     return p.number();
