@@ -188,20 +188,23 @@ void PatternScore::hits(Channel channel, std::uint8_t instrument, std::uint8_t n
 }
 
 void PatternScore::bassline(const std::vector<Chord>& chords, std::string_view rhythm,
-                            int startRow) {
+                            int startRow, std::uint8_t volume) {
     requireBar(rhythm);
     constexpr int bassOctave = 1;  // roots from E-1 (41 Hz) to D#2
     for (std::size_t bar = 0; bar < chords.size(); ++bar) {
         for (int step = 0; step < stepsPerBar; ++step) {
             int row = startRow + int(bar) * rowsPerBar + step * rowsPerStep;
+            int tone;
             switch (rhythm[step]) {
-            case 'R': play(row, bassChannel, chordTone(chords[bar], 0, bassOctave), instruments_.bass); break;
-            case 'F': play(row, bassChannel, chordTone(chords[bar], 2, bassOctave), instruments_.bass); break;
-            case 'O': play(row, bassChannel, chordTone(chords[bar], 3, bassOctave), instruments_.bass); break;
-            case '^': keyOff(row, bassChannel); break;
-            case '.': break;
+            case 'R': tone = 0; break;
+            case 'F': tone = 2; break;
+            case 'O': tone = 3; break;
+            case '^': keyOff(row, bassChannel); continue;
+            case '.': continue;
             default: throw std::invalid_argument("not a bass step: " + std::string(rhythm));
             }
+            play(row, bassChannel, chordTone(chords[bar], tone, bassOctave), instruments_.bass,
+                 volume);
         }
     }
 }

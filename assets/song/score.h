@@ -89,8 +89,10 @@ public:
               int startRow = 0);
 
     // A bass line over one chord per bar, the rhythm repeated for each: 'R' the root, 'O' the
-    // root an octave up, 'F' the fifth, '^' key-off, '.' nothing (the note rings on).
-    void bassline(const std::vector<Chord>& chords, std::string_view rhythm, int startRow = 0);
+    // root an octave up, 'F' the fifth, '^' key-off, '.' nothing (the note rings on). volume 0
+    // plays at the sample's own volume.
+    void bassline(const std::vector<Chord>& chords, std::string_view rhythm, int startRow = 0,
+                  std::uint8_t volume = 0);
 
     // An arpeggio over one chord per bar: each digit is a chord tone (see chordTone), '.' is
     // nothing. volume 0 plays at the sample's own volume.

@@ -187,13 +187,14 @@ int driveEnd(ModuleDraft& draft, const Instruments& in) {
 }
 
 // The close under the credits, slower: F, G, E minor, A minor, the melody on the pluck with a
-// quiet echo, a soft kick, a snare on the third beat, and a soft cymbal ringing the first bar.
+// quiet echo over a soft bass and kick, a snare on the third beat, and a soft cymbal ringing
+// the first bar.
 int close(ModuleDraft& draft, const Instruments& in) {
     PatternScore p(draft, in, 4 * rowsPerBar);
     p.tempo(192);
     std::vector<Chord> harmony = chords({"F", "G", "Em", "Am"});
     p.pads(harmony);
-    p.bassline(harmony, "R.......F...O...");
+    p.bassline(harmony, "R.......F...O...", 0, quiet(15));
     groove(p, in, "f.......f.......", "........8.......", "................");
     p.play(0, hatChannel, c4, in.cymbal, quiet(12));
     for (int bar = 1; bar < 4; ++bar) p.hits(hatChannel, in.hat, c4, "..a...a...a...a.", bar * rowsPerBar);
