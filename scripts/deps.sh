@@ -12,7 +12,7 @@ build_packages=(
 )
 run_packages=(
   x11-utils xauth xvfb
-  pulseaudio-utils
+  pulseaudio-utils libpulsedsp
 )
 test_packages=(
   libgtest-dev libgmock-dev libbenchmark-dev

@@ -54,6 +54,29 @@ start_xvfb() {
   _await_display "$fdfile" "$log" $! || return 1
 }
 
+# PulseAudio with one null sink, "capture", in a private runtime directory: no user
+# configuration, no autospawn, its socket exported as PULSE_SERVER. What the sink plays can be
+# recorded from "capture.monitor". Programs reach it through /dev/dsp with $PULSEDSP preloaded.
+start_pulseaudio() {
+  local home="$_servers_dir/pulse"
+  mkdir -p "$home"
+  XDG_RUNTIME_DIR="$home" HOME="$home" pulseaudio -n --daemonize=no --exit-idle-time=-1 \
+    --use-pid-file=no --disallow-exit -L "module-null-sink sink_name=capture rate=44100" \
+    -L "module-native-protocol-unix socket=$home/socket auth-anonymous=1" \
+    --log-target=file:"$home/log" >"$home/out" 2>&1 &
+  _server_pids+=($!)
+  export PULSE_SERVER="unix:$home/socket"
+  local tries=0
+  until pactl info >/dev/null 2>&1; do
+    if [ $tries -ge 200 ]; then echo "PulseAudio did not start:" >&2; cat "$home/out" >&2; return 1; fi
+    sleep 0.05
+    tries=$((tries + 1))
+  done
+  source "${QUARBTRO_SOURCE:?}/scripts/oss-emulation.sh"
+  PULSEDSP=$(pulsedsp_library) || { echo "libpulsedsp.so not found" >&2; return 1; }
+  export PULSEDSP
+}
+
 # Waits until a window with this exact title exists (up to $2 seconds, default 20).
 await_window() {
   local title=$1 limit=${2:-20} tries=0
