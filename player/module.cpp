@@ -2,6 +2,9 @@
 
 #include <cstdlib>
 
+#include "player/audio_device.h"
+#include "player/audio_output.h"
+
 namespace quarbtro {
 
 Sample emptySample = {};
@@ -31,6 +34,13 @@ void freePatterns(Module* module) {
 
 std::int32_t freeModule(Module* module) {
     if (!module) return 0;
+    // Nothing may render from a module while it goes: the one playing is stopped first. Any
+    // other module is freed without touching the playback of the current one.
+    if (module == audioOutput.currentModule) {
+        while (audioDevice.rendering) {
+        }
+        stopPlayback(module);
+    }
     if (module->instruments) freeInstruments(module);
     if (module->patterns) freePatterns(module);
     std::free(module);

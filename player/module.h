@@ -113,7 +113,8 @@ extern Instrument emptyInstrument;
 // Releases a module and everything it owns, in any state the loader can leave it in (nothing
 // allocated yet, partly read, complete): 0 for a null module, else 1. Relies only on the counts
 // and on null tests; sample slots at or above an instrument's sampleCount are never freed.
-// Nothing may be rendering from the module meanwhile.
+// A module that is playing is stopped first (its playback thread ended, the mix buffer freed);
+// freeing any other module leaves the current playback alone.
 std::int32_t freeModule(Module* module);
 
 }  // namespace quarbtro
