@@ -1,9 +1,8 @@
-#include "shell.h"
+#include "app/shell.h"
 
 #include <GL/freeglut.h>
 #include <unistd.h>
 
-#include <chrono>
 #include <cstdlib>
 #include <cstring>
 #include <iostream>
@@ -12,6 +11,8 @@
 #include "app/light.h"
 #include "assets/font_bitmap.h"
 #include "assets/image2Jpeg.h"
+#include "player/audio_device.h"
+#include "player/create_player.h"
 #include "scenes/credits.h"
 #include "scenes/endscene.h"
 #include "scenes/font.h"
@@ -25,20 +26,8 @@ namespace quarbtro {
 
 Light* light = nullptr;
 
-namespace {
-
-// Stand-in for the audio clock until the player exists: centiseconds since buildScenes ended.
-std::chrono::steady_clock::time_point wallClockOrigin;
-void startWallClock() { wallClockOrigin = std::chrono::steady_clock::now(); }
-int wallClock() {
-    const auto elapsed = std::chrono::steady_clock::now() - wallClockOrigin;
-    return static_cast<int>(std::chrono::duration_cast<std::chrono::milliseconds>(elapsed).count() /
-                            10);
-}
-
-}  // namespace
-
-int (*clockSource)() = wallClock;
+// The audio heard: the scenes follow the sound, not the wall clock.
+int (*clockSource)() = PlaybackClock;
 
 const char* displayNameFromArguments(int argc, char** argv) {
     for (int i = 1; i + 1 < argc; ++i)
@@ -79,7 +68,9 @@ void buildScenes() {
     buildVisuals();
     usleep(1000);
     clock = 0;
-    startWallClock();
+    // Last, so the music starts once everything it accompanies is ready. On any failure (no
+    // sound device, a song that does not load) the process ends here with status 1.
+    createPlayer();
 }
 
 namespace {

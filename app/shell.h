@@ -8,12 +8,13 @@ class Light;
 
 extern Light* light;
 
-// Where each frame samples the demo clock (centiseconds). Tests and tools may replace it.
+// Where each frame samples the demo clock (centiseconds): the audio heard (PlaybackClock).
+// Tests and tools may replace it.
 extern int (*clockSource)();
 
 // glutInit, the window (with its video-mode switch), the callbacks and the GL state.
 void init(int* argc, char** argv);
-// Every visual resource and the four scenes, then the clock is started.
+// Every visual resource and the four scenes, then the player: the music starts.
 void buildScenes();
 // The visual part of buildScenes: the font, the sphere-map texture, the scenes, the blur and
 // the light. Tests and tools that supply their own clock call it instead of buildScenes.

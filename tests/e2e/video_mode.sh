@@ -12,7 +12,7 @@ out="$_servers_dir/intro.out"
 err="$_servers_dir/intro.err"
 
 start_intro() {
-  "$intro" >"$out" 2>"$err" &
+  LD_PRELOAD="$PULSEDSP" "$intro" >"$out" 2>"$err" &
   intro_pid=$!
   await_window "$title" 30
 }
@@ -28,6 +28,7 @@ check_restored() {  # how the intro ended
   check_eq "$1: viewport restored" 0,0 "$("$probe" viewport)"
 }
 
+start_pulseaudio || exit 1
 start_xorg_dummy || exit 1
 check_eq "server starts in 1024x768" 1024x768 "$("$probe" mode)"
 
@@ -64,7 +65,16 @@ for signal in TERM INT HUP; do
   check_eq "SIG$signal ends the process by the signal" $((128 + $(kill -l "$signal"))) "$exit_status"
   check_restored "SIG$signal"
 done
+
+# Without a sound device the player cannot be created: status 1, and the mode comes back.
+"$intro" >"$out" 2>"$err" &
+intro_pid=$!
+await_exit "$intro_pid"
+check_eq "no sound device: status 1" 1 "$exit_status"
+check_restored "no sound device"
+
 stop_servers
+start_pulseaudio || exit 1
 
 # A server whose only mode is 640x480 on a 640x480 screen refuses the pan to (20, 30) with an
 # X error: the intro goes on in the current mode.
@@ -80,6 +90,7 @@ kill -TERM "$intro_pid"
 await_exit "$intro_pid"
 check_eq "nothing on standard error after a refused pan" "" "$(cat "$err")"
 stop_servers
+start_pulseaudio || exit 1
 
 # No video-mode extension: the intro runs in the current mode.
 start_xvfb || exit 1
