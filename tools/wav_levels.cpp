@@ -122,7 +122,8 @@ int main(int argc, char** argv) {
     }
     std::size_t frames = wav.samples.size() / wav.channels;
     std::size_t first = std::min(frames, std::size_t(std::llround(from * wav.rate)));
-    std::size_t last = std::isinf(to) ? frames : std::min(frames, std::size_t(std::llround(to * wav.rate)));
+    std::size_t last =
+        std::isinf(to) ? frames : std::min(frames, std::size_t(std::llround(to * wav.rate)));
     last = std::max(first, last);
 
     long fullScale = 0;

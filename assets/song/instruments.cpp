@@ -112,7 +112,9 @@ Signal hat() {
     for (std::size_t k = 0; k < signal.size(); ++k) {
         double t = k / hatRate;
         double cluster = 0;
-        for (double frequency : metal) cluster += std::sin(2 * pi * frequency * 5.3 * t) > 0 ? 1 : -1;
+        for (double frequency : metal) {
+            cluster += std::sin(2 * pi * frequency * 5.3 * t) > 0 ? 1 : -1;
+        }
         double source = cluster / 6 * 0.7 + noise.next() * 0.6;
         double bright = highpassB.highpass(highpassA.highpass(source));
         signal[k] = saturate(bright * std::exp(-t / 0.025), 2.0);
@@ -141,7 +143,8 @@ Signal cymbal() {
         signal[k] = (0.6 + 0.4 * strike * strike) * (0.5 * metal + 1.4 * hiss);
     }
     for (std::size_t i = 0; i < cymbalSeam; ++i) {
-        double angle = pi / 2 * double(i + 1) / cymbalSeam;  // equal power: the noises are unrelated
+        // Equal power: the two noises are unrelated.
+        double angle = pi / 2 * double(i + 1) / cymbalSeam;
         double& end = signal[signal.size() - cymbalSeam + i];
         end = std::cos(angle) * end + std::sin(angle) * signal[cymbalStrike - cymbalSeam + i];
     }
@@ -267,7 +270,8 @@ std::uint8_t addPad(ModuleDraft& draft, const Signal& chord, int loopFrames, int
 
 Instruments addInstruments(ModuleDraft& draft) {
     Instruments numbers{};
-    numbers.kick = addInstrument(draft, {toPcm(kick(), 0.97), rateTuning(kickRate), 58, 128}, {}, 0);
+    numbers.kick =
+        addInstrument(draft, {toPcm(kick(), 0.97), rateTuning(kickRate), 58, 128}, {}, 0);
     numbers.snare =
         addInstrument(draft, {toPcm(snare(), 0.97), rateTuning(snareRate), 60, 134}, {}, 0);
     numbers.hat = addInstrument(draft, {toPcm(hat(), 0.97), rateTuning(hatRate), 64, 160}, {}, 0);

@@ -197,7 +197,9 @@ int close(ModuleDraft& draft, const Instruments& in) {
     p.bassline(harmony, "R.......F...O...", 0, quiet(15));
     groove(p, in, "f.......f.......", "........8.......", "................");
     p.play(0, hatChannel, c4, in.cymbal, quiet(12));
-    for (int bar = 1; bar < 4; ++bar) p.hits(hatChannel, in.hat, c4, "..a...a...a...a.", bar * rowsPerBar);
+    for (int bar = 1; bar < 4; ++bar) {
+        p.hits(hatChannel, in.hat, c4, "..a...a...a...a.", bar * rowsPerBar);
+    }
     p.melody(leadChannel, in.pluck,
              "A4:8 C5:4 F5:4 | E5:8 D5:4 B4:4 | G4:8 B4:4 E5:4 | C5:8 B4:4 A4:4");
     p.echo(leadChannel, pluckChannel, 3 * rowsPerStep, quiet(9));

@@ -90,7 +90,8 @@ TEST_F(ScoreCells, AMelodyPastThePatternEndIsAnError) {
 // The player's linear table: 0-based note n with finetune f plays a sample at
 // 8363 × 2^((n − 48) / 12 + trunc(f / 2) / 768) Hz.
 double playbackRate(int note, Tuning tuning) {
-    return 8363.0 * std::pow(2.0, (note + tuning.relativeNote - 48) / 12.0 + (tuning.finetune / 2) / 768.0);
+    return 8363.0 *
+           std::pow(2.0, (note + tuning.relativeNote - 48) / 12.0 + (tuning.finetune / 2) / 768.0);
 }
 
 TEST(SongTuning, PitchedSamplesSoundAtTheirWrittenNote) {

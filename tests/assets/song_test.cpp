@@ -20,10 +20,14 @@
 namespace quarbtro {
 namespace {
 
+// The song as records, composed once for all the tests.
 const Module& composedSong() {
     static ModuleDraft draft(8);
-    static const bool composed = (song::composeSong(draft), true);
-    (void)composed;
+    static bool composed = false;
+    if (!composed) {
+        song::composeSong(draft);
+        composed = true;
+    }
     return draft.module();
 }
 
@@ -81,9 +85,10 @@ TEST(Song, SectionsStartWithinTwoRowsOfTheirScenes) {
 
 // The largest bend (second difference) between consecutive frames first..last of a sample.
 int largestBend(const Sample& sample, std::uint32_t first, std::uint32_t last) {
+    const std::int16_t* d = sample.data;
     int largest = 0;
     for (std::uint32_t k = first + 1; k + 1 <= last; ++k) {
-        largest = std::max(largest, std::abs(sample.data[k + 1] - 2 * sample.data[k] + sample.data[k - 1]));
+        largest = std::max(largest, std::abs(d[k + 1] - 2 * d[k] + d[k - 1]));
     }
     return largest;
 }
