@@ -62,6 +62,14 @@ read -r _ lag _ global _ windows _ median _ minimum <<<"$match"
 check_true "what the sink played is the song (median window correlation >= 0.9)" \
   awk -v r="$median" 'BEGIN { exit !(r >= 0.9) }'
 
+# xmplay plays through the same device and thread; Ctrl+C stops it and closes the device.
+status=0
+timeout --preserve-status -s INT 2 env LD_PRELOAD="$PULSEDSP" "$QUARBTRO_BUILD/xmplay" \
+  "$QUARBTRO_SOURCE/assets/song.xm" >"$work/xmplay.out" 2>"$work/xmplay.err" || status=$?
+check_eq "xmplay: Ctrl+C ends it with status 130" 130 "$status"
+check_true "xmplay: shows where the song stands" grep -q '^order 0/' "$work/xmplay.out"
+check_eq "xmplay: nothing on standard error" "" "$(cat "$work/xmplay.err")"
+
 # No audio server and no /dev/dsp: the player cannot be created.
 stop_servers
 start_xvfb || exit 1
@@ -70,5 +78,9 @@ PULSE_SERVER="unix:$work/none" LD_PRELOAD="$PULSEDSP" "$intro" >"$work/out" 2>"$
 check_eq "no sound device: status 1" 1 "$status"
 check_eq "no sound device: nothing on standard output" "" "$(cat "$work/out")"
 check_eq "no sound device: nothing on standard error" "" "$(cat "$work/err")"
+status=0
+"$QUARBTRO_BUILD/xmplay" "$QUARBTRO_SOURCE/assets/song.xm" >/dev/null 2>"$work/err" || status=$?
+check_eq "xmplay without a sound device: status 1" 1 "$status"
+check_true "xmplay without a sound device: says so" grep -q 'cannot use the sound device /dev/dsp' "$work/err"
 
 finish
