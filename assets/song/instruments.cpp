@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <cmath>
 #include <initializer_list>
-#include <vector>
 #include <utility>
+#include <vector>
 
 #include "assets/song/synth.h"
 
