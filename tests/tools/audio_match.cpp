@@ -3,7 +3,8 @@
 // Both files are 44,100 Hz 16-bit little-endian stereo without a header. The recording may
 // start earlier than the reference (it runs before the program starts playing) and may have
 // gaps (device underruns on a busy machine), so the reference is aligned once as a whole and
-// then window by window (one second each, within 50 ms of the lag before it). Prints:
+// then window by window: one second each, first by loudness within a second of the lag before
+// it, then sample by sample within 10 ms of that. Prints:
 //   lag SECONDS global R windows N median R minimum R
 // where R are normalised cross-correlations (1 = the same waveform, 0 = unrelated).
 
@@ -106,7 +107,10 @@ int main(int argc, char** argv) {
     std::vector<double> windows;
     for (long start = from; start + rate <= to; start += rate) {
         double r = 0;
-        lag = bestLag(reference, recorded, start, rate, lag - rate / 20, lag + rate / 20, &r);
+        const long around = lag / 441;
+        const long loudnessLag = bestLag(referenceLoudness, recordedLoudness, start / 441, rate / 441,
+                                         around - 100, around + 100, &r);
+        lag = bestLag(reference, recorded, start, rate, loudnessLag * 441 - 441, loudnessLag * 441 + 441, &r);
         windows.push_back(r);
     }
     std::vector<double> sorted = windows;
