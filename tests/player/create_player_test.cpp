@@ -13,19 +13,12 @@
 namespace quarbtro {
 namespace {
 
-class CreatePlayerTest : public ::testing::Test {
+class CreatePlayerTest : public SimulatedDeviceTest {
 protected:
     void SetUp() override {
-        SimulatedDevice::install(device);
+        SimulatedDeviceTest::SetUp();
         registerFileCallbacks(nullptr, nullptr, nullptr, nullptr, nullptr);
     }
-    void TearDown() override {
-        Module dummy{};
-        stopPlayback(&dummy);
-        closeAudioDevice();
-        SimulatedDevice::uninstall();
-    }
-    SimulatedDevice device;
 };
 
 TEST_F(CreatePlayerTest, TheEmbeddedSongPlaysFromTheStart) {

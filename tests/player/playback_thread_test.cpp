@@ -16,20 +16,13 @@
 namespace quarbtro {
 namespace {
 
-class DeviceTest : public ::testing::Test {
+class DeviceTest : public SimulatedDeviceTest {
 protected:
     void SetUp() override {
+        SimulatedDeviceTest::SetUp();
         useMemoryStream();
-        SimulatedDevice::install(device);
         audioDevice.bytesWritten = 0;
     }
-    void TearDown() override {
-        Module dummy{};
-        stopPlayback(&dummy);
-        closeAudioDevice();
-        SimulatedDevice::uninstall();
-    }
-    SimulatedDevice device;
 };
 
 TEST_F(DeviceTest, OpenConfiguresSixteenBitStereoAtTheRate) {

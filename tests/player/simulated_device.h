@@ -4,6 +4,8 @@
 // what the playback thread hands it. Install it with SimulatedDevice::install(); the real
 // device comes back with SimulatedDevice::uninstall().
 
+#include <gtest/gtest.h>
+
 #include <algorithm>
 #include <atomic>
 #include <cstdint>
@@ -119,6 +121,20 @@ private:
         d.bytesAccepted += count;
         return count;
     }
+};
+
+// Tests that play on the simulated device: it is installed for the test, and whatever the
+// test leaves playing is stopped and the device closed afterwards.
+class SimulatedDeviceTest : public ::testing::Test {
+protected:
+    void SetUp() override { SimulatedDevice::install(device); }
+    void TearDown() override {
+        Module any{};
+        stopPlayback(&any);
+        closeAudioDevice();
+        SimulatedDevice::uninstall();
+    }
+    SimulatedDevice device;
 };
 
 }  // namespace quarbtro
