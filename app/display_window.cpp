@@ -3,6 +3,7 @@
 #include <GL/glut.h>
 #include <X11/Xlib.h>
 #include <X11/extensions/xf86vmode.h>
+#include <fcntl.h>
 
 #include <cstdlib>
 #include <mutex>
@@ -20,6 +21,7 @@ int modeScreen = 0;
 XF86VidModeModeInfo savedMode;    // the mode current at start-up
 int savedViewportX = 0, savedViewportY = 0;
 bool modeSwitched = false;        // a switch was sent and has not been undone
+bool modeRemembered = false;      // a watcher outside the intro holds the mode to put back
 // Recursive: an X I/O error inside the restore calls exit(), which runs the atexit restore on
 // the same thread; modeSwitched is already false by then, so that call returns at once.
 std::recursive_mutex modeMutex;
@@ -36,21 +38,29 @@ int dropErrorsOnModeDisplay(Display* display, XErrorEvent* event) {
 
 void restoreAtExit() { DisplayWindow::restoreVideoMode(); }
 
-void switchVideoMode(const char* displayName) {
+// Opens our own connection and reads the server's mode list, whose first entry is the current
+// mode. False (with nothing to free) without a display, the extension or any mode.
+bool readModeLines(const char* displayName, int& count, XF86VidModeModeInfo**& modes) {
     modeDisplay = XOpenDisplay(displayName);
-    if (!modeDisplay) return;
+    if (!modeDisplay) return false;
     modeScreen = DefaultScreen(modeDisplay);
     int eventBase = 0, errorBase = 0;
-    if (!XF86VidModeQueryExtension(modeDisplay, &eventBase, &errorBase)) return;
+    if (!XF86VidModeQueryExtension(modeDisplay, &eventBase, &errorBase)) return false;
     previousErrorHandler = XSetErrorHandler(dropErrorsOnModeDisplay);
-
-    int count = 0;
-    XF86VidModeModeInfo** modes = nullptr;
+    count = 0;
+    modes = nullptr;
     if (!XF86VidModeGetAllModeLines(modeDisplay, modeScreen, &count, &modes) || count <= 0 ||
         !modes) {
         if (modes) XFree(modes);
-        return;
+        return false;
     }
+    return true;
+}
+
+void switchVideoMode(const char* displayName) {
+    int count = 0;
+    XF86VidModeModeInfo** modes = nullptr;
+    if (!readModeLines(displayName, count, modes)) return;
     std::vector<ModeSize> sizes;
     for (int i = 0; i < count; ++i) sizes.push_back({modes[i]->hdisplay, modes[i]->vdisplay});
     const int chosen = chooseMode(sizes);
@@ -103,6 +113,41 @@ void DisplayWindow::restoreVideoMode() {
     modeSwitched = false;
     XF86VidModeSwitchToMode(modeDisplay, modeScreen, &savedMode);
     XF86VidModeSetViewPort(modeDisplay, modeScreen, savedViewportX, savedViewportY);
+    XSync(modeDisplay, False);
+}
+
+bool DisplayWindow::rememberVideoMode(const char* displayName) {
+    int count = 0;
+    XF86VidModeModeInfo** modes = nullptr;
+    if (!readModeLines(displayName, count, modes)) return false;
+    // The watcher starts the intro: its connection must not leak into that process.
+    fcntl(ConnectionNumber(modeDisplay), F_SETFD, FD_CLOEXEC);
+    std::lock_guard lock(modeMutex);
+    savedMode = *modes[0];
+    XF86VidModeGetViewPort(modeDisplay, modeScreen, &savedViewportX, &savedViewportY);
+    XFree(modes);
+    modeRemembered = true;
+    return true;
+}
+
+void DisplayWindow::restoreRememberedVideoMode() {
+    std::lock_guard lock(modeMutex);
+    if (!modeRemembered) return;
+    int dotClock = 0;
+    XF86VidModeModeLine current{};
+    XF86VidModeGetModeLine(modeDisplay, modeScreen, &dotClock, &current);
+    if (current.privsize > 0 && current.c_private) XFree(current.c_private);
+    int viewportX = 0, viewportY = 0;
+    XF86VidModeGetViewPort(modeDisplay, modeScreen, &viewportX, &viewportY);
+    // Switching to the mode already current may still make a real screen blank for a moment.
+    const bool modeChanged = static_cast<unsigned>(dotClock) != savedMode.dotclock ||
+                             current.hdisplay != savedMode.hdisplay ||
+                             current.vdisplay != savedMode.vdisplay ||
+                             current.htotal != savedMode.htotal ||
+                             current.vtotal != savedMode.vtotal;
+    if (modeChanged) XF86VidModeSwitchToMode(modeDisplay, modeScreen, &savedMode);
+    if (modeChanged || viewportX != savedViewportX || viewportY != savedViewportY)
+        XF86VidModeSetViewPort(modeDisplay, modeScreen, savedViewportX, savedViewportY);
     XSync(modeDisplay, False);
 }
 

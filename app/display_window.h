@@ -5,9 +5,10 @@
 // screen to a smaller mode from the server's list, pans the viewport onto the window and moves
 // the pointer out of the picture. The saved mode is put back by the destructor, and also on
 // every other way out of the process: exit() (an atexit handler) and the terminating signals
-// the shell catches (restoreVideoMode() is safe to call from its signal thread). Where the
-// server has no video-mode extension, or refuses a request, the window simply stays in the
-// current mode.
+// the shell catches (restoreVideoMode() is safe to call from its signal thread). A death the
+// process cannot handle (SIGKILL, a crash) is covered from outside: the launcher runs the intro
+// under a guard (tools/mode_guard.cpp) that remembers the mode first. Where the server has no
+// video-mode extension, or refuses a request, the window simply stays in the current mode.
 
 namespace quarbtro {
 
@@ -52,6 +53,13 @@ public:
     static void restoreVideoMode();
     // Whether the constructor switched the mode (false without the extension).
     static bool videoModeSwitched();
+    // For a watcher outside the intro (the launcher's guard), which outlives it: remembers
+    // the current mode and viewport over a connection of its own. False without a display or
+    // the video-mode extension.
+    static bool rememberVideoMode(const char* displayName);
+    // Puts back the remembered mode and viewport where they are no longer current (an intro
+    // killed before it could restore them); leaves them alone where they are.
+    static void restoreRememberedVideoMode();
     // Whether an X display can be opened at all (null: $DISPLAY).
     static bool canConnect(const char* displayName);
 };

@@ -14,11 +14,14 @@ if [ -z "${DISPLAY:-}" ] || ! xdpyinfo >/dev/null 2>&1; then
   exit 1
 fi
 
+# The guard puts the video mode back should the intro be killed (SIGKILL) or crash; the intro
+# restores it itself on every other way out.
+guard="$build/quarbtro-mode-guard"
 if [ -e /dev/dsp ]; then
-  exec "$intro"
+  exec "$guard" "$intro"
 fi
 if sound_server_running && library=$(pulsedsp_library); then
-  LD_PRELOAD="$library${LD_PRELOAD:+:$LD_PRELOAD}" exec "$intro"
+  exec "$guard" env LD_PRELOAD="$library${LD_PRELOAD:+:$LD_PRELOAD}" "$intro"
 fi
 
 cat >&2 <<TEXT
