@@ -152,10 +152,13 @@ void DisplayWindow::restoreRememberedVideoMode() {
 }
 
 bool DisplayWindow::canConnect(const char* displayName) {
-    Display* display = XOpenDisplay(displayName);
-    if (!display) return false;
-    XCloseDisplay(display);
-    return true;
+    // The connection stays open: a server resets when its last client leaves (Xvfb, Xorg
+    // without -noreset), and during that reset GLUT's own connection, made just after this
+    // test, would be refused.
+    static Display* probe = nullptr;
+    if (probe) XCloseDisplay(probe);
+    probe = XOpenDisplay(displayName);
+    return probe != nullptr;
 }
 
 bool DisplayWindow::videoModeSwitched() {

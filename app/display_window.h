@@ -60,7 +60,8 @@ public:
     // Puts back the remembered mode and viewport where they are no longer current (an intro
     // killed before it could restore them); leaves them alone where they are.
     static void restoreRememberedVideoMode();
-    // Whether an X display can be opened at all (null: $DISPLAY).
+    // Whether an X display can be opened at all (null: $DISPLAY). The connection it opens stays
+    // open until the next call, so that the server does not reset before GLUT connects.
     static bool canConnect(const char* displayName);
 };
 

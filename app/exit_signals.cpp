@@ -18,11 +18,14 @@ sigset_t terminatingSignals() {
     return set;
 }
 
+void (*actionBeforeRestoring)() = nullptr;
+
 void* waitForTerminatingSignal(void*) {
     const sigset_t set = terminatingSignals();
     int signalNumber = 0;
     while (sigwait(&set, &signalNumber) != 0) {
     }
+    if (actionBeforeRestoring) actionBeforeRestoring();
     DisplayWindow::restoreVideoMode();
     // End the process through the signal itself, so the parent sees what killed it.
     signal(signalNumber, SIG_DFL);
@@ -36,7 +39,8 @@ void* waitForTerminatingSignal(void*) {
 
 }  // namespace
 
-void restoreVideoModeOnTerminatingSignals() {
+void restoreVideoModeOnTerminatingSignals(void (*beforeRestoring)()) {
+    actionBeforeRestoring = beforeRestoring;
     const sigset_t set = terminatingSignals();
     pthread_sigmask(SIG_BLOCK, &set, nullptr);
     pthread_t thread;

@@ -7,7 +7,8 @@
 namespace quarbtro {
 
 // Must run before any other thread exists (GL drivers start threads of their own), so that
-// every thread inherits the blocked signals.
-void restoreVideoModeOnTerminatingSignals();
+// every thread inherits the blocked signals. beforeRestoring, when given, runs first on the
+// signal thread (the capture tool stops its helpers there).
+void restoreVideoModeOnTerminatingSignals(void (*beforeRestoring)() = nullptr);
 
 }  // namespace quarbtro

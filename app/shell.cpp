@@ -35,14 +35,14 @@ const char* displayNameFromArguments(int argc, char** argv) {
     return nullptr;
 }
 
-void init(int* argc, char** argv) {
+void init(int* argc, char** argv, DisplayWindow::VideoMode videoMode) {
     const char* displayName = displayNameFromArguments(*argc, argv);
     glutInit(argc, argv);
     // Closing the window from the window manager must come back here rather than end the
     // process behind quit()'s back: the video mode has to be restored first.
     glutSetOption(GLUT_ACTION_ON_WINDOW_CLOSE, GLUT_ACTION_GLUTMAINLOOP_RETURNS);
     quitHandler = quit;
-    window = new DisplayWindow(DisplayWindow::VideoMode::switchMode, displayName);
+    window = new DisplayWindow(videoMode, displayName);
     glutReshapeFunc(reshapeCallback);
     glutDisplayFunc(frame);
     glutIdleFunc(frame);
@@ -120,6 +120,11 @@ void keyboard(unsigned char key, int, int) {
 }
 
 void quit() {
+    tearDown();
+    std::exit(0);
+}
+
+void tearDown() {
     if (window) {
         delete window;
         window = nullptr;
@@ -128,7 +133,6 @@ void quit() {
         delete s;
         s = nullptr;
     }
-    std::exit(0);
 }
 
 }  // namespace quarbtro

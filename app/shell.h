@@ -2,6 +2,8 @@
 // The application shell: start-up, the per-frame callback, the keyboard and the quit path.
 // Everything here runs on the main thread, inside GLUT's callbacks.
 
+#include "app/display_window.h"
+
 namespace quarbtro {
 
 class Light;
@@ -12,8 +14,10 @@ extern Light* light;
 // Tests and tools may replace it.
 extern int (*clockSource)();
 
-// glutInit, the window (with its video-mode switch), the callbacks and the GL state.
-void init(int* argc, char** argv);
+// glutInit, the window (with its video-mode switch, unless told to keep the mode), the
+// callbacks and the GL state.
+void init(int* argc, char** argv,
+          DisplayWindow::VideoMode videoMode = DisplayWindow::VideoMode::switchMode);
 // Every visual resource and the four scenes, then the player: the music starts.
 void buildScenes();
 // The visual part of buildScenes: the font, the sphere-map texture, the scenes, the blur and
@@ -28,8 +32,10 @@ void drawFrame();
 void reshapeCallback(int w, int h);
 // Escape quits; t or T prints "tid: " and the clock of the last frame.
 void keyboard(unsigned char key, int x, int y);
-// The one way out: destroys the window (restoring the video mode), frees the scenes, exit(0).
+// The one way out: tearDown, then exit(0).
 [[noreturn]] void quit();
+// Destroys the window (restoring the video mode) and frees the scenes.
+void tearDown();
 
 // The X display named by GLUT's -display option, or null for $DISPLAY.
 const char* displayNameFromArguments(int argc, char** argv);

@@ -459,6 +459,15 @@ Module* loadModule(const void* name, SampleLoadHook sampleLoadHook) {
     return module;
 }
 
+Module* loadModuleFromMemory(const void* bytes, std::int32_t size, SampleLoadHook sampleLoadHook) {
+    useMemoryStream();
+    setMemoryStreamSource(bytes, size);
+    Module* module = loadModule(nullptr, sampleLoadHook);
+    // The bytes need not outlive this call: nothing reads them after the load.
+    setMemoryStreamSource(nullptr, 0);
+    return module;
+}
+
 LoadFailure lastLoadFailure() { return {failureKind, failureReason}; }
 
 }  // namespace quarbtro

@@ -33,6 +33,12 @@ using SampleLoadHook = void (*)(void* buffer, std::int32_t bytes, std::int32_t b
 // whatever was built; the sample hook, when set, supplies the sample data instead of the file.
 Module* loadModule(const void* name, SampleLoadHook sampleLoadHook);
 
+// Loads an XM module held in memory (the embedded song, a generated file): registers the memory
+// stream over the bytes, loads through it, and leaves the memory stream registered with no
+// source. Null on failure, as loadModule.
+Module* loadModuleFromMemory(const void* bytes, std::int32_t size,
+                             SampleLoadHook sampleLoadHook = nullptr);
+
 // Fills a zero-filled module from an open file: 1 on success, 0 on failure (the module then
 // holds what was built so far, for freeModule).
 std::int32_t readXm(Module* module, ModuleFile* file);

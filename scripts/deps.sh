@@ -8,9 +8,10 @@ set -euo pipefail
 build_packages=(
   cmake g++ make pkg-config
   freeglut3-dev libgl-dev libglu1-mesa-dev libjpeg62-turbo-dev
-  libx11-dev libxxf86vm-dev
+  libx11-dev libxxf86vm-dev libpng-dev
 )
 run_packages=(
+  ffmpeg
   x11-utils xauth xvfb
   pulseaudio-utils libpulsedsp
 )

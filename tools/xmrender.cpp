@@ -30,6 +30,7 @@
 #include "player/render.h"
 #include "player/song_length.h"
 #include "player/xm_loader.h"
+#include "tools/wav_writer.h"
 
 namespace quarbtro {
 namespace {
@@ -126,34 +127,10 @@ std::int64_t framesToRender(const Options& options) {
     return frames;
 }
 
-void putLittleEndian(std::vector<unsigned char>& bytes, std::uint32_t value, int count) {
-    for (int i = 0; i < count; ++i) bytes.push_back(static_cast<unsigned char>(value >> (8 * i)));
-}
-
 std::int16_t littleEndian(std::int16_t sample) {
     if constexpr (std::endian::native == std::endian::little) return sample;
     const auto bits = static_cast<std::uint16_t>(sample);
     return static_cast<std::int16_t>(static_cast<std::uint16_t>((bits >> 8) | (bits << 8)));
-}
-
-std::vector<unsigned char> wavHeader(std::int64_t frames) {
-    const std::uint32_t dataBytes = static_cast<std::uint32_t>(frames * 4);
-    std::vector<unsigned char> header;
-    auto tag = [&](const char* text) { header.insert(header.end(), text, text + 4); };
-    tag("RIFF");
-    putLittleEndian(header, 36 + dataBytes, 4);
-    tag("WAVE");
-    tag("fmt ");
-    putLittleEndian(header, 16, 4);
-    putLittleEndian(header, 1, 2);         // PCM
-    putLittleEndian(header, 2, 2);         // stereo
-    putLittleEndian(header, rate, 4);
-    putLittleEndian(header, rate * 4, 4);  // bytes per second
-    putLittleEndian(header, 4, 2);         // bytes per frame
-    putLittleEndian(header, 16, 2);        // bits per sample
-    tag("data");
-    putLittleEndian(header, dataBytes, 4);
-    return header;
 }
 
 class Output {
@@ -259,7 +236,7 @@ int run(const Options& options) {
 
     Output output(options.output);
     if (!options.raw) {
-        const std::vector<unsigned char> header = wavHeader(frames);
+        const std::vector<unsigned char> header = wavHeader(frames, rate);
         output.write(header.data(), header.size());
     }
     Progress progress(frames);

@@ -15,9 +15,9 @@
 #include <functional>
 #include <string>
 
-#include "tests/tools/frame_reader.h"
 #include "scenes/endscene.h"
 #include "scenes/stage.h"
+#include "tools/frame_reader.h"
 
 namespace quarbtro {
 namespace {

@@ -21,11 +21,7 @@ using LoadedModule = std::unique_ptr<Module, ModuleRelease>;
 
 inline LoadedModule loadBytes(const std::vector<std::uint8_t>& bytes,
                               SampleLoadHook hook = nullptr) {
-    useMemoryStream();
-    setMemoryStreamSource(bytes.data(), std::int32_t(bytes.size()));
-    LoadedModule module(loadModule(nullptr, hook));
-    setMemoryStreamSource(nullptr, 0);
-    return module;
+    return LoadedModule(loadModuleFromMemory(bytes.data(), std::int32_t(bytes.size()), hook));
 }
 
 // Two channels, two patterns, and two instruments: the first with a forward-looping 16-bit

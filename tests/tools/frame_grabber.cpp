@@ -10,7 +10,7 @@
 #include <string>
 
 #include "app/shell.h"
-#include "frame_reader.h"
+#include "tools/frame_reader.h"
 
 namespace {
 

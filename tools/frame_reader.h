@@ -1,7 +1,8 @@
 #pragma once
-// Drawing the intro's frames at chosen clocks and reading the pictures back, for the picture
-// tests and the frame grabber. Everything goes through the intro's own start-up and frame
-// function; only the clock is supplied from here.
+// Drawing the intro's frames at chosen clocks and reading the pictures back, for the capture
+// tool, the picture tests and the frame grabber. Everything goes through the intro's own
+// start-up and frame function; only the clock is supplied from here, and the video mode is
+// never switched.
 
 #include <cstddef>
 #include <vector>
@@ -21,8 +22,9 @@ struct Picture {
     }
 };
 
-// The intro's init and buildVisuals (no player), with the clock taken from drawAt; returns once
-// the window has its real size. The shell's quit path stays installed.
+// The intro's init (keeping the video mode) and buildVisuals (no player), with the clock taken
+// from drawAt; returns once the window has its real size. The shell's quit path stays
+// installed.
 void openIntro(int* argc, char** argv);
 // One frame at this clock: drawFrame, the back buffer read, then the swap. The clocks of
 // successive calls must not go backwards (scenes fire their events once).

@@ -1,8 +1,10 @@
-#include "frame_reader.h"
+#include "tools/frame_reader.h"
 
 #include <GL/freeglut.h>
 
 #include <algorithm>
+#include <chrono>
+#include <thread>
 
 #include "app/display_window.h"
 #include "app/shell.h"
@@ -24,11 +26,17 @@ void noteReshape(int w, int h) {
 }  // namespace
 
 void openIntro(int* argc, char** argv) {
-    init(argc, argv);
+    init(argc, argv, DisplayWindow::VideoMode::keepMode);
     glutReshapeFunc(noteReshape);
     buildVisuals();
     clockSource = chosenClockSource;
-    for (int i = 0; i < 500 && !reshaped; ++i) glutMainLoopEvent();
+    // The window's real size arrives with its first configure event; on a busy machine that
+    // can take a while.
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while (!reshaped && std::chrono::steady_clock::now() < deadline) {
+        glutMainLoopEvent();
+        if (!reshaped) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
 }
 
 Picture drawAt(int clock) {
