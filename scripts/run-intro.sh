@@ -10,7 +10,7 @@ source "$here/oss-emulation.sh"
 
 if [ -z "${DISPLAY:-}" ] || ! xdpyinfo >/dev/null 2>&1; then
   echo "make run: no X display here (DISPLAY is '${DISPLAY:-}'): capturing the intro as a video instead." >&2
-  exec "$(dirname "$0")/capture-intro.sh" "$build"
+  exec "$here/capture-intro.sh" "$build"
 fi
 
 # The guard puts the video mode back should the intro be killed (SIGKILL) or crash; the intro
