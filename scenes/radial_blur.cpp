@@ -1,5 +1,6 @@
 #include "radial_blur.h"
 
+#include <cstddef>
 #include <vector>
 
 #include "app/display_window.h"
@@ -8,16 +9,64 @@
 namespace quarbtro {
 
 namespace {
-constexpr int side = 64;  // the small image, in pixels
-}
 
-RadialBlur::RadialBlur() : name(0), step(0.034f), passes(5) {
-    const std::vector<unsigned char> image(side * side * 4, 0);
+constexpr int side = 64;  // the small image, in pixels
+// The copies are added up once per frame at this size, a quarter of the glow's 660 x 480 area,
+// and the sum is laid over the frame in one pass: a software renderer pays for every full-frame
+// textured, blended copy, and the copies are magnified at least ten times, so the sum is as
+// smooth at this size as at full size.
+constexpr int sumWidth = 330, sumHeight = 240;
+
+GLuint emptyTexture(int width, int height, GLint components, GLenum format) {
+    const std::vector<unsigned char> image(static_cast<std::size_t>(width) * height * 4, 0);
+    GLuint name = 0;
     glGenTextures(1, &name);
     glBindTexture(GL_TEXTURE_2D, name);
-    glTexImage2D(GL_TEXTURE_2D, 0, 4, side, side, 0, GL_RGBA, GL_UNSIGNED_BYTE, image.data());
+    glTexImage2D(GL_TEXTURE_2D, 0, components, width, height, 0, format, GL_UNSIGNED_BYTE,
+                 image.data());
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
+    return name;
+}
+
+// A quad over the glow's area, in the overlay's coordinates (640 x 480, y downwards), showing
+// the texture window [left, right] x [bottom, top].
+void glowQuad(float left, float bottom, float right, float top) {
+    glTexCoord2f(left, top);
+    glVertex2f(0, 0);
+    glTexCoord2f(left, bottom);
+    glVertex2f(0, 480);
+    glTexCoord2f(right, bottom);
+    glVertex2f(640, 480);
+    glTexCoord2f(right, top);
+    glVertex2f(640, 0);
+}
+
+void beginGlowCoordinates() {
+    glMatrixMode(GL_PROJECTION);
+    glPushMatrix();
+    glLoadIdentity();
+    glOrtho(0, 640, 480, 0, -1, 1);  // y grows downwards
+    glMatrixMode(GL_MODELVIEW);
+    glPushMatrix();
+    glLoadIdentity();
+}
+
+void endGlowCoordinates() {
+    glMatrixMode(GL_PROJECTION);
+    glPopMatrix();
+    glMatrixMode(GL_MODELVIEW);
+    glPopMatrix();
+}
+
+}  // namespace
+
+RadialBlur::RadialBlur() : name(0), step(0.034f), passes(5), sumName(0) {
+    name = emptyTexture(side, side, 4, GL_RGBA);
+    sumName = emptyTexture(sumWidth, sumHeight, GL_RGB, GL_RGB);
+    // The sum covers exactly the glow's area: nothing lies beyond its edges.
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
 }
 
 void RadialBlur::begin() {
@@ -31,49 +80,59 @@ void RadialBlur::capture() {
     glEnable(GL_TEXTURE_2D);
     glBindTexture(GL_TEXTURE_2D, name);
     glCopyTexImage2D(GL_TEXTURE_2D, 0, GL_RGB, 0, 0, side, side, 0);
+    sumCopies();
     window->clear();
     glViewport(0, 0, 660, 480);
     glDisable(GL_TEXTURE_2D);
 }
 
-void RadialBlur::overlay() {
-    glMatrixMode(GL_PROJECTION);
-    glPushMatrix();
-    glLoadIdentity();
-    glOrtho(0, 640, 480, 0, -1, 1);  // y grows downwards
-    glMatrixMode(GL_MODELVIEW);
-    glPushMatrix();
-    glLoadIdentity();
-
-    float inset = 0, alpha = 0.2f;
-    const float fade = 0.2f / passes;
-    glEnable(GL_TEXTURE_2D);
+// The copies drawn, additive, onto black in a corner of the back buffer, and the result taken
+// into sumName. Leaves the GL state as it found it, the small image's texture bound.
+void RadialBlur::sumCopies() {
+    glPushAttrib(GL_CURRENT_BIT | GL_ENABLE_BIT | GL_COLOR_BUFFER_BIT | GL_SCISSOR_BIT);
+    glViewport(0, 0, sumWidth, sumHeight);
+    glEnable(GL_SCISSOR_TEST);
+    glScissor(0, 0, sumWidth, sumHeight);
+    glClearColor(0, 0, 0, 1);
+    glClear(GL_COLOR_BUFFER_BIT);
+    glDisable(GL_SCISSOR_TEST);
+    beginGlowCoordinates();
     glDisable(GL_DEPTH_TEST);
     glDisable(GL_LIGHTING);
     glBlendFunc(GL_SRC_ALPHA, GL_ONE);
     glEnable(GL_BLEND);
-    glBindTexture(GL_TEXTURE_2D, name);
+    float inset = 0, alpha = 0.2f;
+    const float fade = 0.2f / passes;
     glBegin(GL_QUADS);
     for (int copy = 0; copy < passes; ++copy) {
         // The copied image has its bottom row at t = 0, so this shows it upright.
         glColor4f(1, 1, 1, alpha);
-        glTexCoord2f(inset, 1 - inset);
-        glVertex2f(0, 0);
-        glTexCoord2f(inset, inset);
-        glVertex2f(0, 480);
-        glTexCoord2f(1 - inset, inset);
-        glVertex2f(640, 480);
-        glTexCoord2f(1 - inset, 1 - inset);
-        glVertex2f(640, 0);
+        glowQuad(inset, inset, 1 - inset, 1 - inset);
         inset += step;
         alpha -= fade;
     }
     glEnd();
+    endGlowCoordinates();
+    glBindTexture(GL_TEXTURE_2D, sumName);
+    glCopyTexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, 0, 0, sumWidth, sumHeight);
+    glBindTexture(GL_TEXTURE_2D, name);
+    glPopAttrib();
+}
 
-    glMatrixMode(GL_PROJECTION);
-    glPopMatrix();
-    glMatrixMode(GL_MODELVIEW);
-    glPopMatrix();
+void RadialBlur::overlay() {
+    beginGlowCoordinates();
+    glEnable(GL_TEXTURE_2D);
+    glDisable(GL_DEPTH_TEST);
+    glDisable(GL_LIGHTING);
+    glBlendFunc(GL_ONE, GL_ONE);
+    glEnable(GL_BLEND);
+    glBindTexture(GL_TEXTURE_2D, sumName);
+    // The copies' alphas are in the sum already; the colour left current is the last copy's.
+    glColor4f(1, 1, 1, 0.2f - (passes - 1) * (0.2f / passes));
+    glBegin(GL_QUADS);
+    glowQuad(0, 0, 1, 1);
+    glEnd();
+    endGlowCoordinates();
     glEnable(GL_DEPTH_TEST);
     glEnable(GL_LIGHTING);
     glDisable(GL_TEXTURE_2D);

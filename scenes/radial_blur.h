@@ -26,6 +26,10 @@ public:
     GLuint name;  // the captured image
     float step;   // texture-coordinate inset added from one copy to the next
     int passes;   // copies drawn
+    GLuint sumName;  // the copies added up, at a quarter of the glow's area
+
+private:
+    void sumCopies();
 };
 
 }  // namespace quarbtro

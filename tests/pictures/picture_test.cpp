@@ -6,6 +6,7 @@
 // glow is on, the main pass draws into the lower 660 x 480, and the intro's clear colour
 // shows above it.
 
+#include <GL/gl.h>
 #include <gtest/gtest.h>
 #include <unistd.h>
 
@@ -69,6 +70,23 @@ TEST(Pictures, At300PinkWithBrightScrollerGlyphs) {
     EXPECT_TRUE(near(p.at(654, 495), pink));
     EXPECT_GT(count(p, white), 2000);
     EXPECT_EQ(count(p, white, 0, topQuarter), 0);
+}
+
+// What the next frame's scenes start from: depth testing and lighting on, blending, texturing
+// and scissoring off, texture 0 bound, the main pass's viewport.
+TEST(Pictures, AfterTheGlowTheStateTheScenesStartFrom) {
+    frames::drawAt(320);
+    EXPECT_TRUE(glIsEnabled(GL_DEPTH_TEST));
+    EXPECT_TRUE(glIsEnabled(GL_LIGHTING));
+    EXPECT_FALSE(glIsEnabled(GL_BLEND));
+    EXPECT_FALSE(glIsEnabled(GL_TEXTURE_2D));
+    EXPECT_FALSE(glIsEnabled(GL_SCISSOR_TEST));
+    GLint bound = -1, viewport[4] = {};
+    glGetIntegerv(GL_TEXTURE_BINDING_2D, &bound);
+    EXPECT_EQ(bound, 0);
+    glGetIntegerv(GL_VIEWPORT, viewport);
+    EXPECT_EQ(viewport[2], 660);
+    EXPECT_EQ(viewport[3], 480);
 }
 
 TEST(Pictures, TheCylinderOnlyStrictlyBetween700And800AndItGlows) {
