@@ -6,7 +6,7 @@ BUILD ?= build
 JOBS ?= $(shell nproc)
 QUARBTRO_WERROR ?= OFF
 
-.PHONY: all build run test unit assets goldens frames-sheet fuzz configure clean
+.PHONY: all build run test unit bench assets goldens frames-sheet fuzz configure clean
 
 all: build
 
@@ -32,6 +32,13 @@ test:
 # The unit tests alone: no servers, a few seconds.
 unit: build
 	@cd $(BUILD) && ctest --output-on-failure -L unit
+
+# Measures the intro and the player (several minutes; best on a quiet machine), prints the
+# tables and writes them into docs/benchmarks.md.
+bench:
+	@scripts/deps.sh bench
+	@$(MAKE) --no-print-directory build
+	@scripts/bench.sh $(BUILD)
 
 # Redraws the four images into assets/images/ and regenerates the song, assets/song.xm (all
 # committed; unit tests check that they match).

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Checks that the Debian packages a task needs are installed; installs the missing ones when
 # run as root, and otherwise says exactly what to install.
-#   scripts/deps.sh build|run|test|all
+#   scripts/deps.sh build|run|test|bench|all
 # Every package the project uses is listed here, once.
 set -euo pipefail
 
@@ -22,13 +22,15 @@ test_packages=(
   imagemagick fonts-dejavu-core ffmpeg sox valgrind jq openmpt123
   clang libclang-rt-14-dev
 )
+bench_packages=(time)
 
 case "${1:-all}" in
   build) wanted=("${build_packages[@]}") ;;
   run)   wanted=("${build_packages[@]}" "${run_packages[@]}") ;;
   test)  wanted=("${build_packages[@]}" "${test_packages[@]}") ;;
-  all)   wanted=("${build_packages[@]}" "${run_packages[@]}" "${test_packages[@]}") ;;
-  *) echo "usage: $0 build|run|test|all" >&2; exit 2 ;;
+  bench) wanted=("${build_packages[@]}" "${run_packages[@]}" "${test_packages[@]}" "${bench_packages[@]}") ;;
+  all)   wanted=("${build_packages[@]}" "${run_packages[@]}" "${test_packages[@]}" "${bench_packages[@]}") ;;
+  *) echo "usage: $0 build|run|test|bench|all" >&2; exit 2 ;;
 esac
 
 missing=()

@@ -1,0 +1,124 @@
+// The intro's start-up step by step, for startup-time to break down: the calls of init,
+// buildVisuals and createPlayer made one at a time (in their order; keep this in step with
+// app/shell.cpp and player/create_player.cpp), each followed by a mark "STEP NANOSECONDS" on
+// the descriptor $QUARBTRO_BENCH_REPORT_FD. Then the GLUT main loop draws the first frame and
+// the last mark is "first-swap". Before that mark, the JPEG decoding alone is timed once more
+// on its own and reported as "jpeg-decoding = MILLISECONDS", which is part of the textures'
+// steps. Needs a display and a sound device, as the intro does.
+
+#include <GL/freeglut.h>
+#include <time.h>
+#include <unistd.h>
+
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
+#include "app/light.h"
+#include "app/shell.h"
+#include "assets/font_bitmap.h"
+#include "assets/image1Jpeg.h"
+#include "assets/image2Jpeg.h"
+#include "assets/image3Jpeg.h"
+#include "assets/image4Jpeg.h"
+#include "assets/songXm.h"
+#include "player/audio_device.h"
+#include "player/stream.h"
+#include "player/xm_loader.h"
+#include "scenes/credits.h"
+#include "scenes/endscene.h"
+#include "scenes/font.h"
+#include "scenes/quarbintro.h"
+#include "scenes/radial_blur.h"
+#include "scenes/ruzidovavire.h"
+#include "scenes/stage.h"
+#include "scenes/texture.h"
+
+namespace {
+
+using namespace quarbtro;
+
+int reportFd = -1;
+
+std::int64_t nowNanoseconds() {
+    timespec now;
+    clock_gettime(CLOCK_MONOTONIC, &now);
+    return static_cast<std::int64_t>(now.tv_sec) * 1000000000 + now.tv_nsec;
+}
+
+void report(const std::string& line) {
+    if (write(reportFd, line.data(), line.size()) < 0) std::exit(1);
+}
+
+void mark(const char* step) { report(std::string(step) + " " + std::to_string(nowNanoseconds()) + "\n"); }
+
+[[noreturn]] void fail(const char* what) {
+    std::fprintf(stderr, "startup-steps: %s\n", what);
+    std::exit(1);
+}
+
+// The five textures' images, decoded once more: the decoding's share of the texture steps.
+double jpegDecodingMilliseconds() {
+    const std::pair<const unsigned char*, int> images[] = {
+        {image2Jpeg, image2JpegSize}, {image1Jpeg, image1JpegSize}, {image1Jpeg, image1JpegSize},
+        {image4Jpeg, image4JpegSize}, {image3Jpeg, image3JpegSize}};
+    const std::int64_t from = nowNanoseconds();
+    for (const auto& [data, size] : images) freeImage(decodeJpeg(data, size));
+    return (nowNanoseconds() - from) / 1e6;
+}
+
+void firstFrame() {
+    frame();
+    const std::int64_t swappedAt = nowNanoseconds();
+    report("jpeg-decoding = " + std::to_string(jpegDecodingMilliseconds()) + "\n");
+    report("first-swap " + std::to_string(swappedAt) + "\n");
+    glutIdleFunc(frame);
+    glutDisplayFunc(frame);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    const std::int64_t mainAt = nowNanoseconds();
+    const char* fd = std::getenv("QUARBTRO_BENCH_REPORT_FD");
+    if (!fd) fail("run it under startup-time");
+    reportFd = std::atoi(fd);
+    report("loading " + std::to_string(mainAt) + "\n");
+
+    init(&argc, argv);
+    mark("window");
+    blurEnabled = true;
+    font = new Font(fontBitmap, 8, 8);
+    mark("font");
+    sphereMapTexture = new Texture(image2Jpeg, image2JpegSize, true);
+    mark("sphere-map-texture");
+    scenes[0] = new ruzidovavire;
+    mark("tunnel-scene");
+    scenes[1] = new quarbintro;
+    mark("intro-scene");
+    scenes[2] = new endscene;
+    scenes[3] = new credits;
+    mark("end-and-credits-scenes");
+    blur = new RadialBlur;
+    light = new Light(0, 0, 2.0f);
+    mark("blur-and-light");
+    usleep(1000);
+    quarbtro::clock = 0;
+    mark("pause");
+
+    setMemoryStreamSource(songXm, songXmSize);
+    useMemoryStream();
+    audioDevice.bytesWritten = 0;
+    if (!openAudioDevice(44100)) fail("no sound device");
+    mark("sound-device");
+    Module* module = loadModule(songXm, nullptr);
+    if (!module) fail("the song does not load");
+    mark("module-load");
+    startPlayback(module);
+    mark("playback-start");
+
+    glutIdleFunc(firstFrame);
+    glutDisplayFunc(firstFrame);
+    glutMainLoop();
+}

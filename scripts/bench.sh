@@ -1,0 +1,245 @@
+#!/usr/bin/env bash
+# make bench: measures the intro and the player on this machine, prints the tables and writes
+# them into docs/benchmarks.md.
+#   scripts/bench.sh [BUILD]
+#   BENCH_RUNS=N           runs of each short measurement (default 5); the tables give medians
+#   BENCH_LONG_RUNS=N      runs of each whole-intro measurement, 43 s each (default 3)
+#   BENCH_SCENE_SECONDS=S  seconds of frames per scene and run (default 2)
+#   BENCH_QUIET_LOAD=L     first wait (up to 10 minutes) for the 1-minute load average to fall
+#                          below L; the machine is shared and the figures follow its load
+# docs/benchmarks.md is written by hand around generated blocks: each block runs from a line
+# "<!-- bench:NAME -->" to a line "<!-- /bench:NAME -->", and only the blocks are rewritten.
+# A block this script does not make (or whose program is missing) is left as it stands.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+export QUARBTRO_SOURCE=$PWD
+build=${1:-build}
+runs=${BENCH_RUNS:-5}
+long_runs=${BENCH_LONG_RUNS:-3}
+scene_seconds=${BENCH_SCENE_SECONDS:-2}
+doc=docs/benchmarks.md
+source tests/lib/servers.sh
+work="$_servers_dir/bench"
+mkdir -p "$work"
+bench="$build/bench"
+
+load() { cut -d' ' -f1 /proc/loadavg; }
+
+# median: the middle of the numbers on standard input (the mean of the two middle ones).
+median() {
+  sort -g | awk '{ v[NR] = $1 } END { if (NR == 0) print "n/a";
+    else if (NR % 2) print v[(NR + 1) / 2]; else print (v[NR / 2] + v[NR / 2 + 1]) / 2 }'
+}
+# range: "lowest–highest" of the numbers on standard input.
+range() { sort -g | awk 'NR == 1 { low = $1 } { high = $1 } END { print low "–" high }'; }
+fixed() { awk -v d="$1" '{ printf "%.*f\n", d, $1 }'; }
+
+# block NAME: standard input becomes the block's content, printed and kept for the document.
+block() {
+  cat >"$work/block.$1"
+  echo
+  cat "$work/block.$1"
+}
+
+# Replaces every block made in this run in the document.
+write_document() {
+  local name file
+  for file in "$work"/block.*; do
+    [ -e "$file" ] || continue
+    name=${file##*/block.}
+    awk -v name="$name" -v file="$file" '
+      $0 == "<!-- bench:" name " -->" { print; while ((getline line < file) > 0) print line; skip = 1; next }
+      $0 == "<!-- /bench:" name " -->" { skip = 0 }
+      !skip { print }' "$doc" >"$work/doc" && cat "$work/doc" >"$doc"
+  done
+  echo
+  echo "bench: wrote $doc"
+}
+
+if [ -n "${BENCH_QUIET_LOAD:-}" ]; then
+  waited=0
+  while awk -v l="$(load)" -v q="$BENCH_QUIET_LOAD" 'BEGIN { exit !(l >= q) }' && [ $waited -lt 600 ]; do
+    [ $waited -eq 0 ] && echo "bench: waiting for the load average ($(load)) to fall below $BENCH_QUIET_LOAD"
+    sleep 10
+    waited=$((waited + 10))
+  done
+fi
+
+start_load=$(load)
+start_pulseaudio
+start_xvfb
+renderer=""
+
+# ---- frame rate
+echo "bench: frame rate, $runs runs of ${scene_seconds} s per scene (load $(load))"
+frame_load=$(load)
+for run in $(seq "$runs"); do
+  "$bench/frame-rate" "$scene_seconds" >"$work/frames.$run"
+done
+frame_load_after=$(load)
+renderer=$(sed -n 's/^renderer //p' "$work/frames.1" | sed 's/ | /, OpenGL /')
+scenes=$(awk 'NF == 3 { print $1 }' "$work/frames.1")
+{
+  echo "| Scene | Clock (cs) | Frames per second | Range of the runs | At least 60 |"
+  echo "|---|---:|---:|---:|:-:|"
+  for scene in $scenes; do
+    clock=$(awk -v s="$scene" '$1 == s { print $2; exit }' "$work/frames.1")
+    values=$(awk -v s="$scene" '$1 == s { print $3 }' "$work"/frames.*)
+    fps=$(median <<<"$values" | fixed 0)
+    met=$(awk -v f="$fps" 'BEGIN { print (f >= 60 ? "yes" : "**no**") }')
+    echo "| $scene | $clock | $fps | $(range <<<"$values" | tr -d '\n') | $met |"
+  done
+  echo
+  echo "Median of $runs runs, ${scene_seconds} s of frames per scene and run; 1-minute load average $frame_load before, $frame_load_after after."
+} | block frame-rate
+
+# ---- start-up
+echo "bench: start-up, $runs runs (load $(load))"
+startup_load=$(load)
+for run in $(seq "$runs"); do
+  LD_PRELOAD="$PWD/$bench/first-swap.so:$PULSEDSP" "$bench/startup-time" "$build/quarbtro" \
+    >"$work/startup.$run"
+  LD_PRELOAD="$PULSEDSP" "$bench/startup-time" "$bench/startup-steps" >"$work/steps.$run"
+done
+total=$(awk '$1 == "first-swap" { print $2 }' "$work"/startup.* | median | fixed 0)
+total_range=$(awk '$1 == "first-swap" { print $2 }' "$work"/startup.* | range)
+step() { awk -v s="$1" '$1 == s { print $3 }' "$work"/steps.* | median | fixed "${2:-1}"; }
+steps_total=$(awk '$1 == "first-swap" { print $2 }' "$work"/steps.* | median | fixed 0)
+decoding=$(awk '$1 == "jpeg-decoding" { print $3 }' "$work"/steps.* | median | fixed 1)
+textures=$(awk '$1 ~ /^(sphere-map-texture|tunnel-scene|intro-scene)$/ { sum[FILENAME] += $3 }
+  END { for (f in sum) print sum[f] }' "$work"/steps.* | median | fixed 1)
+{
+  echo "| From the exec to the first swapped frame | ms |"
+  echo "|---|---:|"
+  echo "| **The intro** (\`build/quarbtro\`, range $total_range) | **$total** |"
+  echo "| The same start-up, step by step (\`startup-steps\`) | $steps_total |"
+  echo "| · loading the program and its libraries, up to \`main\` | $(step loading) |"
+  echo "| · \`glutInit\`, the window and its GL context (the driver loaded) | $(step window) |"
+  echo "| · the font: 127 glyph textures | $(step font) |"
+  echo "| · the sphere-map texture | $(step sphere-map-texture) |"
+  echo "| · the tunnel scene (one texture) | $(step tunnel-scene) |"
+  echo "| · the intro scene (three textures, the scroller) | $(step intro-scene) |"
+  echo "| · the end and credits scenes (two text lines) | $(step end-and-credits-scenes 2) |"
+  echo "| · the radial blur and the light | $(step blur-and-light) |"
+  echo "| · the 1 ms pause | $(step pause) |"
+  echo "| · opening the sound device (PulseAudio's OSS emulation) | $(step sound-device) |"
+  echo "| · loading the module | $(step module-load 2) |"
+  echo "| · starting playback (the thread) | $(step playback-start 2) |"
+  echo "| · the first frame: main loop, drawing, swap | $(step first-swap) |"
+  echo "| Of the five textures ($textures ms): JPEG decoding | $decoding |"
+  echo
+  echo "Median of $runs runs under Xvfb, PulseAudio running; 1-minute load average $startup_load before."
+} | block startup
+
+# ---- a whole intro under load, with the sound server: the device queue, the clock, memory
+echo "bench: $long_runs whole runs of the intro with its sound, 43 s each (load $(load))"
+sound_load=$(load)
+for run in $(seq "$long_runs"); do
+  QUARBTRO_SOUND_PROBE_REPORT="$work/probe.$run" /usr/bin/time -v -o "$work/time.$run" \
+    env LD_PRELOAD="$PWD/$bench/sound-probe.so:$PULSEDSP" "$build/quarbtro" >/dev/null
+  # The clock against the time: standstills, then a straight line fitted from 3 s after the
+  # first write (the sound server's stream start is over by then) to the end.
+  awk -v skip=3 '
+    $1 == "writes" { writes = $2 } $1 == "empty-writes" { empty = $2 } $1 == "least-queued" { least = $2 }
+    $1 == "queued" && !first { first = $2 }
+    $1 == "queued" { if ($2 - first >= skip && $2 - lastWrite > writeGap) writeGap = $2 - lastWrite; lastWrite = $2 }
+    $1 == "heard" {
+      if ($2 - first >= skip && n0 && $2 - lastFrame > frameGap) frameGap = $2 - lastFrame
+      lastFrame = $2
+      if (!n0) { since = $2; last = $3 }
+      if ($3 != last) { if ($2 - since > still) { still = $2 - since; stillAt = since - first } since = $2; last = $3 }
+      n0++
+      if ($2 - first >= skip) { n++; t[n] = $2 - first; q[n] = int($3 * 100 / 176400) * 10; r[n] = $3 / 176.4 }
+    }
+    function fit(y,   i, st, sy, stt, sty, b, a, e, ss) {
+      for (i = 1; i <= n; i++) { st += t[i]; sy += y[i]; stt += t[i] * t[i]; sty += t[i] * y[i] }
+      b = (n * sty - st * sy) / (n * stt - st * st); a = (sy - b * st) / n; slope = b
+      for (i = 1; i <= n; i++) { e = y[i] - a - b * t[i]; ss += e * e }
+      return sqrt(ss / n)
+    }
+    END {
+      rms = fit(q); rate = slope / 10; raw = fit(r)
+      printf "writes %d\nempty %d\nleast %.1f\nrate %.2f\nrms %.2f\nraw %.2f\nstill %.0f\nstill-at %.1f\nfps %.0f\n",
+        writes, empty, least / 176.4, rate, rms, raw, still * 1000, stillAt, n0 / (t[n] + skip)
+      printf "write-gap %.0f\nframe-gap %.0f\n", writeGap * 1000, frameGap * 1000
+    }' "$work/probe.$run" >"$work/sound.$run"
+  awk '/Maximum resident set size/ { print "rss " $NF }' "$work/time.$run" >>"$work/sound.$run"
+done
+sound_load_after=$(load)
+figure() { awk -v k="$1" '$1 == k { print $2 }' "$work"/sound.*; }
+{
+  echo "| Over a whole run of the intro | Median | Range |"
+  echo "|---|---:|---:|"
+  echo "| Device writes (blocks of 46 ms) | $(figure writes | median | fixed 0) | $(figure writes | range) |"
+  echo "| **Writes that found nothing queued** (goal 0) | **$(figure empty | median | fixed 0)** | $(figure empty | range) |"
+  echo "| Least audio queued before a write, ms (the first write excepted) | $(figure least | median | fixed 1) | $(figure least | range) |"
+  echo "| Longest time between two writes, ms (from 3 s on) | $(figure write-gap | median | fixed 0) | $(figure write-gap | range) |"
+  echo "| Frames drawn per second, on average | $(figure fps | median | fixed 0) | $(figure fps | range) |"
+  echo "| Longest frame, ms (from 3 s on) | $(figure frame-gap | median | fixed 0) | $(figure frame-gap | range) |"
+  echo "| Clock rate, centiseconds per second (fitted) | $(figure rate | median | fixed 2) | $(figure rate | range) |"
+  echo "| **Clock: RMS deviation from the line**, ms (goal ≤ 5) | **$(figure rms | median | fixed 2)** | $(figure rms | range) |"
+  echo "| Same before the clock's rounding to centiseconds, ms | $(figure raw | median | fixed 2) | $(figure raw | range) |"
+  echo "| Longest standstill of the clock, ms | $(figure still | median | fixed 0) | $(figure still | range) |"
+  echo "| · at, seconds after the first write | $(figure still-at | median | fixed 1) | $(figure still-at | range) |"
+  echo
+  echo "Median of $long_runs runs of \`build/quarbtro\` under Xvfb with a private PulseAudio (null sink), frames as fast as they come; 1-minute load average $sound_load before, $sound_load_after after. The line is fitted from 3 s after the first write to the end."
+} | block sound
+
+# ---- size and memory
+echo "bench: size and memory (load $(load))"
+strip -o "$work/quarbtro.stripped" "$build/quarbtro"
+for run in $(seq "$runs"); do
+  /usr/bin/time -v -o "$work/xmrender-time.$run" "$build/xmrender" assets/song.xm -o "$work/song.wav"
+done
+xmrender_rss=$(awk '/Maximum resident set size/ { print $NF }' "$work"/xmrender-time.* | median | fixed 0)
+{
+  echo "| | |"
+  echo "|---|---:|"
+  echo "| The intro, stripped | $(stat -c %s "$work/quarbtro.stripped") bytes |"
+  echo "| The intro as built (with debugging information) | $(stat -c %s "$build/quarbtro") bytes |"
+  echo "| Peak memory (RSS) of the intro, a whole run | $(figure rss | median | fixed 0) KB |"
+  echo "| Peak memory (RSS) of \`xmrender\`, the song to WAV | $xmrender_rss KB |"
+  echo
+  build_type=$(sed -n 's/^CMAKE_BUILD_TYPE:STRING=//p' "$build/CMakeCache.txt")
+  echo "Build type ${build_type:-RelWithDebInfo (the default)}; the intro's peak memory is that of the sound runs above (the bench's probe adds about 0.3 MB), \`xmrender\`'s the median of $runs runs."
+} | block size
+
+# ---- capture speed
+if [ -x "$build/quarbtro-capture" ]; then
+  echo "bench: capture speed, $long_runs runs (load $(load))"
+  capture_load=$(load)
+  for run in $(seq "$long_runs"); do
+    from=$(date +%s.%N)
+    env -u DISPLAY "$build/quarbtro-capture" --headless -o "$work/intro.mp4" 2>"$work/capture.$run"
+    echo "wall $(awk -v a="$from" -v b="$(date +%s.%N)" 'BEGIN { print b - a }')" >>"$work/capture.$run"
+  done
+  speed=$(sed -n 's/.*, \([0-9.]*\) x real time$/\1/p' "$work"/capture.* | median | fixed 2)
+  wall=$(awk '$1 == "wall" { print $2 }' "$work"/capture.* | median | fixed 1)
+  {
+    echo "| Capturing the whole intro at 60 fps (MP4) | Median |"
+    echo "|---|---:|"
+    echo "| **× real time**, as the capture reports it (goal ≥ 1) | **$speed** |"
+    echo "| Wall time of the whole process, s (42.5 s of intro) | $wall |"
+    echo
+    echo "Median of $long_runs runs of \`quarbtro-capture --headless\`; 1-minute load average $capture_load before."
+  } | block capture
+fi
+
+# ---- player speed: the player's own benchmark prints its table
+if [ -x "$bench/player-speed" ]; then
+  echo "bench: player speed (load $(load))"
+  "$bench/player-speed" | block player-speed
+fi
+
+{
+  echo "| | |"
+  echo "|---|---|"
+  echo "| Processor | $(lscpu | sed -n 's/^Model name: *//p'), $(nproc) cores |"
+  echo "| Memory | $(free -g | awk '/^Mem:/ { print $2 }') GB |"
+  echo "| System | $(. /etc/os-release && echo "$PRETTY_NAME"), Linux $(uname -r) |"
+  echo "| Renderer | ${renderer:-unknown} |"
+  echo "| Date | $(date -u '+%Y-%m-%d %H:%M UTC') |"
+  echo "| Load | 1-minute load average $start_load at the start, $(load) at the end (the machine is shared) |"
+} | block machine
+
+write_document
