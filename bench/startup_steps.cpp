@@ -2,9 +2,11 @@
 // buildVisuals and createPlayer made one at a time (in their order; keep this in step with
 // app/shell.cpp and player/create_player.cpp), each followed by a mark "STEP NANOSECONDS" on
 // the descriptor $QUARBTRO_BENCH_REPORT_FD. Then the GLUT main loop draws the first frame and
-// the last mark is "first-swap". Before that mark, the JPEG decoding alone is timed once more
-// on its own and reported as "jpeg-decoding = MILLISECONDS", which is part of the textures'
-// steps. Needs a display and a sound device, as the intro does.
+// the last mark is "first-swap". Each mark comes with the main thread's CPU time in its step,
+// "cpu-STEP = MILLISECONDS", which depends less on the machine's load than the marks do.
+// Before the last mark, the JPEG decoding alone is timed once more on its own and reported as
+// "jpeg-decoding = MILLISECONDS", which is part of the textures' steps. Needs a display and a
+// sound device, as the intro does.
 
 #include <GL/freeglut.h>
 #include <time.h>
@@ -51,7 +53,21 @@ void report(const std::string& line) {
     if (write(reportFd, line.data(), line.size()) < 0) std::exit(1);
 }
 
-void mark(const char* step) { report(std::string(step) + " " + std::to_string(nowNanoseconds()) + "\n"); }
+std::int64_t threadCpuNanoseconds() {
+    timespec now;
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
+    return static_cast<std::int64_t>(now.tv_sec) * 1000000000 + now.tv_nsec;
+}
+
+// The step's end, and the main thread's CPU time in it: "cpu-STEP = MILLISECONDS".
+void mark(const char* step, std::int64_t at = nowNanoseconds(),
+          std::int64_t cpu = threadCpuNanoseconds()) {
+    static std::int64_t cpuBefore = 0;
+    // The CPU time first: startup-time stops reading at the "first-swap" mark.
+    report("cpu-" + std::string(step) + " = " + std::to_string((cpu - cpuBefore) / 1e6) + "\n");
+    report(std::string(step) + " " + std::to_string(at) + "\n");
+    cpuBefore = cpu;
+}
 
 [[noreturn]] void fail(const char* what) {
     std::fprintf(stderr, "startup-steps: %s\n", what);
@@ -71,8 +87,9 @@ double jpegDecodingMilliseconds() {
 void firstFrame() {
     frame();
     const std::int64_t swappedAt = nowNanoseconds();
+    const std::int64_t cpu = threadCpuNanoseconds();
     report("jpeg-decoding = " + std::to_string(jpegDecodingMilliseconds()) + "\n");
-    report("first-swap " + std::to_string(swappedAt) + "\n");
+    mark("first-swap", swappedAt, cpu);
     glutIdleFunc(frame);
     glutDisplayFunc(frame);
 }
@@ -84,7 +101,7 @@ int main(int argc, char** argv) {
     const char* fd = std::getenv("QUARBTRO_BENCH_REPORT_FD");
     if (!fd) fail("run it under startup-time");
     reportFd = std::atoi(fd);
-    report("loading " + std::to_string(mainAt) + "\n");
+    mark("loading", mainAt);
 
     init(&argc, argv);
     mark("window");

@@ -86,16 +86,14 @@ void RadialBlur::capture() {
     glDisable(GL_TEXTURE_2D);
 }
 
-// The copies drawn, additive, onto black in a corner of the back buffer, and the result taken
+// The copies drawn, additive, into a corner of the back buffer cleared black (the whole buffer:
+// a renderer clears that fastest, and capture() clears it again anyway), and the result taken
 // into sumName. Leaves the GL state as it found it, the small image's texture bound.
 void RadialBlur::sumCopies() {
-    glPushAttrib(GL_CURRENT_BIT | GL_ENABLE_BIT | GL_COLOR_BUFFER_BIT | GL_SCISSOR_BIT);
-    glViewport(0, 0, sumWidth, sumHeight);
-    glEnable(GL_SCISSOR_TEST);
-    glScissor(0, 0, sumWidth, sumHeight);
+    glPushAttrib(GL_CURRENT_BIT | GL_ENABLE_BIT | GL_COLOR_BUFFER_BIT);
     glClearColor(0, 0, 0, 1);
     glClear(GL_COLOR_BUFFER_BIT);
-    glDisable(GL_SCISSOR_TEST);
+    glViewport(0, 0, sumWidth, sumHeight);
     beginGlowCoordinates();
     glDisable(GL_DEPTH_TEST);
     glDisable(GL_LIGHTING);
