@@ -1,6 +1,7 @@
-// The intro's start-up step by step, for startup-time to break down: the calls of init,
+// The intro's start-up step by step, for startup-time to break down: the calls of main, init,
 // buildVisuals and createPlayer made one at a time (in their order; keep this in step with
-// app/shell.cpp and player/create_player.cpp), each followed by a mark "STEP NANOSECONDS" on
+// app/main.cpp, app/shell.cpp and player/create_player.cpp), each followed by a mark
+// "STEP NANOSECONDS" on
 // the descriptor $QUARBTRO_BENCH_REPORT_FD. Then the GLUT main loop draws the first frame and
 // the last mark is "first-swap". Each mark comes with the main thread's CPU time in its step,
 // "cpu-STEP = MILLISECONDS", which depends less on the machine's load than the marks do.
@@ -17,6 +18,8 @@
 #include <cstdlib>
 #include <string>
 
+#include "app/display_window.h"
+#include "app/exit_signals.h"
 #include "app/light.h"
 #include "app/shell.h"
 #include "assets/font_bitmap.h"
@@ -103,6 +106,9 @@ int main(int argc, char** argv) {
     reportFd = std::atoi(fd);
     mark("loading", mainAt);
 
+    restoreVideoModeOnTerminatingSignals();
+    if (!DisplayWindow::canConnect(displayNameFromArguments(argc, argv))) fail("no X display");
+    mark("signals-and-display-check");
     init(&argc, argv);
     mark("window");
     blurEnabled = true;

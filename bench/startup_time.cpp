@@ -62,8 +62,8 @@ int main(int argc, char** argv) {
         const ssize_t count = read(report[0], buffer, sizeof buffer);
         if (count <= 0) break;  // the program is gone
         received.append(buffer, static_cast<size_t>(count));
-        swapped = received.find("first-swap ") != std::string::npos &&
-                  received.find('\n', received.find("first-swap ")) != std::string::npos;
+        const size_t mark = received.find("\nfirst-swap ");
+        swapped = mark != std::string::npos && received.find('\n', mark + 1) != std::string::npos;
     }
     kill(pid, SIGTERM);
     waitpid(pid, nullptr, 0);
