@@ -3,6 +3,10 @@
 #include <bit>
 #include <cmath>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 #include "player/audio_output.h"
 
 namespace quarbtro {
@@ -254,7 +258,21 @@ void mixVoices(float* buffer, int frames) {
 
 void convertToS16(std::int16_t* output, const float* mixBuffer, int frames) {
     if (frames <= 0 || output == nullptr || mixBuffer == nullptr) return;
-    for (int i = 0; i < 2 * frames; ++i) {
+    const int count = 2 * frames;
+    int i = 0;
+#if defined(__SSE2__)
+    // Four at a time: clamped in float, then converted with the rounding mode in force (to the
+    // nearest, ties to even), as lrint does; the pack cannot saturate any more.
+    const __m128 highest = _mm_set1_ps(32767.0f);
+    const __m128 lowest = _mm_set1_ps(-32768.0f);
+    for (; i + 8 <= count; i += 8) {
+        const __m128 first = _mm_max_ps(_mm_min_ps(_mm_loadu_ps(mixBuffer + i), highest), lowest);
+        const __m128 second = _mm_max_ps(_mm_min_ps(_mm_loadu_ps(mixBuffer + i + 4), highest), lowest);
+        const __m128i packed = _mm_packs_epi32(_mm_cvtps_epi32(first), _mm_cvtps_epi32(second));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(output + i), packed);
+    }
+#endif
+    for (; i < count; ++i) {
         float value = mixBuffer[i];
         if (value > 32767.0f) value = 32767.0f;
         if (value < -32768.0f) value = -32768.0f;

@@ -20,7 +20,7 @@ test_packages=(
   xserver-xorg-core xserver-xorg-video-dummy xvfb xdotool x11-utils xauth
   pulseaudio pulseaudio-utils
   imagemagick fonts-dejavu-core ffmpeg sox valgrind jq openmpt123
-  clang libclang-rt-14-dev
+  clang libclang-rt-14-dev libxmp-dev
 )
 bench_packages=(time)
 

@@ -2,6 +2,8 @@
 # Builds the XM loader's fuzz target with clang, ASan and UBSan in a build directory of its
 # own, writes the seed corpus and runs the fuzzer for the given time.
 #   scripts/fuzz.sh BUILD_DIRECTORY SECONDS
+# FUZZ_JOBS=N (1 by default) runs N fuzzing processes in one run (libFuzzer's fork mode),
+# for a machine that has the cores to spare; the counts it prints are the run's totals.
 # The corpus grows in BUILD_DIRECTORY/corpus from run to run; the regression files in
 # tests/player/data, where there are any, are run too. A finding is written to
 # BUILD_DIRECTORY/findings and makes the script fail: make it a small file in
@@ -24,6 +26,9 @@ mkdir -p "$build/seeds" "$build/corpus" "$build/findings"
 corpora=("$build/corpus" "$build/seeds")
 [ -d "$source_dir/tests/player/data" ] && corpora+=("$source_dir/tests/player/data")
 # A single allocation above 64 MiB counts as a finding: no input of at most 64 KiB justifies one.
-"$build/xm_loader_fuzz" -max_total_time="$seconds" -max_len=65536 -timeout=5 \
+jobs=${FUZZ_JOBS:-1}
+parallel=()
+[ "$jobs" -gt 1 ] && parallel=(-fork="$jobs")
+"$build/xm_loader_fuzz" "${parallel[@]}" -max_total_time="$seconds" -max_len=65536 -timeout=5 \
   -malloc_limit_mb=64 -rss_limit_mb=1024 -print_final_stats=1 \
   -artifact_prefix="$build/findings/" "${corpora[@]}"

@@ -1,0 +1,166 @@
+// player-speed: how fast the player renders, against libxmp (Debian's libxmp-dev, linear
+// interpolation, through its public API) in the same process.
+//
+//   player-speed [--seconds S] [--runs N] [FILE.xm ...]
+//
+// For the embedded song and every file given: S seconds (30 by default) of 44,100 Hz stereo
+// rendered by each player, the load excluded, timed in CPU seconds of this thread; each run
+// loads the module afresh, the two players take turns, and each figure is the median of N runs
+// (7 by default). Prints a markdown table (× real time: seconds of audio per CPU second) and a
+// summary line with the median of the per-module ratios.
+
+#include <xmp.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <ctime>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+#include "assets/songXm.h"
+#include "player/audio_output.h"
+#include "player/playback.h"
+#include "player/render.h"
+#include "player/stream.h"
+#include "player/xm_loader.h"
+
+namespace quarbtro {
+namespace {
+
+constexpr int rate = defaultOutputRate;
+constexpr double goal = 1.5;
+
+struct Song {
+    std::string name;
+    std::vector<unsigned char> bytes;
+};
+
+struct Figures {
+    double ours = 0;    // × real time
+    double theirs = 0;  // × real time
+    int channels = 0;
+};
+
+double threadSeconds() {
+    timespec now{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
+    return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) * 1e-9;
+}
+
+double median(std::vector<double> values) {
+    std::sort(values.begin(), values.end());
+    const std::size_t middle = values.size() / 2;
+    return values.size() % 2 ? values[middle] : (values[middle - 1] + values[middle]) / 2;
+}
+
+[[noreturn]] void fail(const std::string& message) {
+    std::fprintf(stderr, "player-speed: %s\n", message.c_str());
+    std::exit(1);
+}
+
+// × real time of one run of our player; the module's channel count goes to `channels`.
+double renderOurs(const Song& song, std::int64_t frames, int& channels) {
+    setMemoryStreamSource(song.bytes.data(), static_cast<std::int32_t>(song.bytes.size()));
+    Module* module = loadModule(nullptr, nullptr);
+    if (!module) fail(song.name + ": our loader refuses it: " + lastLoadFailure().reason);
+    configureAudioOutput(rate);
+    if (!beginPlayback(module)) fail(song.name + ": our player cannot play it");
+    channels = module->channelCount;
+    std::int64_t done = 0;
+    const double start = threadSeconds();
+    for (; done < frames; done += audioOutput.blockFrames) renderBlock();
+    const double seconds = threadSeconds() - start;
+    endPlayback();
+    freeModule(module);
+    return static_cast<double>(done) / rate / seconds;
+}
+
+// × real time of one run of libxmp, tick by tick (its fastest way), looping at the song's end.
+double renderTheirs(const Song& song, std::int64_t frames) {
+    xmp_context context = xmp_create_context();
+    if (!context) fail("libxmp: no context");
+    if (xmp_load_module_from_memory(context, song.bytes.data(), static_cast<long>(song.bytes.size())) != 0)
+        fail(song.name + ": libxmp refuses it");
+    if (xmp_start_player(context, rate, 0) != 0) fail(song.name + ": libxmp cannot play it");
+    xmp_set_player(context, XMP_PLAYER_INTERP, XMP_INTERP_LINEAR);
+    xmp_frame_info info{};
+    std::int64_t done = 0;
+    const double start = threadSeconds();
+    while (done < frames) {
+        if (xmp_play_frame(context) != 0) fail(song.name + ": libxmp stopped playing");
+        xmp_get_frame_info(context, &info);
+        done += info.buffer_size / 4;
+    }
+    const double seconds = threadSeconds() - start;
+    xmp_end_player(context);
+    xmp_release_module(context);
+    xmp_free_context(context);
+    return static_cast<double>(done) / rate / seconds;
+}
+
+Figures measure(const Song& song, double seconds, int runs) {
+    const auto frames = static_cast<std::int64_t>(seconds * rate);
+    std::vector<double> ours, theirs;
+    Figures figures;
+    for (int run = 0; run < runs; ++run) {
+        ours.push_back(renderOurs(song, frames, figures.channels));
+        theirs.push_back(renderTheirs(song, frames));
+    }
+    figures.ours = median(ours);
+    figures.theirs = median(theirs);
+    return figures;
+}
+
+Song readSong(const std::string& path) {
+    std::ifstream file(path, std::ios::binary);
+    if (!file) fail("cannot read " + path);
+    Song song{path.substr(path.find_last_of('/') + 1), {}};
+    song.bytes.assign(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
+    return song;
+}
+
+int run(int argc, char** argv) {
+    double seconds = 30;
+    int runs = 7;
+    std::vector<Song> songs{{"the embedded song", {songXm, songXm + songXmSize}}};
+    for (int i = 1; i < argc; ++i) {
+        const std::string argument = argv[i];
+        if (argument == "--seconds" && i + 1 < argc) {
+            seconds = std::atof(argv[++i]);
+        } else if (argument == "--runs" && i + 1 < argc) {
+            runs = std::atoi(argv[++i]);
+        } else if (!argument.empty() && argument[0] == '-') {
+            std::fprintf(stderr, "usage: player-speed [--seconds S] [--runs N] [FILE.xm ...]\n");
+            return 2;
+        } else {
+            songs.push_back(readSong(argument));
+        }
+    }
+    if (!(seconds > 0) || runs < 1) fail("--seconds and --runs take positive numbers");
+    useMemoryStream();
+
+    std::printf("| module | channels | ours (× real time) | libxmp (× real time) | ours / libxmp |\n");
+    std::printf("|---|---:|---:|---:|---:|\n");
+    std::vector<double> ratios;
+    for (const Song& song : songs) {
+        const Figures figures = measure(song, seconds, runs);
+        const double ratio = figures.ours / figures.theirs;
+        ratios.push_back(ratio);
+        std::printf("| %s | %d | %.0f | %.0f | %.2f |\n", song.name.c_str(), figures.channels,
+                    figures.ours, figures.theirs, ratio);
+        std::fflush(stdout);
+    }
+    const double middle = median(ratios);
+    std::printf("\nplayer speed: %.2f × libxmp on the median of %zu modules (%g s each, median of %d "
+                "runs; goal %.1f ×: %s)\n",
+                middle, songs.size(), seconds, runs, goal, middle >= goal ? "met" : "not met");
+    return 0;
+}
+
+}  // namespace
+}  // namespace quarbtro
+
+int main(int argc, char** argv) { return quarbtro::run(argc, argv); }
