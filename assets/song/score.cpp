@@ -90,7 +90,10 @@ std::vector<Chord> chords(std::initializer_list<std::string_view> names) {
 std::uint8_t chordTone(const Chord& chord, int tone, int octave) {
     const int minor[] = {0, 3, 7}, major[] = {0, 4, 7};
     int root = 1 + 12 * octave + chord.pitchClass + (chord.pitchClass < 4 ? 12 : 0);
-    int interval = (chord.minor ? minor : major)[tone % 3] + 12 * (tone / 3);
+    // Through a pointer: GCC 12 with -fsanitize=undefined picks the wrong array when a
+    // conditional expression of two arrays is indexed with a checked division.
+    const int* intervals = chord.minor ? minor : major;
+    int interval = intervals[tone % 3] + 12 * (tone / 3);
     return std::uint8_t(root + interval);
 }
 
