@@ -279,10 +279,17 @@ else
   echo "Not measured: this build has no \`quarbtro-capture\`." | block capture
 fi
 
-# ---- player speed: the player's own benchmark prints its table
+# ---- player speed: the player's own benchmark prints its table, for the embedded song and
+# every heroes-sound-tracks module, against libxmp
 if [ -x "$bench/player-speed" ]; then
+  source tests/lib/real_modules.sh
+  QUARBTRO_BUILD=$(cd "$build" && pwd) fetch_real_modules || real_modules=()
   echo "bench: player speed (load $(load))"
-  "$bench/player-speed" | block player-speed
+  {
+    "$bench/player-speed" "${real_modules[@]}"
+    echo
+    echo "1-minute load average $(load) after."
+  } | block player-speed
 fi
 
 {
