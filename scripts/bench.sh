@@ -262,7 +262,8 @@ if [ -x "$build/quarbtro-capture" ]; then
   capture_load=$(load)
   for run in $(seq "$long_runs"); do
     from=$(date +%s.%N)
-    env -u DISPLAY "$build/quarbtro-capture" --headless -o "$work/intro.mp4" 2>"$work/capture.$run"
+    attempt env -u DISPLAY "$build/quarbtro-capture" --headless -o "$work/intro.mp4" \
+      2>"$work/capture.$run"
     echo "wall $(awk -v a="$from" -v b="$(date +%s.%N)" 'BEGIN { print b - a }')" >>"$work/capture.$run"
   done
   speed=$(sed -n 's/.*, \([0-9.]*\) x real time$/\1/p' "$work"/capture.* | median | fixed 2)
