@@ -11,11 +11,10 @@ namespace quarbtro {
 
 Module* createPlayerFor(const void* song, std::int32_t size) {
     // The device open refuses to run before the stream callbacks are registered.
-    setMemoryStreamSource(song, size);
     useMemoryStream();
     audioDevice.bytesWritten = 0;
     if (!openAudioDevice(44100)) std::exit(1);
-    Module* module = loadModule(song, nullptr);
+    Module* module = loadModuleFromMemory(song, size, nullptr);
     if (!module) {
         closeAudioDevice();
         std::exit(1);
