@@ -16,8 +16,11 @@ launch() {
   "$launcher" "$QUARBTRO_BUILD" >/dev/null 2>"$err" &
   launcher_pid=$!
   await_window "$title" 30 || { cat "$err"; return 1; }
-  intro_pid=$(pgrep -P "$launcher_pid" -x quarbtro) ||
-    { check_true "the intro runs under the launcher's guard" false; return 1; }
+  intro_pid=$(pgrep -P "$launcher_pid" -x quarbtro) || {
+    check_true "the intro runs under the launcher's guard" false
+    kill -KILL $(pgrep -P "$launcher_pid") "$launcher_pid" 2>/dev/null  # leave nothing behind
+    return 1
+  }
 }
 
 await_mode() {
