@@ -98,6 +98,9 @@ struct Module {
     std::int32_t patternDelayTicks;    // extra ticks of the current row (EEx)
     std::int32_t nextRow;              // row of the next row tick; -1 = none pending
     std::int32_t nextOrder;            // order position of the next row tick; -1 = none pending
+    // The cells the last row tick read (null when it read none). The row's later ticks read
+    // them again: a pattern loop (E6y) moves `row` during the row tick already.
+    const PatternCell* rowCells;
     std::int32_t playedMs;             // milliseconds rendered since playback start
     void (*onStart)(Module*);          // optional, called by playback start
     std::int32_t (*onTick)(Module*);   // one sequencer tick; set by the loader

@@ -33,6 +33,7 @@ int beginPlayback(Module* module) {
     module->row = 0;
     module->nextOrder = -1;
     module->nextRow = -1;
+    module->rowCells = nullptr;
     module->globalVolume = module->initialGlobalVolume;
     module->orderPosition = 0;
     module->speed = module->defaultSpeed;

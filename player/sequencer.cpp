@@ -184,6 +184,7 @@ void processRow(Module& module) {
     module.nextOrder = -1;
     module.nextRow = -1;
     const PatternCell* cells = currentRowCells(module);
+    module.rowCells = cells;
     if (cells == nullptr) return;
     bool positionJump = false;
     for (int c = 0; c < module.channelCount && c < maxChannels; ++c)
@@ -191,7 +192,7 @@ void processRow(Module& module) {
 }
 
 void processTick(Module& module) {
-    const PatternCell* cells = currentRowCells(module);
+    const PatternCell* cells = module.rowCells;
     if (cells == nullptr) return;
     for (int c = 0; c < module.channelCount && c < maxChannels; ++c)
         processChannelTick(module, channels[c], readCell(cells[c]));

@@ -200,6 +200,31 @@ ModuleDraft jumps() {
     return draft;
 }
 
+// A pattern loop whose rows carry effects of their own: the ticks after the row tick of the
+// looping row play that row's cells, not those of the row the loop goes back to. Channel 1 has
+// vibrato on the loop's first row, a portamento between and a volume slide on its last row
+// (32 -> 28 -> 24 -> 20 on every pass); a break in the same row as E61 wins over the loop's
+// jump but spends its count, so the next E61 plays on.
+ModuleDraft patternLoop() {
+    ModuleDraft draft = song(2, 16, 4);
+    draft.addPattern(8);
+    draft.song.songLength = 2;
+    draft.song.orderTable[1] = 1;
+    draft.cell(0, 0, 0) = {C4, 1, 0, 0, 0};
+    draft.cell(0, 0, 1) = {C4, 1, 0x30, 0, 0};             // volume 32
+    draft.cell(0, 3, 0) = {0, 0, 0, extended, 0x60};       // the loop starts here
+    draft.cell(0, 3, 1) = {0, 0, 0, vibrato, 0x47};
+    draft.cell(0, 5, 1) = {0, 0, 0, portaUp, 0x04};
+    draft.cell(0, 8, 0) = {0, 0, 0, extended, 0x62};       // rows 3 to 8 three times
+    draft.cell(0, 8, 1) = {0, 0, 0, volumeSlide, 0x04};
+    draft.cell(0, 10, 0) = {0, 0, 0, extended, 0x60};
+    draft.cell(0, 12, 0) = {0, 0, 0, extended, 0x61};      // the count is spent ...
+    draft.cell(0, 12, 1) = {0, 0, 0, patternBreak, 0x02};  // ... but the break wins: order 1, row 2
+    draft.cell(1, 4, 0) = {0, 0, 0, extended, 0x61};       // the count runs out: no jump
+    draft.cell(1, 4, 1) = {0, 0, 0, volumeSlide, 0x20};
+    return draft;
+}
+
 // Note delay and note cut: ED2, ED0, a delay past the row, EDy without a note, EC1, EC0 and
 // EC3 at speed 3.
 ModuleDraft delayCut() {
@@ -274,6 +299,7 @@ int main(int argc, char** argv) {
         {"portamento", portamento}, {"amiga", amiga},         {"vibrato_tremolo", vibratoTremolo},
         {"volume", volume},         {"global", globalVolumes}, {"panning", panning},
         {"envelopes", envelopes},   {"jumps", jumps},         {"delay_cut", delayCut},
+        {"pattern_loop", patternLoop},
         {"retrigger", retrigger},   {"tempo", tempo},         {"tone", tone},
     };
     for (const Family& family : families) {
