@@ -8,6 +8,7 @@
 #endif
 
 #include "player/audio_output.h"
+#include "player/extended_precision.h"
 
 namespace quarbtro {
 

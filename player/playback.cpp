@@ -5,6 +5,7 @@
 
 #include "player/audio_output.h"
 #include "player/channel.h"
+#include "player/extended_precision.h"
 
 namespace quarbtro {
 

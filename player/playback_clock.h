@@ -4,6 +4,8 @@
 
 #include <cstdint>
 
+#include "player/extended_precision.h"
+
 namespace quarbtro {
 
 // 44,100 frames of 4 bytes per second; fixed, whatever the output rate.

@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "player/audio_output.h"
+#include "player/extended_precision.h"
 #include "player/mixer.h"
 
 namespace quarbtro {

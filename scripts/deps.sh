@@ -12,12 +12,12 @@ build_packages=(
 )
 run_packages=(
   ffmpeg
-  x11-utils xauth xvfb
+  x11-utils xvfb
   pulseaudio-utils libpulsedsp
 )
 test_packages=(
-  libgtest-dev libgmock-dev libbenchmark-dev
-  xserver-xorg-core xserver-xorg-video-dummy xvfb xdotool x11-utils xauth
+  libgtest-dev
+  xserver-xorg-core xserver-xorg-video-dummy xvfb xdotool x11-utils
   pulseaudio pulseaudio-utils
   imagemagick fonts-dejavu-core ffmpeg sox valgrind jq openmpt123
   clang libclang-rt-14-dev libxmp-dev

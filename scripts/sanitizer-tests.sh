@@ -14,9 +14,9 @@ shift 2
 
 programs=()
 filters=()
-for spec in "$@"; do
-  programs+=("${spec%%:*}")
-  if [[ $spec == *:* ]]; then filters+=("${spec#*:}"); else filters+=("*"); fi
+for entry in "$@"; do
+  programs+=("${entry%%:*}")
+  if [[ $entry == *:* ]]; then filters+=("${entry#*:}"); else filters+=("*"); fi
 done
 
 mkdir -p "$build"
