@@ -161,11 +161,6 @@ bool DisplayWindow::canConnect(const char* displayName) {
     return probe != nullptr;
 }
 
-bool DisplayWindow::videoModeSwitched() {
-    std::lock_guard lock(modeMutex);
-    return modeSwitched;
-}
-
 void DisplayWindow::reshape(int w, int h) {
     const Projection projection = projectionFor(w, h);
     width = projection.width;

@@ -51,8 +51,6 @@ public:
     // Puts back the mode and viewport that were current before the switch. Does nothing when
     // nothing was switched or it has already run; any thread may call it.
     static void restoreVideoMode();
-    // Whether the constructor switched the mode (false without the extension).
-    static bool videoModeSwitched();
     // For a watcher outside the intro (the launcher's guard), which outlives it: remembers
     // the current mode and viewport over a connection of its own. False without a display or
     // the video-mode extension.
