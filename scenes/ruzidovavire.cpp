@@ -12,16 +12,13 @@
 
 namespace quarbtro {
 
-namespace {
-
-// A sway angle in degrees: t divided in single precision, the sine taken in double and kept in
-// single precision, then scaled.
-float sway(int t, float divisor, float amplitude) {
-    const float sine = static_cast<float>(std::sin(static_cast<float>(t) / divisor));
+float swayDegrees(int t, float divisor, float amplitude) {
+    // The quotient is single precision; its sine is taken in double and only the result is
+    // rounded back (the float overload is a unit in the last place off at some clocks).
+    const float quotient = static_cast<float>(t) / divisor;
+    const float sine = static_cast<float>(std::sin(static_cast<double>(quotient)));
     return sine * amplitude;
 }
-
-}  // namespace
 
 ruzidovavire::ruzidovavire()
     : scene(startTime, endTime), wall(new Texture(image1Jpeg, image1JpegSize, true)),
@@ -41,11 +38,11 @@ void ruzidovavire::draw() {
     const int t = clock;
     elapsed = t - start;
 
-    glRotatef(sway(t, 20, 50), 0, 0, 1);
+    glRotatef(swayDegrees(t, 20, 50), 0, 0, 1);
     glTranslatef(0, 0.4f, 0);
-    glRotatef(-sway(t, 20, 50), 0, 0, 1);
-    glRotatef(sway(t, 10, 9), 1, 0, 0);
-    glRotatef(sway(t, 13, 7), 0, 1, 0);
+    glRotatef(-swayDegrees(t, 20, 50), 0, 0, 1);
+    glRotatef(swayDegrees(t, 10, 9), 1, 0, 0);
+    glRotatef(swayDegrees(t, 13, 7), 0, 1, 0);
 
     glColor3f(1, 1, 1);
     glEnable(GL_TEXTURE_2D);

@@ -8,6 +8,10 @@ namespace quarbtro {
 
 class Texture;
 
+// A view-sway angle in degrees at clock t (centiseconds): t / divisor in single precision, its
+// sine in double precision stored in single precision, times the amplitude.
+float swayDegrees(int t, float divisor, float amplitude);
+
 class ruzidovavire : public scene {
 public:
     static constexpr int startTime = 1700;

@@ -15,8 +15,9 @@ const std::vector<RingStep>& ringSteps() {
     static const std::vector<RingStep> steps = [] {
         std::vector<RingStep> result;
         for (float a : runningAngles())
-            result.push_back({a, static_cast<float>(std::sin(a)),
-                              static_cast<float>(std::cos(a)),
+            // The sine and cosine of the widened angle, rounded to single precision.
+            result.push_back({a, static_cast<float>(std::sin(static_cast<double>(a))),
+                              static_cast<float>(std::cos(static_cast<double>(a))),
                               static_cast<float>(a / 6.283185307179586)});
         return result;
     }();

@@ -1,4 +1,5 @@
-// The precomputed geometry: the tube's running angle and the intro's height field. The
+// The precomputed geometry: the tube's running angle, the tunnel's sway and the intro's height
+// field. The
 // expected values were worked out separately, with every single-precision rounding done by
 // hand.
 
@@ -7,6 +8,7 @@
 #include <cmath>
 
 #include "scenes/height_field.h"
+#include "scenes/ruzidovavire.h"
 #include "scenes/tube.h"
 
 namespace quarbtro {
@@ -25,6 +27,14 @@ TEST(RunningAngle, SixtyFourSingleprecisionStepsFromZeroTo6Point3) {
     EXPECT_EQ(steps[0].cosine, 1.0f);
     EXPECT_FLOAT_EQ(steps[63].s, 6.299996376037598f / 6.283185307179586f);
     EXPECT_GT(steps[63].s, 1.0f) << "the last quad overlaps the first";
+}
+
+// At these clocks the sine of the single-precision quotient, taken in single precision, is a
+// unit in the last place away from the double-precision sine rounded to single precision (the
+// expected values), and the difference survives the amplitude.
+TEST(TunnelSway, SineTakenInDoublePrecision) {
+    EXPECT_EQ(swayDegrees(1813, 20, 50), 22.026342391967773f);  // sin(90.65000153) x 50
+    EXPECT_EQ(swayDegrees(2616, 13, 7), 1.1763008832931519f);   // sin(201.23077393) x 7
 }
 
 TEST(HeightField, KnownCells) {
