@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # The pictures under a real X server (Xvfb, Mesa): the time line's frames checked pixel by
-# pixel (build/tests/pictures_tests), a handful of golden frames, and the real way out at
+# pixel (build/tests/pictures_tests, five times in shuffled orders: each test draws a run of
+# its own and must not depend on another), a handful of golden frames, and the real way out at
 # 4,250 centiseconds.
 #
 # Golden frames: tests/pictures/golden/frame-CLOCK.png, drawn in one run at the clocks that
@@ -18,7 +19,11 @@ mkdir -p "$out"
 
 start_xvfb || exit 1
 
-check_true "the time line's pictures" "$QUARBTRO_BUILD/tests/pictures_tests" --gtest_brief=1
+# gtest's seed goes up by one from each repeat to the next; the label names the first.
+seed=$((RANDOM % 99999 + 1))
+check_true "the time line's pictures, 5 shuffled orders (--gtest_random_seed=$seed)" \
+  "$QUARBTRO_BUILD/tests/pictures_tests" --gtest_brief=1 --gtest_shuffle --gtest_repeat=5 \
+  --gtest_random_seed=$seed
 
 clocks=$("$QUARBTRO_SOURCE/scripts/frames.sh" clocks)
 "$grabber" "$out" $clocks

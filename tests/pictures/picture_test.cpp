@@ -1,10 +1,9 @@
 // The pictures of the time line, drawn by the intro's own frame function under a real X
 // server (tests/e2e/pictures.sh starts Xvfb) and read back from the back buffer.
 //
-// The tests run in file order and each one draws at later clocks than the one before, as the
-// intro would: scenes fire their enter and leave once. The window is 660 x 500; while the
-// glow is on, the main pass draws into the lower 660 x 480, and the intro's clear colour
-// shows above it.
+// Each test starts the time line afresh and draws its clocks in a run of its own, so the tests
+// pass in any order. The window is 660 x 500; while the glow is on, the main pass draws into
+// the lower 660 x 480, and the intro's clear colour shows above it.
 
 #include <GL/gl.h>
 #include <gtest/gtest.h>
@@ -15,8 +14,11 @@
 #include <cstdlib>
 #include <functional>
 #include <string>
+#include <vector>
 
+#include "app/display_window.h"
 #include "scenes/endscene.h"
+#include "scenes/scene.h"
 #include "scenes/stage.h"
 #include "tools/frame_reader.h"
 
@@ -58,14 +60,54 @@ bool sandy(Rgb c) { return c.g > c.b + 15 && c.r > c.g && c.r < 250; }
 // The top quarter of the picture: the objects pass through it, the scroller never does.
 constexpr int topQuarter = 125;
 
-TEST(Pictures, BlackBefore220EvenWithTheGlowRunning) {
-    const Picture p = frames::drawAt(100);
+int quitCalls = 0;
+void recordQuit() { ++quitCalls; }
+
+// A run of the intro from its first frame. A scene fires its enter and leave once, in the first
+// frame at or past its start and end, so what a frame shows depends on the frames before it:
+// before each picture, a frame is drawn at every scene boundary passed since the last one, as
+// a run at any frame rate would draw.
+class Pictures : public testing::Test {
+protected:
+    // The time line as before a run's first frame: no scene entered or left, the glow on, the
+    // clear colour black, the end scene's quit recorded rather than taken. The blur's settings
+    // need no reset: the intro's enter sets them before a copy shows anything but black.
+    void SetUp() override {
+        for (scene* s : scenes) s->entered = s->left = false;
+        blurEnabled = true;
+        window->setClearColor(0, 0, 0);
+        quitHandler = recordQuit;
+        quitCalls = 0;
+    }
+
+    Picture drawAt(int clock) {
+        std::vector<int> boundaries{0};
+        for (const scene* s : scenes) {
+            boundaries.push_back(s->start);
+            boundaries.push_back(s->end + 1);
+        }
+        std::sort(boundaries.begin(), boundaries.end());
+        for (int boundary : boundaries)
+            if (boundary > lastClock && boundary < clock) frames::drawAt(lastClock = boundary);
+        lastClock = clock;
+        return frames::drawAt(clock);
+    }
+
+    // Runs one frame with descriptor 1 sent to a file; returns what was written there.
+    std::string descriptorOneDuring(int clock);
+
+private:
+    int lastClock = -1;
+};
+
+TEST_F(Pictures, BlackBefore220EvenWithTheGlowRunning) {
+    const Picture p = drawAt(100);
     EXPECT_EQ(count(p, [](Rgb c) { return !near(c, black, 0); }), 0);
     EXPECT_TRUE(blurEnabled);
 }
 
-TEST(Pictures, At300PinkWithBrightScrollerGlyphs) {
-    const Picture p = frames::drawAt(300);
+TEST_F(Pictures, At300PinkWithBrightScrollerGlyphs) {
+    const Picture p = drawAt(300);
     EXPECT_TRUE(near(p.at(5, 5), pink));
     EXPECT_TRUE(near(p.at(654, 495), pink));
     EXPECT_GT(count(p, white), 2000);
@@ -74,8 +116,8 @@ TEST(Pictures, At300PinkWithBrightScrollerGlyphs) {
 
 // What the next frame's scenes start from: depth testing and lighting on, blending, texturing
 // and scissoring off, texture 0 bound, the main pass's viewport.
-TEST(Pictures, AfterTheGlowTheStateTheScenesStartFrom) {
-    frames::drawAt(320);
+TEST_F(Pictures, AfterTheGlowTheStateTheScenesStartFrom) {
+    drawAt(320);
     EXPECT_TRUE(glIsEnabled(GL_DEPTH_TEST));
     EXPECT_TRUE(glIsEnabled(GL_LIGHTING));
     EXPECT_FALSE(glIsEnabled(GL_BLEND));
@@ -89,43 +131,43 @@ TEST(Pictures, AfterTheGlowTheStateTheScenesStartFrom) {
     EXPECT_EQ(viewport[3], 480);
 }
 
-TEST(Pictures, TheCylinderOnlyStrictlyBetween700And800AndItGlows) {
-    const Picture before = frames::drawAt(920);  // e = 700
+TEST_F(Pictures, TheCylinderOnlyStrictlyBetween700And800AndItGlows) {
+    const Picture before = drawAt(920);  // e = 700
     EXPECT_EQ(count(before, grey, 0, topQuarter), 0);
     EXPECT_EQ(count(before, glowingPink, 0, topQuarter), 0);
 
-    const Picture during = frames::drawAt(1000);  // e = 780
+    const Picture during = drawAt(1000);  // e = 780
     EXPECT_GT(count(during, grey, 0, topQuarter), 2000);
     EXPECT_GT(count(during, glowingPink, 0, topQuarter), 500) << "the cylinder's glow";
 
-    const Picture after = frames::drawAt(1020);  // e = 800: neither cylinder nor ball
+    const Picture after = drawAt(1020);  // e = 800: neither cylinder nor ball
     EXPECT_EQ(count(after, grey, 0, topQuarter), 0);
     EXPECT_EQ(count(after, brownish, 0, topQuarter), 0);
 }
 
-TEST(Pictures, TheBallAt1100IsSharp) {
-    const Picture p = frames::drawAt(1100);
+TEST_F(Pictures, TheBallAt1100IsSharp) {
+    const Picture p = drawAt(1100);
     EXPECT_GT(count(p, brownish, 0, topQuarter), 1000);
     EXPECT_EQ(count(p, grey, 0, topQuarter), 0);
     EXPECT_EQ(count(p, glowingPink, 0, topQuarter), 0) << "the ball is left out of the glow";
 }
 
-TEST(Pictures, TheSheetAt1310IsSharp) {
-    const Picture p = frames::drawAt(1310);
+TEST_F(Pictures, TheSheetAt1310IsSharp) {
+    const Picture p = drawAt(1310);
     EXPECT_GT(count(p, sandy, 0, topQuarter), 1000);
     EXPECT_EQ(count(p, grey, 0, topQuarter), 0);
     EXPECT_EQ(count(p, glowingPink, 0, topQuarter), 0) << "the sheet is left out of the glow";
 }
 
-TEST(Pictures, At2000TheTexturedTubeOnTheDarkRedBrownBackground) {
-    const Picture p = frames::drawAt(2000);
+TEST_F(Pictures, At2000TheTexturedTubeOnTheDarkRedBrownBackground) {
+    const Picture p = drawAt(2000);
     EXPECT_TRUE(near(p.at(330, 5), brownRed)) << "above the main pass's 480 rows";
     EXPECT_GT(count(p, grey), p.width * p.height / 2);
     EXPECT_FALSE(blurEnabled);
 }
 
-TEST(Pictures, At3450OnlyTheBallAndTheBackground) {
-    const Picture p = frames::drawAt(3450);  // e = 1750: the tube's far end is behind the eye
+TEST_F(Pictures, At3450OnlyTheBallAndTheBackground) {
+    const Picture p = drawAt(3450);  // e = 1750: the tube's far end is behind the eye
     int left = p.width, right = -1, top = p.height, bottom = -1, ball = 0;
     for (int y = 0; y < p.height; ++y)
         for (int x = 0; x < p.width; ++x) {
@@ -155,9 +197,8 @@ int whiteBands(const Picture& p) {
     return bands;
 }
 
-TEST(Pictures, At3700BlueWithTwoGlowingTextLines) {
-    frames::drawAt(3600);  // the first credits frame still shows the tunnel's clear colour
-    const Picture p = frames::drawAt(3700);
+TEST_F(Pictures, At3700BlueWithTwoGlowingTextLines) {
+    const Picture p = drawAt(3700);
     EXPECT_TRUE(near(p.at(5, 5), blue));
     EXPECT_TRUE(blurEnabled);
     EXPECT_EQ(whiteBands(p), 2);
@@ -166,22 +207,18 @@ TEST(Pictures, At3700BlueWithTwoGlowingTextLines) {
     EXPECT_GT(glow, 1000);
 }
 
-TEST(Pictures, At4100BlueOnly) {
-    const Picture p = frames::drawAt(4100);
+TEST_F(Pictures, At4100BlueOnly) {
+    const Picture p = drawAt(4100);
     EXPECT_EQ(count(p, [](Rgb c) { return !near(c, blue, 0); }), 0);
 }
 
-int quitCalls = 0;
-void recordQuit() { ++quitCalls; }
-
-// Runs one frame with descriptor 1 sent to a file; returns what was written there.
-std::string descriptorOneDuring(int clock) {
+std::string Pictures::descriptorOneDuring(int clock) {
     std::fflush(stdout);
     char path[] = "/tmp/quarbtro-farewell.XXXXXX";
     const int file = mkstemp(path);
     const int saved = dup(1);
     dup2(file, 1);
-    frames::drawAt(clock);
+    drawAt(clock);
     dup2(saved, 1);
     close(saved);
     std::string written;
@@ -193,8 +230,7 @@ std::string descriptorOneDuring(int clock) {
     return written;
 }
 
-TEST(Pictures, At4250TheFarewellAndTheQuitPath) {
-    quitHandler = recordQuit;
+TEST_F(Pictures, At4250TheFarewellAndTheQuitPath) {
     EXPECT_EQ(descriptorOneDuring(4249), "");
     EXPECT_EQ(quitCalls, 0);
     EXPECT_EQ(descriptorOneDuring(4250), farewellLine);
