@@ -2,27 +2,31 @@
 # Checks that the Debian packages a task needs are installed; installs the missing ones when
 # run as root, and otherwise says exactly what to install.
 #   scripts/deps.sh build|run|test|bench|all
-# Every package the project uses is listed here, once.
+# Every package the project uses is listed here, once. The private packages are not installed
+# but unpacked under .deps/ at the top of the tree (the tests load a plugin from there):
+# Debian 12's pipewire-alsa conflicts with pulseaudio, and the tests need both servers.
 set -euo pipefail
 
 build_packages=(
   cmake g++ make pkg-config
   freeglut3-dev libgl-dev libglu1-mesa-dev libjpeg62-turbo-dev
-  libx11-dev libxxf86vm-dev libpng-dev
+  libx11-dev libxxf86vm-dev libpng-dev libasound2-dev
 )
 run_packages=(
   ffmpeg
   x11-utils xvfb
-  pulseaudio-utils libpulsedsp
+  pulseaudio-utils libpulsedsp libasound2-plugins
 )
 test_packages=(
   libgtest-dev
   xserver-xorg-core xserver-xorg-video-dummy xvfb xdotool x11-utils
-  pulseaudio pulseaudio-utils
+  pulseaudio pulseaudio-utils libpulsedsp libasound2-plugins
+  pipewire pipewire-bin pipewire-pulse wireplumber dbus-daemon
   imagemagick fonts-dejavu-core ffmpeg sox valgrind jq openmpt123
   clang libclang-rt-14-dev libxmp-dev
 )
 bench_packages=(time)
+private_packages=(pipewire-alsa)
 
 case "${1:-all}" in
   build) wanted=("${build_packages[@]}") ;;
@@ -31,6 +35,32 @@ case "${1:-all}" in
   bench) wanted=("${build_packages[@]}" "${run_packages[@]}" "${test_packages[@]}" "${bench_packages[@]}") ;;
   all)   wanted=("${build_packages[@]}" "${run_packages[@]}" "${test_packages[@]}" "${bench_packages[@]}") ;;
   *) echo "usage: $0 build|run|test|bench|all" >&2; exit 2 ;;
+esac
+
+top=$(cd "$(dirname "$0")/.." && pwd)
+
+# Unpacks a package under .deps/NAME unless it is there already.
+unpack_private() {
+  local package=$1 target="$top/.deps/$1" scratch
+  [ -e "$target/.unpacked" ] && return 0
+  scratch=$(mktemp -d)
+  if ! (cd "$scratch" && apt-get download "$package" >/dev/null 2>&1); then
+    apt-get update >&2 || true
+    (cd "$scratch" && apt-get download "$package" >&2) || { rm -rf "$scratch"; return 1; }
+  fi
+  rm -rf "$target" && mkdir -p "$target"
+  dpkg-deb -x "$scratch"/*.deb "$target" && touch "$target/.unpacked"
+  local status=$?
+  rm -rf "$scratch"
+  return $status
+}
+
+case "${1:-all}" in
+  test|bench|all)
+    for package in "${private_packages[@]}"; do
+      unpack_private "$package" ||
+        { echo "Could not unpack $package under $top/.deps (apt-get download $package)" >&2; exit 1; }
+    done ;;
 esac
 
 missing=()

@@ -1,10 +1,21 @@
-// Runs the intro and puts the video mode back should it die by a signal without having done so
-// itself: SIGKILL, or a crash. The launcher (make run) starts the intro through it.
+// Runs the intro and puts the video mode back however it ends, even when it cannot do so
+// itself: killed with SIGKILL, crashed, or killed together with the guard and everything else
+// in its process group (SIGKILL to make run's whole group). The launcher (make run) starts the
+// intro through it.
 //   quarbtro-mode-guard PROGRAM [ARGUMENT...]
 // The mode and viewport current at the guard's start are the ones put back, on $DISPLAY.
 // SIGINT, SIGTERM, SIGHUP and SIGQUIT sent to the guard go on to the program. The guard ends
 // as the program did: with its exit status, or by the same signal.
+//
+// The putting back is done by a watcher: a process in a session of its own (so that no signal
+// sent to the launcher's group or terminal reaches it) that remembers the mode before the
+// program starts and holds the read end of a pipe whose write end only the guard and the
+// program hold. When both are gone, however they went, the pipe reads end-of-file and the
+// watcher puts the mode back where it is no longer current, then exits. The guard, when it
+// outlives the program, waits for the watcher before it ends, so that the mode is back by then.
 
+#include <fcntl.h>
+#include <poll.h>
 #include <signal.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
@@ -18,7 +29,11 @@
 
 namespace {
 
+using quarbtro::DisplayWindow;
+
 constexpr int forwardedSignals[] = {SIGINT, SIGTERM, SIGHUP, SIGQUIT};
+// How long the guard waits for the watcher to remember the mode, and later to put it back.
+constexpr int watcherTimeoutMs = 5000;
 
 volatile sig_atomic_t programPid = 0;
 
@@ -49,16 +64,78 @@ sigset_t forwardedSet() {
     _exit(128 + signalNumber);  // a signal whose default action is not to end the process
 }
 
+// The watcher's whole life: remember the mode, say whether it could (one byte on `ready`:
+// '1' remembered, '0' nothing to guard), wait for end-of-file on `life`, put the mode back.
+[[noreturn]] void watch(int life, int ready) {
+    setsid();
+    // Nothing of the launcher's terminal or pipes: whoever reads the launcher's output must
+    // not wait for the watcher.
+    const int null = open("/dev/null", O_RDWR);
+    if (null >= 0) {
+        dup2(null, 0);
+        dup2(null, 1);
+        dup2(null, 2);
+        if (null > 2) close(null);
+    }
+    for (int signalNumber : forwardedSignals) signal(signalNumber, SIG_IGN);
+    const bool remembered = DisplayWindow::rememberVideoMode(nullptr);
+    const char answer = remembered ? '1' : '0';
+    while (write(ready, &answer, 1) < 0 && errno == EINTR) {
+    }
+    close(ready);
+    if (!remembered) _exit(0);
+    char byte;
+    while (read(life, &byte, 1) != 0) {
+        if (errno != EINTR) break;
+    }
+    DisplayWindow::restoreRememberedVideoMode();
+    _exit(0);
+}
+
+// Reads the watcher's one byte, waiting at most watcherTimeoutMs.
+bool watcherRemembered(int ready) {
+    pollfd waiting = {ready, POLLIN, 0};
+    char answer = '0';
+    if (poll(&waiting, 1, watcherTimeoutMs) > 0 && read(ready, &answer, 1) != 1) answer = '0';
+    return answer == '1';
+}
+
+// Waits at most watcherTimeoutMs for the watcher to put the mode back and end.
+void awaitWatcher(pid_t watcher) {
+    for (int waited = 0; waited < watcherTimeoutMs; waited += 10) {
+        if (waitpid(watcher, nullptr, WNOHANG) != 0) return;
+        usleep(10000);
+    }
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
-    using quarbtro::DisplayWindow;
     if (argc < 2) {
         std::fprintf(stderr, "usage: %s PROGRAM [ARGUMENT...]\n", argv[0]);
         return 2;
     }
+    int life[2], ready[2];
+    if (pipe(life) != 0 || pipe(ready) != 0) {
+        std::perror("quarbtro-mode-guard: pipe");
+        return 1;
+    }
+    // Forked before this process opens any X connection: the watcher makes its own.
+    const pid_t watcher = fork();
+    if (watcher < 0) {
+        std::perror("quarbtro-mode-guard: fork");
+        return 1;
+    }
+    if (watcher == 0) {
+        close(life[1]);
+        close(ready[0]);
+        watch(life[0], ready[1]);
+    }
+    close(life[0]);
+    close(ready[1]);
     // Without a display or the video-mode extension there is nothing to guard; run it anyway.
-    const bool remembered = DisplayWindow::rememberVideoMode(nullptr);
+    const bool guarding = watcherRemembered(ready[0]);
+    close(ready[0]);
 
     // Blocked across the fork, so that no signal finds the guard without its forwarding.
     const sigset_t forwarded = forwardedSet();
@@ -70,6 +147,7 @@ int main(int argc, char** argv) {
         return 1;
     }
     if (pid == 0) {
+        // The program keeps life[1] open (it is not close-on-exec) until it ends.
         sigprocmask(SIG_SETMASK, &previousMask, nullptr);
         execvp(argv[1], argv + 1);
         std::fprintf(stderr, "quarbtro-mode-guard: cannot run %s: %s\n", argv[1],
@@ -90,6 +168,7 @@ int main(int argc, char** argv) {
             return 1;
         }
     }
-    if (remembered && WIFSIGNALED(status)) DisplayWindow::restoreRememberedVideoMode();
+    close(life[1]);
+    if (guarding) awaitWatcher(watcher);
     endAs(status);
 }

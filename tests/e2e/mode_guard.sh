@@ -12,8 +12,9 @@ err="$_servers_dir/launcher.err"
 
 # Starts the intro through the launcher and waits for its window; $launcher_pid is the
 # launcher (the guard, once it has exec'd), $intro_pid the intro under it.
+# In a session of its own, as make run in a terminal is: the test can kill its whole group.
 launch() {
-  "$launcher" "$QUARBTRO_BUILD" >/dev/null 2>"$err" &
+  setsid "$launcher" "$QUARBTRO_BUILD" >/dev/null 2>"$err" &
   launcher_pid=$!
   await_window "$title" 30 || { cat "$err"; return 1; }
   intro_pid=$(pgrep -P "$launcher_pid" -x quarbtro) || {
@@ -50,6 +51,33 @@ kill_and_check "intro killed with SIGKILL" KILL intro
 kill_and_check "intro crashed (SIGSEGV)" SEGV intro
 # Sent to the launcher, SIGTERM goes on to the intro, which restores the mode itself.
 kill_and_check "launcher sent SIGTERM" TERM launcher
+
+# What the guard cannot see itself: the guard killed alone (the intro goes on without it),
+# then the intro; and the launcher's whole process group at once. Its watcher, in a session of
+# its own, puts the mode back when the last of them is gone.
+launch || exit 1
+await_mode 640x480
+kill -KILL "$launcher_pid"
+await_exit "$launcher_pid"
+sleep 0.3
+check_eq "guard killed with SIGKILL: the intro goes on" 640x480 "$("$probe" mode)"
+check_true "guard killed with SIGKILL: the intro still runs" kill -0 "$intro_pid"
+kill -KILL "$intro_pid"
+await_mode 1024x768
+check_eq "guard, then intro killed with SIGKILL: mode restored" 1024x768 "$("$probe" mode)"
+check_eq "guard, then intro killed with SIGKILL: viewport restored" 0,0 "$("$probe" viewport)"
+
+launch || exit 1
+await_mode 640x480
+kill -KILL -- -"$launcher_pid"
+await_exit "$launcher_pid"
+await_mode 1024x768
+tries=0
+while pgrep -g "$launcher_pid" >/dev/null && [ $tries -lt 100 ]; do sleep 0.05; tries=$((tries + 1)); done
+check_true "whole process group killed with SIGKILL: all of it ended" \
+  test -z "$(pgrep -g "$launcher_pid")"
+check_eq "whole process group killed with SIGKILL: mode restored" 1024x768 "$("$probe" mode)"
+check_eq "whole process group killed with SIGKILL: viewport restored" 0,0 "$("$probe" viewport)"
 
 launch || exit 1
 xdotool windowfocus --sync "$(xdotool search --name "^$title\$")"

@@ -1,17 +1,29 @@
 # Servers for the end-to-end tests, started privately and stopped when the test's shell exits.
 #   source tests/lib/servers.sh
 #   start_xorg_dummy   # or start_xvfb; exports DISPLAY
-#   start_pulseaudio   # a null sink in a private runtime directory; exports PULSE_SERVER
+#   start_pulseaudio   # or start_pipewire: a sound server with a null sink, "capture", in a
+#                      # private runtime directory; exports PULSE_SERVER and ALSA_CONFIG_PATH
 # Every server gets a free display number or socket of its own, so tests never meet the
 # user's servers or each other's.
 
 _servers_dir=$(mktemp -d "${TMPDIR:-/tmp}/quarbtro-test.XXXXXX")
 _server_pids=()
 
+# Newest first, so that clients leave before their server; a server a test has stopped
+# (SIGSTOP) is continued so that it can end, and one that does not end in 5 s is killed.
 stop_servers() {
-  local pid
-  for pid in "${_server_pids[@]}"; do kill "$pid" 2>/dev/null || true; done
-  for pid in "${_server_pids[@]}"; do wait "$pid" 2>/dev/null || true; done
+  local i pid tries
+  for ((i = ${#_server_pids[@]} - 1; i >= 0; i--)); do
+    pid=${_server_pids[i]}
+    kill -TERM "$pid" 2>/dev/null && kill -CONT "$pid" 2>/dev/null
+    tries=0
+    while kill -0 "$pid" 2>/dev/null && [ "$(awk '{ print $3 }' "/proc/$pid/stat" 2>/dev/null)" != Z ]; do
+      [ $tries -ge 100 ] && { kill -KILL "$pid" 2>/dev/null; break; }
+      sleep 0.05
+      tries=$((tries + 1))
+    done
+    wait "$pid" 2>/dev/null || true
+  done
   _server_pids=()
 }
 trap 'stop_servers; rm -rf "$_servers_dir"' EXIT
@@ -54,27 +66,126 @@ start_xvfb() {
   _await_display "$fdfile" "$log" $! || return 1
 }
 
-# PulseAudio with one null sink, "capture", in a private runtime directory: no user
-# configuration, no autospawn, its socket exported as PULSE_SERVER. What the sink plays can be
-# recorded from "capture.monitor". Programs reach it through /dev/dsp with $PULSEDSP preloaded.
+# PulseAudio with one null sink, "capture" (44,100 Hz, norewinds=1: with rewinds a new stream
+# starts late and the monitor misses its first frames), in a private runtime directory: no user
+# configuration, no autospawn. Exports PULSE_SERVER, and ALSA_CONFIG_PATH: a whole private ALSA
+# configuration whose default device is this server (through the pulse plugin; a system's
+# /etc/alsa/conf.d would otherwise route ALSA to whatever server it finds). What the sink plays
+# can be recorded from "capture.monitor". $PULSEDSP is the OSS emulation, for programs that
+# reach it through /dev/dsp. $sound_server_pid is the server, for tests that stop or kill it.
 start_pulseaudio() {
   local home="$_servers_dir/pulse"
   mkdir -p "$home"
-  XDG_RUNTIME_DIR="$home" HOME="$home" pulseaudio -n --daemonize=no --exit-idle-time=-1 \
-    --use-pid-file=no --disallow-exit -L "module-null-sink sink_name=capture rate=44100" \
-    -L "module-native-protocol-unix socket=$home/socket auth-anonymous=1" \
-    --log-target=file:"$home/log" >"$home/out" 2>&1 &
+  cat >"$home/alsa.conf" <<'CONF'
+pcm.!default { type pulse }
+ctl.!default { type pulse }
+CONF
+  (
+    cd "$home" || exit 1
+    unset DISPLAY
+    export XDG_RUNTIME_DIR="$home" HOME="$home" XDG_CONFIG_HOME="$home/config"
+    exec pulseaudio -n --daemonize=no --exit-idle-time=-1 --use-pid-file=no --disallow-exit \
+      -L "module-null-sink sink_name=capture rate=44100 norewinds=1" \
+      -L "module-native-protocol-unix socket=$home/socket auth-anonymous=1" \
+      --log-target=file:"$home/log" </dev/null >"$home/out" 2>&1
+  ) &
+  sound_server_pid=$!
   _server_pids+=($!)
-  export PULSE_SERVER="unix:$home/socket"
+  export PULSE_SERVER="unix:$home/socket" ALSA_CONFIG_PATH="$home/alsa.conf"
   local tries=0
-  until pactl info >/dev/null 2>&1; do
+  until timeout 2 pactl info >/dev/null 2>&1; do
     if [ $tries -ge 200 ]; then echo "PulseAudio did not start:" >&2; cat "$home/out" >&2; return 1; fi
     sleep 0.05
     tries=$((tries + 1))
   done
-  source "${QUARBTRO_SOURCE:?}/scripts/oss-emulation.sh"
-  PULSEDSP=$(pulsedsp_library) || { echo "libpulsedsp.so not found" >&2; return 1; }
+  # By its full path: Debian 12's padsp script builds a broken one.
+  PULSEDSP=$(echo /usr/lib/*/pulseaudio/libpulsedsp.so)
+  [ -f "$PULSEDSP" ] || { echo "libpulsedsp.so not found (package libpulsedsp)" >&2; return 1; }
   export PULSEDSP
+}
+
+# PipeWire as a desktop runs it: pipewire with one null sink "capture" at 44,100 Hz (also the
+# graph's only rate, so nothing is resampled), WirePlumber as its session manager on a private
+# D-Bus session bus, and pipewire-pulse for PulseAudio clients, all in a private runtime
+# directory. Exports PULSE_SERVER, PIPEWIRE_RUNTIME_DIR and ALSA_CONFIG_PATH: a whole private ALSA
+# configuration whose default device is PipeWire, through pipewire-alsa's plugin (unpacked by
+# scripts/deps.sh under .deps/: Debian 12's package cannot be installed beside PulseAudio).
+# What the sink plays can be recorded from "capture.monitor". $sound_server_pid is pipewire.
+start_pipewire() {
+  local home="$_servers_dir/pipewire" plugins
+  plugins=$(echo "${QUARBTRO_SOURCE:?}"/.deps/pipewire-alsa/usr/lib/*/alsa-lib)
+  [ -f "$plugins/libasound_module_pcm_pipewire.so" ] ||
+    { echo "PipeWire's ALSA plugin is missing: run scripts/deps.sh test" >&2; return 1; }
+  mkdir -p "$home/run" "$home/config/pipewire/pipewire.conf.d"
+  chmod 700 "$home/run"
+  cat >"$home/config/pipewire/pipewire.conf.d/10-capture-sink.conf" <<'CONF'
+context.properties = {
+    default.clock.rate          = 44100
+    default.clock.allowed-rates = [ 44100 ]
+}
+context.objects = [
+    { factory = adapter
+      args = {
+          factory.name     = support.null-audio-sink
+          node.name        = capture
+          node.description = "Capture sink"
+          media.class      = Audio/Sink
+          audio.position   = [ FL FR ]
+          audio.rate       = 44100
+          object.linger    = true
+      }
+    }
+]
+CONF
+  cat >"$home/alsa.conf" <<CONF
+pcm_type.pipewire { lib "$plugins/libasound_module_pcm_pipewire.so" }
+ctl_type.pipewire { lib "$plugins/libasound_module_ctl_pipewire.so" }
+pcm.!default { type pipewire playback_node "-1" capture_node "-1" }
+ctl.!default { type pipewire }
+CONF
+  local run="$home/run"
+  _pipewire_env() {
+    unset PULSE_SERVER PIPEWIRE_REMOTE PIPEWIRE_RUNTIME_DIR DISPLAY WAYLAND_DISPLAY
+    export XDG_RUNTIME_DIR="$run" HOME="$home" XDG_CONFIG_HOME="$home/config" \
+      XDG_STATE_HOME="$home/state" XDG_DATA_HOME="$home/data" \
+      DBUS_SESSION_BUS_ADDRESS="unix:path=$run/bus"
+    cd "$home" || exit 1
+  }
+  (_pipewire_env; exec dbus-daemon --session --address="unix:path=$run/bus" --nofork --nopidfile \
+     </dev/null >"$home/dbus.log" 2>&1) &
+  _server_pids+=($!)
+  _await_socket "$run/bus" dbus-daemon || return 1
+  (_pipewire_env; exec pipewire </dev/null >"$home/pipewire.log" 2>&1) &
+  sound_server_pid=$!
+  _server_pids+=($!)
+  # Its clients give up when its socket is not there yet.
+  _await_socket "$run/pipewire-0" pipewire || return 1
+  (_pipewire_env; exec wireplumber </dev/null >"$home/wireplumber.log" 2>&1) &
+  _server_pids+=($!)
+  (_pipewire_env; exec pipewire-pulse </dev/null >"$home/pipewire-pulse.log" 2>&1) &
+  _server_pids+=($!)
+  export PULSE_SERVER="unix:$run/pulse/native" PIPEWIRE_RUNTIME_DIR="$run" \
+    ALSA_CONFIG_PATH="$home/alsa.conf"
+  # Ready when the sink is the default one (WirePlumber has chosen it).
+  local tries=0
+  until timeout 2 pactl info 2>/dev/null | grep -qx 'Default Sink: capture'; do
+    if [ $tries -ge 200 ]; then
+      echo "PipeWire did not start; its logs:" >&2
+      tail -n 5 "$home"/*.log >&2
+      return 1
+    fi
+    sleep 0.05
+    tries=$((tries + 1))
+  done
+}
+
+_await_socket() {
+  local socket=$1 name=$2 tries=0
+  until [ -S "$socket" ]; do
+    [ $tries -ge 200 ] && { echo "$name did not start" >&2; return 1; }
+    sleep 0.02
+    tries=$((tries + 1))
+  done
 }
 
 # Waits until a window with this exact title exists (up to $2 seconds, default 20).
