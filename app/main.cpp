@@ -1,17 +1,44 @@
-// Quarbtro: the intro. No options of its own; GLUT takes its standard ones.
+// Quarbtro: the intro. Of its own it answers --help and --version, before GLUT is started (so
+// without a display); GLUT takes its standard options; anything else is refused with status 2.
 
 #include <GL/glut.h>
 
 #include <cstdio>
 #include <cstdlib>
+#include <string>
+#include <vector>
 
 #include "app/display_window.h"
 #include "app/exit_signals.h"
 #include "app/shell.h"
 #include "scenes/stage.h"
+#include "tools/command_line.h"
+
+namespace {
+
+const quarbtro::cli::Program program{
+    "quarbtro",
+    "[OPTION]...",
+    "Shows the Quarbtro intro: 42.5 seconds of pictures and music in a 660 x 500 window, in a\n"
+    "smaller video mode where the X server has one, timed by the sound heard.",
+    {},
+    "Keys: Escape quits; t prints the time (centiseconds of sound heard).\n"
+    "\n"
+    "GLUT's own options are taken as well: -display DISPLAY, -geometry WxH+X+Y, -iconic, -direct,\n"
+    "-indirect, -sync, -gldebug.\n"
+    "\n"
+    "Exit status: 0 at the intro's end or on Escape; 1 without an X display or a sound device;\n"
+    "2 for wrong arguments.\n",
+    {{"-display", true}, {"-geometry", true}, {"-iconic", false}, {"-direct", false},
+     {"-indirect", false}, {"-sync", false}, {"-gldebug", false}},
+};
+
+}  // namespace
 
 int main(int argc, char** argv) {
     using namespace quarbtro;
+    const std::vector<std::string> operands = cli::parseOrExit(program, argc, argv);
+    if (!operands.empty()) cli::usageError(program, "unexpected argument " + operands.front());
     restoreVideoModeOnTerminatingSignals();
     const char* displayName = displayNameFromArguments(argc, argv);
     if (!DisplayWindow::canConnect(displayName)) {
