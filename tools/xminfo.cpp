@@ -1,46 +1,85 @@
-// xminfo: what the player's loader makes of an XM file.
-//   xminfo FILE.xm          a summary for people
-//   xminfo --json FILE.xm   the same facts as one JSON object
-// Exit status 0; 1 when the loader refuses the file (the reason goes to standard error); 2
-// when the file cannot be opened or the arguments are wrong.
-#include <cerrno>
+// xminfo: what the player's loader makes of XM files: the song's shape, its length as the
+// sequencer plays it once, and each instrument's samples; for people, or as JSON.
+// Exit status 0; 1 when a file cannot be read or the loader refuses it (the reason goes to
+// standard error, and the other files are still shown); 2 for wrong arguments.
+
+#include <cstdint>
 #include <cstdio>
-#include <cstring>
+#include <memory>
 #include <string>
+#include <vector>
 
-#include "player/file_stream.h"
+#include "player/audio_output.h"
 #include "player/module.h"
+#include "player/playback.h"
+#include "player/song_length.h"
 #include "player/xm_loader.h"
+#include "tools/command_line.h"
+#include "tools/module_input.h"
 
-using namespace quarbtro;
-
+namespace quarbtro {
 namespace {
+
+// The song once ends where it first comes back to a row it has played, at most after 20
+// minutes, as xmrender renders it.
+constexpr std::int32_t rate = defaultOutputRate;
+constexpr std::int64_t longestSong = std::int64_t{20} * 60 * rate;
+
+struct ModuleRelease {
+    void operator()(Module* module) const { freeModule(module); }
+};
+using LoadedModule = std::unique_ptr<Module, ModuleRelease>;
+
+Module* loadModule(const std::string& path, const std::vector<unsigned char>& bytes, std::string& problem) {
+    Module* module = loadModuleFromMemory(bytes.data(), static_cast<std::int32_t>(bytes.size()));
+    if (!module) problem = shownName(path) + ": " + lastLoadFailure().reason;
+    return module;
+}
 
 const char* loopName(std::uint8_t loopType) {
     switch (loopType) {
-        case loopForward: return "forward loop";
-        case loopPingPong: return "ping-pong loop";
-        default: return "no loop";
+        case loopForward: return "forward";
+        case loopPingPong: return "ping-pong";
+        default: return "none";
     }
+}
+
+// The song played once by the sequencer alone (nothing is mixed), in seconds; -1 when the
+// player cannot play it.
+double durationSeconds(Module& module) {
+    configureAudioOutput(rate);
+    if (!beginPlayback(&module)) return -1;
+    const std::int64_t frames = framesUntilRepeat(module, longestSong);
+    endPlayback();
+    return static_cast<double>(frames) / rate;
+}
+
+std::string minutes(double seconds) {
+    const auto milliseconds = static_cast<std::int64_t>(seconds * 1000 + 0.5);
+    char text[32];
+    std::snprintf(text, sizeof text, "%lld:%02lld.%03lld", static_cast<long long>(milliseconds / 60000),
+                  static_cast<long long>(milliseconds / 1000 % 60), static_cast<long long>(milliseconds % 1000));
+    return text;
 }
 
 template <typename Each>
 void forEachSample(const Module& module, Each each) {
     for (int i = 0; i < module.instrumentCount; ++i) {
         const Instrument& instrument = module.instruments[i];
-        for (int slot = 0; slot < instrument.sampleCount; ++slot)
-            each(i + 1, slot, *instrument.samples[slot]);
+        for (int slot = 0; slot < instrument.sampleCount; ++slot) each(i + 1, slot, *instrument.samples[slot]);
     }
 }
 
-void printSummary(const char* path, const Module& m) {
-    std::printf("%s\n", path);
+void printSummary(const std::string& path, const Module& m, double duration) {
+    std::printf("%s\n", shownName(path).c_str());
     std::printf("%d channels, %s frequencies, speed %d, %d BPM\n", m.channelCount,
-                (m.flags & linearFrequencyTable) ? "linear" : "Amiga", m.defaultSpeed,
-                m.defaultBpm);
+                (m.flags & linearFrequencyTable) ? "linear" : "Amiga", m.defaultSpeed, m.defaultBpm);
     std::printf("song length %d, restart at %d, orders:", m.songLength, m.restartPosition);
     for (int position = 0; position < m.songLength; ++position) std::printf(" %d", m.orderTable[position]);
-    std::printf("\n%d patterns (rows):", m.patternCount);
+    std::printf("\nduration %s%s\n", minutes(duration).c_str(),
+                duration * rate >= static_cast<double>(longestSong) ? " or more (it has not come back to a row by then)"
+                                                                    : "");
+    std::printf("%d patterns (rows):", m.patternCount);
     for (int p = 0; p < m.patternCount; ++p) std::printf(" %d", m.patterns[p].rowCount);
     std::printf("\n%d instruments\n", m.instrumentCount);
     for (int i = 0; i < m.instrumentCount; ++i) {
@@ -49,20 +88,22 @@ void printSummary(const char* path, const Module& m) {
                     instrument.sampleCount == 1 ? "" : "s");
         for (int slot = 0; slot < instrument.sampleCount; ++slot) {
             const Sample& s = *instrument.samples[slot];
-            std::printf("  sample %d: %u frames, %s %u+%u, volume %d, finetune %d, panning %d, "
-                        "relative note %d\n",
-                        slot, s.length, loopName(s.loopType), s.loopStart, s.loopLength,
-                        s.volume, s.finetune, s.panning, s.relativeNote);
+            std::printf("  sample %d: %u frames, ", slot, s.length);
+            if (s.loopType == loopForward || s.loopType == loopPingPong)
+                std::printf("%s loop %u+%u", loopName(s.loopType), s.loopStart, s.loopLength);
+            else
+                std::printf("no loop");
+            std::printf(", volume %d, finetune %d, panning %d, relative note %d\n", s.volume, s.finetune,
+                        s.panning, s.relativeNote);
         }
     }
 }
 
-void printJson(const Module& m) {
+void printJson(const Module& m, double duration) {
     std::printf("{\"channels\":%d,\"songLength\":%d,\"restartPosition\":%d,\"patternCount\":%d,"
-                "\"instrumentCount\":%d,\"linear\":%s,\"defaultSpeed\":%d,\"defaultBpm\":%d,",
-                m.channelCount, m.songLength, m.restartPosition, m.patternCount,
-                m.instrumentCount, (m.flags & linearFrequencyTable) ? "true" : "false",
-                m.defaultSpeed, m.defaultBpm);
+                "\"instrumentCount\":%d,\"linear\":%s,\"defaultSpeed\":%d,\"defaultBpm\":%d,\"duration\":%.3f,",
+                m.channelCount, m.songLength, m.restartPosition, m.patternCount, m.instrumentCount,
+                (m.flags & linearFrequencyTable) ? "true" : "false", m.defaultSpeed, m.defaultBpm, duration);
     std::printf("\"orders\":[");
     for (int position = 0; position < m.songLength; ++position)
         std::printf("%s%d", position ? "," : "", m.orderTable[position]);
@@ -72,37 +113,75 @@ void printJson(const Module& m) {
     bool first = true;
     forEachSample(m, [&](int instrument, int slot, const Sample& s) {
         std::printf("%s{\"instrument\":%d,\"slot\":%d,\"length\":%u,\"loopStart\":%u,"
-                    "\"loopLength\":%u,\"loopType\":%d,\"volume\":%d,\"finetune\":%d,"
+                    "\"loopLength\":%u,\"loopType\":%d,\"loop\":\"%s\",\"volume\":%d,\"finetune\":%d,"
                     "\"panning\":%d,\"relativeNote\":%d}",
-                    first ? "" : ",", instrument, slot, s.length, s.loopStart, s.loopLength,
-                    s.loopType, s.volume, s.finetune, s.panning, s.relativeNote);
+                    first ? "" : ",", instrument, slot, s.length, s.loopStart, s.loopLength, s.loopType,
+                    loopName(s.loopType), s.volume, s.finetune, s.panning, s.relativeNote);
         first = false;
     });
-    std::printf("]}\n");
+    std::printf("]}");
+}
+
+struct Options {
+    bool json = false;
+};
+
+int run(int argc, char** argv) {
+    Options options;
+    const cli::Program program{
+        "xminfo",
+        "[OPTION]... FILE.xm...",
+        "Shows what the player's loader makes of XM files: channels, speed and BPM, the order list,\n"
+        "the song's duration as the player plays it once, each pattern's rows, and each\n"
+        "instrument's samples with their length, loop, volume, finetune, panning and relative note.",
+        {{"json", 0, nullptr, "the same facts as JSON: one object, or an array of them for several files",
+          cli::flag(options.json)}},
+        "A FILE of - reads standard input.\n"
+        "\n"
+        "Exit status: 0 when every file was shown; 1 when a file could not be read or was refused\n"
+        "(the reason goes to standard error; the other files are still shown); 2 for wrong arguments.\n",
+    };
+    const std::vector<std::string> paths = cli::parseOrExit(program, argc, argv);
+    if (paths.empty()) cli::usageError(program, "no module file given");
+
+    int status = cli::doneStatus;
+    bool anyShown = false;
+    const bool array = options.json && paths.size() > 1;
+    if (array) std::printf("[");
+    for (const std::string& path : paths) {
+        std::string problem;
+        std::vector<unsigned char> bytes;
+        LoadedModule module(readModuleFile(path, bytes, problem) ? loadModule(path, bytes, problem) : nullptr);
+        // Playing changes what a song holds (E5y stores a finetune in the sample): the
+        // duration comes from a copy of its own.
+        LoadedModule played(module ? loadModule(path, bytes, problem) : nullptr);
+        const double duration = played ? durationSeconds(*played) : -1;
+        if (played && duration < 0) problem = shownName(path) + ": cannot be played";
+        if (!problem.empty()) {
+            std::fflush(stdout);
+            std::fprintf(stderr, "xminfo: %s\n", problem.c_str());
+            status = cli::failureStatus;
+            continue;
+        }
+        if (options.json) {
+            if (anyShown) std::printf(",");
+            printJson(*module, duration);
+            if (!array) std::printf("\n");
+        } else {
+            if (anyShown) std::printf("\n");
+            printSummary(path, *module, duration);
+        }
+        anyShown = true;
+    }
+    if (array) std::printf("]\n");
+    if (std::fflush(stdout) != 0) {
+        std::perror("xminfo: standard output");
+        return cli::failureStatus;
+    }
+    return status;
 }
 
 }  // namespace
+}  // namespace quarbtro
 
-int main(int argc, char** argv) {
-    bool json = argc == 3 && std::strcmp(argv[1], "--json") == 0;
-    if (!(argc == 2 && argv[1][0] != '-') && !json) {
-        std::fprintf(stderr, "usage: xminfo [--json] FILE.xm\n");
-        return 2;
-    }
-    const char* path = argv[argc - 1];
-    useFileStream();
-    Module* module = loadModule(path, nullptr);
-    if (!module) {
-        LoadFailure failure = lastLoadFailure();
-        if (failure.kind == LoadFailureKind::cannotOpen) {
-            std::fprintf(stderr, "xminfo: cannot open %s: %s\n", path, std::strerror(errno));
-            return 2;
-        }
-        std::fprintf(stderr, "xminfo: %s: %s\n", path, failure.reason);
-        return 1;
-    }
-    if (json) printJson(*module);
-    else printSummary(path, *module);
-    freeModule(module);
-    return 0;
-}
+int main(int argc, char** argv) { return quarbtro::run(argc, argv); }

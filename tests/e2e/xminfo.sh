@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # xminfo over real XM files (Debian's heroes-sound-tracks): every one loads and reports sane
-# facts; damaged and missing files get their reason and exit status.
+# facts, and lasts as long as another player (openmpt123, a black box) says; several files,
+# standard input; damaged and missing files get their reason and exit status.
 set -u
 source "$QUARBTRO_SOURCE/tests/lib/check.sh"
 source "$QUARBTRO_SOURCE/tests/lib/real_modules.sh"
@@ -20,10 +21,11 @@ sane='
   and ([.orders[]] | max) < .patternCount
   and all(.patternRows[]; . >= 1 and . <= 256)
   and .defaultSpeed >= 1 and .defaultBpm >= 32
+  and .duration > 0 and .duration <= 1200
   and (.linear | type) == "boolean"
   and all(.samples[];
         .instrument >= 1 and .slot >= 0 and .slot < 16
-        and (.loopType == 1 or .loopType == 2 or .loopType == 4)
+        and ([.loopType, .loop] | . == [1, "none"] or . == [2, "forward"] or . == [4, "ping-pong"])
         and .loopStart + .loopLength <= .length
         and (.length == 0 or .loopLength >= 1)
         and (.loopType != 1 or (.loopStart == 0 and .loopLength == .length))
@@ -39,6 +41,12 @@ for module in "${real_modules[@]}"; do
   check_eq "$name: sane facts" true "$(jq --argjson count "$count" "$sane" <<<"$json")"
   check_true "$name: has sample data" jq -e '[.samples[].length] | add > 0' <<<"$json" >/dev/null
   check_eq "$name: nothing on standard error" "" "$(cat "$work/err")"
+  # Each player ends a song on its own rule: allow 0.2 % and 10 ms, as the render test does.
+  ours=$(jq '.duration * 1000 | round' <<<"$json")
+  theirs=$(openmpt123 --info "$module" 2>/dev/null | awk '/^Duration/ { split($2, t, ":"); printf "%d", (t[1] * 60 + t[2]) * 1000 + 0.5 }')
+  difference=$(( ours - theirs ))
+  check_true "$name: lasts as long as openmpt123 says (${ours} ms, ${theirs} ms)" \
+    test "${difference#-}" -le $(( ours / 500 + 10 ))
 done
 
 # One file in detail, its facts read from the file by hand.
@@ -46,13 +54,26 @@ intro="${real_modules[0]%/*}/intro.xm"
 "$xminfo" --json "$intro" >"$work/intro.json"
 check_eq "intro.xm: header facts" '[8,2,0,[0,1],2,[64,64],8,true,10,140]' \
   "$(jq -c '[.channels, .songLength, .restartPosition, .orders, .patternCount, .patternRows, .instrumentCount, .linear, .defaultSpeed, .defaultBpm]' "$work/intro.json")"
-check_eq "intro.xm: second sample ping-pong" '{"instrument":2,"slot":0,"length":16628,"loopStart":64,"loopLength":16564,"loopType":4,"volume":64,"finetune":0,"panning":128,"relativeNote":-12}' \
+check_eq "intro.xm: second sample ping-pong" '{"instrument":2,"slot":0,"length":16628,"loopStart":64,"loopLength":16564,"loopType":4,"loop":"ping-pong","volume":64,"finetune":0,"panning":128,"relativeNote":-12}' \
   "$(jq -c '.samples[1]' "$work/intro.json")"
 summary=$("$xminfo" "$intro")
 check_eq "summary: channels line" "8 channels, linear frequencies, speed 10, 140 BPM" "$(sed -n 2p <<<"$summary")"
 check_eq "summary: orders" "song length 2, restart at 0, orders: 0 1" "$(sed -n 3p <<<"$summary")"
+check_eq "summary: duration" "duration 0:$(jq -r '.duration' "$work/intro.json" | awk '{ printf "%06.3f", $1 }')" \
+  "$(sed -n 4p <<<"$summary")"
 check_eq "summary: a sample" "  sample 0: 16628 frames, ping-pong loop 64+16564, volume 64, finetune 0, panning 128, relative note -12" \
   "$(grep -A1 '^instrument 2:' <<<"$summary" | tail -n 1)"
+check_true "summary: a sample without a loop shows no loop points" \
+  grep -Eq '^  sample [0-9]+: [0-9]+ frames, no loop, volume' <<<"$summary"
+check_eq "summary: no loop points anywhere for a sample without a loop" "" "$(grep 'no loop [0-9]' <<<"$summary")"
+
+# Several files: one summary after another, or one JSON array; standard input as "-" or a pipe.
+"$xminfo" --json "$intro" "$intro" >"$work/two.json"
+check_eq "two files: a JSON array of both" "$(jq -c '[., .]' "$work/intro.json")" "$(jq -c . "$work/two.json")"
+check_eq "two files: two summaries" 2 "$("$xminfo" "$intro" "$intro" | grep -c '^duration ')"
+check_true "standard input as -: the same facts" cmp -s "$work/intro.json" <("$xminfo" --json - <"$intro")
+check_true "a pipe as /dev/stdin: the same facts" cmp -s "$work/intro.json" <(cat "$intro" | "$xminfo" --json /dev/stdin)
+check_eq "standard input is shown by name" "standard input" "$(cat "$intro" | "$xminfo" - | head -n 1)"
 
 # Refusals: the reason on standard error and status 1.
 cp "$intro" "$work/no-channels.xm"
@@ -68,12 +89,16 @@ status=0; message=$("$xminfo" "$QUARBTRO_SOURCE/README.md" 2>&1 >/dev/null) || s
 check_eq "not an XM file: status 1" 1 "$status"
 check_eq "not an XM file: reason" "xminfo: $QUARBTRO_SOURCE/README.md: not an XM module: it does not begin with \"Extended Module: \"" "$message"
 
-# Files that cannot be opened, and wrong arguments: status 2.
+# Files that cannot be read: status 1, the others still shown. Wrong arguments: status 2.
 status=0; message=$("$xminfo" "$work/missing.xm" 2>&1 >/dev/null) || status=$?
-check_eq "missing file: status 2" 2 "$status"
+check_eq "missing file: status 1" 1 "$status"
 check_eq "missing file: says so" "xminfo: cannot open $work/missing.xm: No such file or directory" "$message"
-status=0; "$xminfo" "$work" >/dev/null 2>&1 || status=$?
-check_eq "a directory: status 2" 2 "$status"
+status=0; message=$("$xminfo" "$work" 2>&1 >/dev/null) || status=$?
+check_eq "a directory: status 1" 1 "$status"
+check_eq "a directory: says so" "xminfo: cannot read $work: Is a directory" "$message"
+status=0; "$xminfo" --json "$intro" "$work/missing.xm" "$intro" >"$work/some.json" 2>/dev/null || status=$?
+check_eq "a missing file among others: status 1" 1 "$status"
+check_eq "a missing file among others: the others shown" 2 "$(jq length "$work/some.json")"
 status=0; "$xminfo" >/dev/null 2>&1 || status=$?
 check_eq "no arguments: status 2" 2 "$status"
 
