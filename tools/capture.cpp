@@ -21,6 +21,7 @@
 #include <memory>
 #include <set>
 #include <string>
+#include <vector>
 #include <sys/stat.h>
 
 #include "app/display_window.h"
@@ -35,6 +36,7 @@
 #include "tools/capture_sound.h"
 #include "tools/capture_timing.h"
 #include "tools/child_process.h"
+#include "tools/command_line.h"
 #include "tools/frame_reader.h"
 #include "tools/private_x_server.h"
 
@@ -52,54 +54,41 @@ struct Options {
     bool headless = false;
 };
 
-[[noreturn]] void usage(const char* problem) {
-    if (problem) std::fprintf(stderr, "quarbtro-capture: %s\n", problem);
-    std::fprintf(stderr,
-                 "usage: quarbtro-capture [-o OUT.mp4] [--fps N] [--from CS] [--to CS] [--lossless]\n"
-                 "                        [--headless]\n"
-                 "  -o OUT      the video (default quarbtro.mp4); with --lossless a directory\n"
-                 "  --fps N     frames a second, 1 to 1000: 60 (default), 25, 29.97, 60000/1001\n"
-                 "  --from CS   first clock, in centiseconds of the intro (default 0)\n"
-                 "  --to CS     clock to stop before (default and at most 4250, the end)\n"
-                 "  --lossless  numbered PNG frames and a WAV file in a directory, no ffmpeg\n"
-                 "  --headless  draw on a private X server even where a display is available\n");
-    std::exit(2);
-}
-
-int parseClock(const char* text, const char* option) {
-    char* end = nullptr;
-    const long value = std::strtol(text, &end, 10);
-    if (*text == '\0' || *end != '\0' || value < 0 || value > endscene::startTime)
-        usage((std::string(option) + " takes centiseconds from 0 to 4250").c_str());
-    return static_cast<int>(value);
-}
-
 Options parse(int argc, char** argv) {
     Options options;
-    for (int i = 1; i < argc; ++i) {
-        const std::string argument = argv[i];
-        const bool hasValue = i + 1 < argc;
-        if (argument == "-o" && hasValue) {
-            options.output = argv[++i];
-        } else if (argument == "--fps" && hasValue) {
-            const auto rate = parseFrameRate(argv[++i]);
-            if (!rate) usage("--fps takes a rate from 1 to 1000: 60, 29.97 or 60000/1001");
-            options.rate = *rate;
-        } else if (argument == "--from" && hasValue) {
-            options.from = parseClock(argv[++i], "--from");
-        } else if (argument == "--to" && hasValue) {
-            options.to = parseClock(argv[++i], "--to");
-        } else if (argument == "--lossless") {
-            options.lossless = true;
-        } else if (argument == "--headless") {
-            options.headless = true;
-        } else if (argument == "-h" || argument == "--help") {
-            usage(nullptr);
-        } else {
-            usage(("unexpected argument " + argument).c_str());
-        }
-    }
-    if (options.from >= options.to) usage("--from must come before --to");
+    const cli::Taker takeRate = [&options](const char* value) {
+        const auto rate = parseFrameRate(value);
+        if (!rate) return std::string("takes a rate from 1 to 1000: 60, 29.97 or 60000/1001");
+        options.rate = *rate;
+        return std::string();
+    };
+    const cli::Program program{
+        "quarbtro-capture",
+        "[OPTION]...",
+        "Renders the intro offline, frame-exact, as a video with its sound: frame n of N a second\n"
+        "shows the clock the intro would read at n / N seconds, and the sound is the intro's song\n"
+        "from its start, so picture and sound agree exactly however slow the machine is.",
+        {{"output", 'o', "OUT", "the video (default quarbtro.mp4); with --lossless a directory",
+          cli::text(options.output)},
+         {"fps", 0, "N", "frames a second, 1 to 1000: 60 (default), 25, 29.97, 60000/1001", takeRate},
+         {"from", 0, "CS", "first clock, in centiseconds of the intro (default 0)",
+          cli::integer(options.from, 0, endscene::startTime, "centiseconds")},
+         {"to", 0, "CS", "clock to stop before (default and at most 4250, the end)",
+          cli::integer(options.to, 0, endscene::startTime, "centiseconds")},
+         {"lossless", 0, nullptr, "numbered PNG frames and a WAV file in a directory, no ffmpeg",
+          cli::flag(options.lossless)},
+         {"headless", 0, nullptr, "draw on a private X server even where a display is available",
+          cli::flag(options.headless)}},
+        "Without a display, or with --headless, it starts a private headless X server (Xvfb) and\n"
+        "stops it afterwards. The output is written under a .partial name and renamed when\n"
+        "complete.\n"
+        "\n"
+        "Exit status: 0 when the capture is complete; 1 when it failed (nothing is left behind);\n"
+        "2 for wrong arguments.\n",
+    };
+    const std::vector<std::string> operands = cli::parseOrExit(program, argc, argv);
+    if (!operands.empty()) cli::usageError(program, "unexpected argument " + operands.front());
+    if (options.from >= options.to) cli::usageError(program, "--from must come before --to");
     return options;
 }
 
@@ -119,6 +108,7 @@ std::atomic<bool> interrupted{false};
 std::atomic<bool> mainThreadParked{false};
 std::atomic<CaptureOutput*> activeOutput{nullptr};
 std::atomic<PrivateXServer*> activeServer{nullptr};
+std::atomic<bool> glutOpen{false};
 
 void parkIfInterrupted() {
     if (!interrupted) return;
@@ -138,8 +128,13 @@ void stopForSignal() {
     parkIfInterrupted();  // a helper killed by Ctrl+C is no failure to report
     if (CaptureOutput* output = activeOutput.exchange(nullptr)) output->abandon();
     std::fprintf(stderr, "quarbtro-capture: %s\n", reason.c_str());
-    if (PrivateXServer* server = activeServer.exchange(nullptr)) server->stop();
-    std::exit(1);
+    if (PrivateXServer* server = activeServer.exchange(nullptr)) {
+        // GLUT's connection goes first: closed at exit, it would find the server gone and
+        // Xlib would add a fatal I/O error of its own to the message above.
+        if (glutOpen.exchange(false)) glutExit();
+        server->stop();
+    }
+    std::exit(cli::failureStatus);
 }
 
 bool displayAvailable() {
@@ -213,6 +208,7 @@ int run(int argc, char** argv) {
     int glutArgc = 1;
     char* glutArgv[] = {argv[0], nullptr};
     frames::openIntro(&glutArgc, glutArgv);
+    glutOpen = true;
     quitHandler = endSceneFired;
     if (window->width != windowWidth || window->height != windowHeight)
         fail("the window is " + std::to_string(window->width) + " x " + std::to_string(window->height) +
@@ -255,6 +251,7 @@ int run(int argc, char** argv) {
 
     tearDown();
     // GLUT closes its connection now rather than at exit, when the server would be gone.
+    glutOpen = false;
     glutExit();
     activeServer = nullptr;
     server.stop();

@@ -110,6 +110,13 @@ check_eq "and leaves no output" "" "$(ls "$out" | grep interrupted.mp4)"
 display=$(private_display "$out/interrupted.log")
 check_true "nor its private X server ($display)" bash -c "! xdpyinfo -display '$display' >/dev/null 2>&1"
 
+# --- A failure on the private X server: its own message, no X error after it -----------------
+touch "$out/a-file"  # a file where a directory should be: even root cannot write below it
+env -u DISPLAY "$capture" --fps 10 --to 20 -o "$out/a-file/x.mp4" 2>"$out/unwritable.log"
+check_eq "an output that cannot be written: status 1" 1 $?
+check_true "it says why" grep -q '^quarbtro-capture: ' "$out/unwritable.log"
+check_eq "and nothing from X after it" "" "$(grep -i 'XIO\|X server.*error' "$out/unwritable.log")"
+
 "$capture" --fps 0 2>/dev/null
 check_eq "a rate of 0 is refused" 2 $?
 finish
