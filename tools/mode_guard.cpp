@@ -1,8 +1,8 @@
 // Runs the intro and puts the video mode back however it ends, even when it cannot do so
 // itself: killed with SIGKILL, crashed, or killed together with the guard and everything else
-// in its process group (SIGKILL to make run's whole group). The launcher (make run) starts the
-// intro through it.
-//   quarbtro-mode-guard PROGRAM [ARGUMENT...]
+// in its process group (SIGKILL to make run's whole group). The launcher (make run, and the
+// installed quarbtro) starts the intro through it.
+//   quarbtro-mode-guard [OPTION]... PROGRAM [ARGUMENT...]
 // The mode and viewport current at the guard's start are the ones put back, on $DISPLAY.
 // SIGINT, SIGTERM, SIGHUP and SIGQUIT sent to the guard go on to the program. The guard ends
 // as the program did: with its exit status, or by the same signal.
@@ -24,12 +24,31 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <string>
+#include <vector>
 
 #include "app/display_window.h"
+#include "tools/command_line.h"
 
 namespace {
 
 using quarbtro::DisplayWindow;
+
+const quarbtro::cli::Program program{
+    "quarbtro-mode-guard",
+    "[OPTION]... PROGRAM [ARGUMENT]...",
+    "Runs PROGRAM (the intro) and puts the X video mode and viewport back however it ends, even\n"
+    "when it cannot do so itself: killed with SIGKILL, crashed, or killed with its whole process\n"
+    "group. The mode and viewport current at the start are the ones put back, on $DISPLAY.",
+    {},
+    "SIGINT, SIGTERM, SIGHUP and SIGQUIT sent to the guard go on to PROGRAM. The guard ends as\n"
+    "PROGRAM did: with its exit status, or by the same signal. Options after PROGRAM are its own.\n"
+    "\n"
+    "Exit status: PROGRAM's; 1 when it cannot be started (127 when it is not found); 2 for wrong\n"
+    "arguments.\n",
+    {},
+    true,
+};
 
 constexpr int forwardedSignals[] = {SIGINT, SIGTERM, SIGHUP, SIGQUIT};
 // How long the guard waits for the watcher to remember the mode, and later to put it back.
@@ -111,10 +130,10 @@ void awaitWatcher(pid_t watcher) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc < 2) {
-        std::fprintf(stderr, "usage: %s PROGRAM [ARGUMENT...]\n", argv[0]);
-        return 2;
-    }
+    const std::vector<std::string> operands = quarbtro::cli::parseOrExit(program, argc, argv);
+    if (operands.empty()) quarbtro::cli::usageError(program, "no program to run");
+    // The program and its arguments: argv's last operands.
+    char** command = argv + (argc - static_cast<int>(operands.size()));
     int life[2], ready[2];
     if (pipe(life) != 0 || pipe(ready) != 0) {
         std::perror("quarbtro-mode-guard: pipe");
@@ -149,8 +168,8 @@ int main(int argc, char** argv) {
     if (pid == 0) {
         // The program keeps life[1] open (it is not close-on-exec) until it ends.
         sigprocmask(SIG_SETMASK, &previousMask, nullptr);
-        execvp(argv[1], argv + 1);
-        std::fprintf(stderr, "quarbtro-mode-guard: cannot run %s: %s\n", argv[1],
+        execvp(command[0], command);
+        std::fprintf(stderr, "quarbtro-mode-guard: cannot run %s: %s\n", command[0],
                      std::strerror(errno));
         _exit(127);
     }
