@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <initializer_list>
 #include <string>
 #include <vector>
 
@@ -25,7 +24,7 @@ struct Example {
                      {"quiet", 'q', nullptr, "say nothing", flag(quiet)},
                      {"raw", 0, nullptr, "no header", flag(raw)}}};
 
-    Parsed parse(std::initializer_list<const char*> words) {
+    Parsed parse(const std::vector<const char*>& words) {
         std::vector<char*> argv{const_cast<char*>("example")};
         for (const char* word : words) argv.push_back(const_cast<char*>(word));
         return parseArguments(program, static_cast<int>(argv.size()), argv.data());
@@ -35,7 +34,7 @@ struct Example {
 using Words = std::vector<std::string>;
 
 TEST(CommandLine, EveryFormOfValueIsTaken) {
-    for (auto words : {std::initializer_list<const char*>{"--output=a.wav", "--rate=48000"},
+    for (const auto& words : std::vector<std::vector<const char*>>{{"--output=a.wav", "--rate=48000"},
                        {"--output", "a.wav", "--rate", "48000"},
                        {"-oa.wav", "-r48000"},
                        {"-o", "a.wav", "-r", "48000"},
@@ -69,7 +68,7 @@ TEST(CommandLine, HelpAndVersionAreAnsweredWhateverFollows) {
 }
 
 TEST(CommandLine, UsageErrorsNameTheOptionAsWritten) {
-    const std::vector<std::pair<std::initializer_list<const char*>, std::string>> cases = {
+    const std::vector<std::pair<std::vector<const char*>, std::string>> cases = {
         {{"--bogus"}, "unknown option --bogus"},
         {{"--bogus=3"}, "unknown option --bogus"},
         {{"-x"}, "unknown option -x"},
