@@ -3,10 +3,11 @@
 # otherwise.
 
 BUILD ?= build
+PREFIX ?= /usr/local
 JOBS ?= $(shell nproc)
 QUARBTRO_WERROR ?= OFF
 
-.PHONY: all build run test unit bench assets goldens frames-sheet fuzz configure clean
+.PHONY: all build run test unit bench assets goldens frames-sheet fuzz configure install clean
 
 all: build
 
@@ -28,6 +29,11 @@ test:
 	@scripts/deps.sh test
 	@$(MAKE) --no-print-directory build
 	@cd $(BUILD) && ctest --output-on-failure
+
+# Installs the intro (bin/quarbtro starts it through its launcher), the tools and their man
+# pages under PREFIX; DESTDIR, when given, is put before every path (for staging a package).
+install: build
+	@DESTDIR="$(DESTDIR)" cmake --install $(BUILD) --prefix "$(PREFIX)"
 
 # The unit tests alone: no servers, a few seconds.
 unit: build

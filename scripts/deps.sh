@@ -10,12 +10,13 @@ set -euo pipefail
 build_packages=(
   cmake g++ make pkg-config
   freeglut3-dev libgl-dev libglu1-mesa-dev libjpeg62-turbo-dev
-  libx11-dev libxxf86vm-dev libpng-dev libasound2-dev
+  libx11-dev libxxf86vm-dev libpng-dev libasound2-dev help2man
 )
 run_packages=(
   ffmpeg
   x11-utils xvfb
   pulseaudio-utils libpulsedsp libasound2-plugins
+  alsa-utils
 )
 test_packages=(
   libgtest-dev
