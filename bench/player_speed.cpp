@@ -21,10 +21,9 @@
 #include <vector>
 
 #include "assets/songXm.h"
-#include "player/audio_output.h"
-#include "player/playback.h"
-#include "player/render.h"
-#include "player/stream.h"
+#include <memory>
+
+#include "player/song_render.h"
 #include "player/xm_loader.h"
 
 namespace quarbtro {
@@ -63,19 +62,21 @@ double median(std::vector<double> values) {
 
 // × real time of one run of our player; the module's channel count goes to `channels`.
 double renderOurs(const Song& song, std::int64_t frames, int& channels) {
-    setMemoryStreamSource(song.bytes.data(), static_cast<std::int32_t>(song.bytes.size()));
-    Module* module = loadModule(nullptr, nullptr);
+    Module* module = loadModuleFromMemory(song.bytes.data(), static_cast<std::int32_t>(song.bytes.size()));
     if (!module) fail(song.name + ": our loader refuses it: " + lastLoadFailure().reason);
-    configureAudioOutput(rate);
-    if (!beginPlayback(module)) fail(song.name + ": our player cannot play it");
+    SongRenderRequest request;
+    request.rate = rate;
+    request.frames = frames;
+    auto render = std::make_unique<SongRender>();
+    if (!beginSongRender(*render, *module, request)) fail(song.name + ": our player cannot play it");
     channels = module->channelCount;
-    std::int64_t done = 0;
     const double start = threadSeconds();
-    for (; done < frames; done += audioOutput.blockFrames) renderBlock();
+    while (renderSongBlock(*render) != 0) {
+    }
     const double seconds = threadSeconds() - start;
-    endPlayback();
+    endSongRender(*render);
     freeModule(module);
-    return static_cast<double>(done) / rate / seconds;
+    return static_cast<double>(render->framesDone) / rate / seconds;
 }
 
 // × real time of one run of libxmp, tick by tick (its fastest way), looping at the song's end.

@@ -2,7 +2,6 @@
 
 #include <unistd.h>
 
-#include "player/audio_output.h"
 #include "player/playback.h"
 #include "player/playback_clock.h"
 #include "player/render.h"
@@ -12,6 +11,7 @@
 namespace quarbtro {
 
 AudioDevice audioDevice = {-1, {0}, {0}, {0}, {1}, {}, false};
+Player devicePlayer = {};
 
 namespace {
 
@@ -47,7 +47,7 @@ int openAudioDevice(std::int32_t rate) {
         closeAudioDevice();
         return 0;
     }
-    configureAudioOutput(rate);
+    configureOutput(devicePlayer, rate);
     return 1;
 }
 
@@ -59,15 +59,15 @@ void closeAudioDevice() {
 
 void* audioThreadMain(void*) {
     audioDevice.threadExited = 0;
-    const long blockBytes = static_cast<long>(audioOutput.blockFrames) * 4;
+    const long blockBytes = static_cast<long>(devicePlayer.blockFrames) * 4;
     while (!audioDevice.stopRequested) {
         usleep(100);
         audioDevice.rendering = 1;
-        renderBlock();
+        renderBlock(devicePlayer);
         audioDevice.bytesWritten += static_cast<std::uint32_t>(blockBytes);
         // One plain blocking write: it is the thread's only pacing. A short or failed write is
         // not retried; the clock then runs ahead by what the device did not take.
-        soundDevice->write(audioDevice.audioFd, audioOutput.outputBuffer, blockBytes);
+        soundDevice->write(audioDevice.audioFd, devicePlayer.outputBuffer, blockBytes);
         audioDevice.rendering = 0;
     }
     audioDevice.threadExited = 1;
@@ -82,10 +82,15 @@ int PlaybackClock() {
     return heardCentiseconds(audioDevice.bytesWritten, queued);
 }
 
+namespace {
+void stopPlaybackThread(Player&);
+}  // namespace
+
 int startPlayback(Module* module) {
     if (module == nullptr) return 0;
     stopPlayback(module);
-    if (!beginPlayback(module)) return 0;
+    if (!beginPlayback(devicePlayer, module)) return 0;
+    devicePlayer.stopRendering = stopPlaybackThread;
     audioDevice.stopRequested = 0;
     audioDevice.threadExited = 0;
     if (pthread_create(&audioDevice.playbackThread, nullptr, audioThreadMain, nullptr) == 0) {
@@ -97,8 +102,10 @@ int startPlayback(Module* module) {
     return 1;
 }
 
-int stopPlayback(Module* module) {
-    if (module == nullptr) return 0;
+namespace {
+
+// Ends the playback thread (the handshake above), leaving the player as it is.
+void stopPlaybackThread(Player&) {
     audioDevice.stopRequested = 1;
     while (audioDevice.rendering) {
     }
@@ -108,7 +115,15 @@ int stopPlayback(Module* module) {
         pthread_join(audioDevice.playbackThread, nullptr);
         audioDevice.hasPlaybackThread = false;
     }
-    endPlayback();
+    devicePlayer.stopRendering = nullptr;
+}
+
+}  // namespace
+
+int stopPlayback(Module* module) {
+    if (module == nullptr) return 0;
+    stopPlaybackThread(devicePlayer);
+    endPlayback(devicePlayer);
     return 1;
 }
 

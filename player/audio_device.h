@@ -17,6 +17,7 @@
 #include <cstdint>
 
 #include "player/module.h"
+#include "player/player.h"
 
 namespace quarbtro {
 
@@ -36,6 +37,10 @@ struct AudioDevice {
 };
 
 extern AudioDevice audioDevice;
+
+// The player the playback thread renders: the process's one playing song. Configured by
+// openAudioDevice, started by startPlayback.
+extern Player devicePlayer;
 
 // Opens and configures the device, then configures the audio output for the rate (which
 // silences every voice). 0 when the stream callbacks are not registered yet (the device is then

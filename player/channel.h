@@ -1,7 +1,8 @@
 #pragma once
 // Per-channel playback state of the sequencer. Each field named ...Memory keeps the last
-// non-zero parameter of its effect. Written by playback start (zero-filled, channel i linked
-// to voice i) while nothing renders, then only by the sequencer on the rendering thread.
+// non-zero parameter of its effect. A player holds 32 (player.h); written by playback start
+// (zero-filled, channel i linked to voice i) while nothing renders, then only by the sequencer
+// on the rendering thread.
 
 #include <cstdint>
 
@@ -23,7 +24,7 @@ struct Channel {
     std::uint8_t keyNote;        // row note - 1 (0..95): index into sampleForNote
     std::uint8_t flags;          // update requests of this tick
     Voice* voice;                // the voice driven now: voice i or its partner
-    Sample* sample;              // chosen by the last row that selected one
+    const Sample* sample;        // chosen by the last row that selected one
     std::int32_t period;         // current period, slides and portamento applied
     std::int32_t volume;         // 0..64 (Cxx can store up to 255)
     std::int32_t panning;        // 0..255, 128 = centre (volume-column slides may leave it)
@@ -79,7 +80,5 @@ struct Channel {
     std::uint8_t finePortaUpMemory;      // E1x
     std::uint8_t finePortaDownMemory;    // E2x
 };
-
-extern Channel channels[maxChannels];
 
 }  // namespace quarbtro

@@ -10,16 +10,19 @@ namespace quarbtro {
 
 namespace {
 
-// One effect handler call: the channel, its cell, what the channel plays, the song, and on the
-// row tick what the row processing kept.
+// One effect handler call: the player, the channel, its cell, what the channel plays, the song,
+// and on the row tick what the row processing kept.
 struct EffectCall {
+    const Player& player;
     Channel& channel;
     const PatternCell& cell;
     const Instrument& instrument;
-    Sample& sample;
+    const Sample& sample;
+    std::int8_t* finetune;  // the sample's finetune in this playing; null for the empty sample
     Module& module;
     const RowContext* row;  // null on the later ticks
 
+    std::int8_t sampleFinetune() const { return finetune != nullptr ? *finetune : 0; }
     std::uint8_t xx() const { return cell.effectParam; }
     int x() const { return cell.effectParam >> 4; }
     int y() const { return cell.effectParam & 15; }
@@ -63,8 +66,8 @@ void arpeggioOffset(EffectCall& call, int semitones) {
         channel.periodDelta = semitones * 64;
     } else {
         const std::uint8_t raised = static_cast<std::uint8_t>(channel.note + semitones);
-        channel.periodDelta = amigaPeriod(raised, call.sample.finetune) -
-                              amigaPeriod(channel.note, call.sample.finetune);
+        channel.periodDelta = amigaPeriod(raised, call.sampleFinetune()) -
+                              amigaPeriod(channel.note, call.sampleFinetune());
     }
 }
 
@@ -143,7 +146,7 @@ void rowPatternBreak(EffectCall& call) {
 
 void rowSpeedOrTempo(EffectCall& call) {
     if (call.xx() <= 31) call.module.speed = call.xx();
-    else setBpm(&call.module, call.xx());
+    else setBpm(call.player, call.module, call.xx());
 }
 
 void rowGlobalVolume(EffectCall& call) {
@@ -239,7 +242,10 @@ void rowVibratoWaveform(EffectCall& call) {
 }
 
 // E5y: stored in the sample itself, for every later note on it.
-void rowSetFinetune(EffectCall& call) { call.sample.finetune = static_cast<std::int8_t>(call.y()); }
+// E5y: later notes on the sample take the finetune; the empty sample keeps none.
+void rowSetFinetune(EffectCall& call) {
+    if (call.finetune != nullptr) *call.finetune = static_cast<std::int8_t>(call.y());
+}
 
 // E6y: E60 marks the loop start; E6y (y > 0) plays back to it y times. The state is per
 // channel and survives pattern changes.
@@ -306,7 +312,7 @@ constexpr Handler extendedRowTick[16] = {
 
 void rowExtended(EffectCall& call) { extendedRowTick[call.x()](call); }
 
-constexpr Handler rowTick[36] = {
+constexpr Handler rowTick[effect::count] = {
     nothing,                  // 0 arpeggio: later ticks
     rowPortaUp,               // 1 portamento up
     rowPortaDown,             // 2 portamento down
@@ -481,7 +487,7 @@ constexpr Handler extendedLaterTicks[16] = {
 
 void tickExtended(EffectCall& call) { extendedLaterTicks[call.x()](call); }
 
-constexpr Handler laterTicks[36] = {
+constexpr Handler laterTicks[effect::count] = {
     tickArpeggio,              // 0 arpeggio
     tickPortaUp,               // 1 portamento up
     tickPortaDown,             // 2 portamento down
@@ -539,18 +545,18 @@ void volumeColumnLaterTick(Channel& channel, std::uint8_t volumeByte) {
 
 }  // namespace
 
-void rowEffect(Channel& channel, const PatternCell& cell, const Instrument& instrument,
-               Sample& sample, Module& module, const RowContext& context) {
-    if (cell.effect >= 36) return;
-    EffectCall call{channel, cell, instrument, sample, module, &context};
+void rowEffect(Player& player, Channel& channel, const PatternCell& cell, const SampleLookup& found,
+               Module& module, const RowContext& context) {
+    if (cell.effect >= effect::count) return;
+    EffectCall call{player, channel, cell, *found.instrument, *found.sample, found.finetune, module, &context};
     rowTick[cell.effect](call);
 }
 
-void tickEffect(Channel& channel, const PatternCell& cell, const Instrument& instrument,
-                Sample& sample, Module& module) {
+void tickEffect(Player& player, Channel& channel, const PatternCell& cell, const SampleLookup& found,
+                Module& module) {
     volumeColumnLaterTick(channel, cell.volume);
-    if (cell.effect >= 36) return;
-    EffectCall call{channel, cell, instrument, sample, module, nullptr};
+    if (cell.effect >= effect::count) return;
+    EffectCall call{player, channel, cell, *found.instrument, *found.sample, found.finetune, module, nullptr};
     laterTicks[cell.effect](call);
 }
 

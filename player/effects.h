@@ -8,6 +8,8 @@
 
 #include "player/channel.h"
 #include "player/module.h"
+#include "player/player.h"
+#include "player/sequencer.h"
 
 namespace quarbtro {
 
@@ -19,12 +21,12 @@ struct RowContext {
     bool& positionJump;          // set by Bxx earlier in the row, read by Dxy
 };
 
-// The row-tick part of the cell's effect.
-void rowEffect(Channel& channel, const PatternCell& cell, const Instrument& instrument,
-               Sample& sample, Module& module, const RowContext& context);
+// The row-tick part of the cell's effect; `found` is what the channel plays.
+void rowEffect(Player& player, Channel& channel, const PatternCell& cell, const SampleLookup& found,
+               Module& module, const RowContext& context);
 
 // The later-tick part of the cell's volume column, then of its effect.
-void tickEffect(Channel& channel, const PatternCell& cell, const Instrument& instrument,
-                Sample& sample, Module& module);
+void tickEffect(Player& player, Channel& channel, const PatternCell& cell, const SampleLookup& found,
+                Module& module);
 
 }  // namespace quarbtro

@@ -6,6 +6,8 @@
 
 #include <cstdint>
 
+#include "player/stream.h"
+
 namespace quarbtro {
 
 void* fileStreamOpen(const void* path);
@@ -16,5 +18,7 @@ std::int32_t fileStreamTell(void* stream);
 
 // Registers the five file-stream callbacks.
 void useFileStream();
+// The five file-stream callbacks, for loads that do not go through the registry.
+const FileCallbacks& fileStreamCallbacks();
 
 }  // namespace quarbtro

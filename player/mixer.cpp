@@ -7,7 +7,6 @@
 #include <emmintrin.h>
 #endif
 
-#include "player/audio_output.h"
 #include "player/extended_precision.h"
 
 namespace quarbtro {
@@ -102,16 +101,16 @@ std::uint64_t mixRamp(const std::int16_t* data, std::uint64_t position, std::uin
 
 // Sets up a ramp toward the voice's targets from the volumes applied so far; returns its
 // length in frames, 0 when both sides are already there.
-int startRamp(Voice& voice) {
+int startRamp(const Player& player, Voice& voice) {
     voice.rampTargetLeft = voice.targetLeft;
     voice.rampTargetRight = voice.targetRight;
     const std::int32_t left =
         voice.targetLeft - static_cast<std::int32_t>(static_cast<std::uint32_t>(voice.currentLeft) >> 8);
     const std::int32_t right =
         voice.targetRight - static_cast<std::int32_t>(static_cast<std::uint32_t>(voice.currentRight) >> 8);
-    voice.rampStepLeft = static_cast<float>(Real(left) * volumeToGain * audioOutput.invRampLength);
-    voice.rampStepRight = static_cast<float>(Real(right) * volumeToGain * audioOutput.invRampLength);
-    if (left != 0 || right != 0) return audioOutput.rampLength;
+    voice.rampStepLeft = static_cast<float>(Real(left) * volumeToGain * player.invRampLength);
+    voice.rampStepRight = static_cast<float>(Real(right) * volumeToGain * player.invRampLength);
+    if (left != 0 || right != 0) return player.rampLength;
     voice.rampRemaining = 0;
     return 0;
 }
@@ -154,7 +153,7 @@ std::uint64_t reflect(const Sample& sample, std::uint64_t position, std::int32_t
 
 }  // namespace
 
-void mixVoice(Voice& voice, float* buffer, int frames) {
+void mixVoice(const Player& player, Voice& voice, float* buffer, int frames) {
     if (voice.sample == nullptr) return;
     int remaining = frames;
     float* cursor = buffer;
@@ -188,7 +187,7 @@ void mixVoice(Voice& voice, float* buffer, int frames) {
             voice.targetRight == voice.rampTargetRight) {
             rampFrames = voice.rampRemaining;
         } else {
-            rampFrames = startRamp(voice);
+            rampFrames = startRamp(player, voice);
         }
         if (rampFrames > 0) {
             voice.rampRemaining = rampFrames;
@@ -252,9 +251,9 @@ void mixVoice(Voice& voice, float* buffer, int frames) {
     }
 }
 
-void mixVoices(float* buffer, int frames) {
+void mixVoices(Player& player, float* buffer, int frames) {
     if (frames <= 0) return;
-    for (int i = 0; i < mixedVoiceCount; ++i) mixVoice(audioOutput.voices[i], buffer, frames);
+    for (int i = 0; i < mixedVoiceCount; ++i) mixVoice(player, player.voices[i], buffer, frames);
 }
 
 void convertToS16(std::int16_t* output, const float* mixBuffer, int frames) {

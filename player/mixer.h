@@ -9,15 +9,18 @@
 
 #include <cstdint>
 
+#include "player/player.h"
 #include "player/voice.h"
 
 namespace quarbtro {
 
-// Adds `frames` frames of voices 0..63, in ascending order, to the mix buffer from `buffer` on.
-void mixVoices(float* buffer, int frames);
+// Adds `frames` frames of the player's voices 0..63, in ascending order, to the mix buffer from
+// `buffer` on.
+void mixVoices(Player& player, float* buffer, int frames);
 
-// Adds `frames` frames of one voice to the buffer and advances the voice.
-void mixVoice(Voice& voice, float* buffer, int frames);
+// Adds `frames` frames of one voice to the buffer and advances the voice; the volume ramps
+// take the player's ramp length.
+void mixVoice(const Player& player, Voice& voice, float* buffer, int frames);
 
 // Writes 2 x frames signed 16-bit samples: each float rounded to the nearest integer (ties to
 // even) and clamped to -32,768..32,767.

@@ -38,9 +38,6 @@ struct EnvelopeShape {
     std::uint8_t loopEnd;
     std::uint8_t flags;  // envelopeOn, envelopeSustain, envelopeLoop
 };
-inline constexpr std::uint8_t envelopeOn = 0x01;
-inline constexpr std::uint8_t envelopeSustain = 0x02;
-inline constexpr std::uint8_t envelopeLoop = 0x04;
 
 EnvelopeState volumeEnvelopeState(Channel& channel);
 EnvelopeState panningEnvelopeState(Channel& channel);

@@ -2,8 +2,8 @@
 
 #include <cstdlib>
 
-#include "player/audio_device.h"
-#include "player/audio_output.h"
+#include "player/playback.h"
+#include "player/player.h"
 
 namespace quarbtro {
 
@@ -34,12 +34,11 @@ void freePatterns(Module* module) {
 
 std::int32_t freeModule(Module* module) {
     if (!module) return 0;
-    // Nothing may render from a module while it goes: the one playing is stopped first. Any
-    // other module is freed without touching the playback of the current one.
-    if (module == audioOutput.currentModule) {
-        while (audioDevice.rendering) {
-        }
-        stopPlayback(module);
+    // Nothing may render from a module while it goes: the one playing is stopped first.
+    if (module->player != nullptr) {
+        Player& player = *module->player;
+        if (player.stopRendering != nullptr) player.stopRendering(player);
+        endPlayback(player);
     }
     if (module->instruments) freeInstruments(module);
     if (module->patterns) freePatterns(module);

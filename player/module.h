@@ -8,6 +8,56 @@
 namespace quarbtro {
 
 struct Module;
+struct Player;
+
+// Note values of a pattern cell.
+inline constexpr std::uint8_t lastNote = 96;     // B-7; notes run from 1 = C-0
+inline constexpr std::uint8_t noteKeyOff = 255;  // the key-off, as the loader stores it
+inline constexpr std::uint8_t fileKeyOff = 97;   // the key-off, as an XM file holds it
+
+// Effect numbers of a pattern cell: 0..9, then A = 10 up to Z = 35.
+namespace effect {
+inline constexpr std::uint8_t arpeggio = 0x0;
+inline constexpr std::uint8_t portamentoUp = 0x1;
+inline constexpr std::uint8_t portamentoDown = 0x2;
+inline constexpr std::uint8_t tonePortamento = 0x3;
+inline constexpr std::uint8_t vibrato = 0x4;
+inline constexpr std::uint8_t tonePortamentoVolumeSlide = 0x5;
+inline constexpr std::uint8_t vibratoVolumeSlide = 0x6;
+inline constexpr std::uint8_t tremolo = 0x7;
+inline constexpr std::uint8_t setPanning = 0x8;
+inline constexpr std::uint8_t sampleOffset = 0x9;
+inline constexpr std::uint8_t volumeSlide = 0xA;
+inline constexpr std::uint8_t positionJump = 0xB;
+inline constexpr std::uint8_t setVolume = 0xC;
+inline constexpr std::uint8_t patternBreak = 0xD;
+inline constexpr std::uint8_t extended = 0xE;  // Exy: the sub-effect is x (below)
+inline constexpr std::uint8_t speedOrTempo = 0xF;
+inline constexpr std::uint8_t globalVolume = 16;        // G
+inline constexpr std::uint8_t globalVolumeSlide = 17;   // H
+inline constexpr std::uint8_t keyOff = 20;              // K
+inline constexpr std::uint8_t envelopePosition = 21;    // L
+inline constexpr std::uint8_t panningSlide = 25;        // P
+inline constexpr std::uint8_t multiRetrigger = 27;      // R
+inline constexpr std::uint8_t tremor = 29;              // T
+inline constexpr std::uint8_t extraFinePortamento = 33; // X
+inline constexpr int count = 36;
+
+// The x of Exy.
+inline constexpr std::uint8_t finePortamentoUp = 0x1;
+inline constexpr std::uint8_t finePortamentoDown = 0x2;
+inline constexpr std::uint8_t vibratoWaveform = 0x4;
+inline constexpr std::uint8_t setFinetune = 0x5;
+inline constexpr std::uint8_t patternLoop = 0x6;
+inline constexpr std::uint8_t tremoloWaveform = 0x7;
+inline constexpr std::uint8_t coarsePanning = 0x8;
+inline constexpr std::uint8_t retrigger = 0x9;
+inline constexpr std::uint8_t fineVolumeUp = 0xA;
+inline constexpr std::uint8_t fineVolumeDown = 0xB;
+inline constexpr std::uint8_t noteCut = 0xC;
+inline constexpr std::uint8_t noteDelay = 0xD;
+inline constexpr std::uint8_t patternDelay = 0xE;
+}  // namespace effect
 
 // One pattern cell, five bytes with no padding.
 struct PatternCell {
@@ -47,6 +97,11 @@ struct Sample {
     std::int8_t relativeNote; // semitones added to the row's note
 };
 
+// Bits of an instrument's volumeEnvelopeFlags and panningEnvelopeFlags.
+inline constexpr std::uint8_t envelopeOn = 0x01;
+inline constexpr std::uint8_t envelopeSustain = 0x02;
+inline constexpr std::uint8_t envelopeLoop = 0x04;
+
 struct Instrument {
     std::int32_t sampleCount;           // 0..16
     Sample* samples[16];                // slots below sampleCount owned; the rest: emptySample
@@ -61,8 +116,8 @@ struct Instrument {
     std::uint8_t panningSustainPoint;
     std::uint8_t panningLoopStart;
     std::uint8_t panningLoopEnd;
-    std::uint8_t volumeEnvelopeFlags;   // bit 0 on, bit 1 sustain, bit 2 loop
-    std::uint8_t panningEnvelopeFlags;  // same bits
+    std::uint8_t volumeEnvelopeFlags;   // envelopeOn, envelopeSustain, envelopeLoop
+    std::uint8_t panningEnvelopeFlags;  // the same bits
     std::uint8_t autoVibratoType;       // waveform 0..3
     std::uint8_t autoVibratoSweep;      // ticks to full depth; 0 = at once
     std::uint8_t autoVibratoDepth;
@@ -103,7 +158,10 @@ struct Module {
     const PatternCell* rowCells;
     std::int32_t playedMs;             // milliseconds rendered since playback start
     void (*onStart)(Module*);          // optional, called by playback start
-    std::int32_t (*onTick)(Module*);   // one sequencer tick; set by the loader
+    // One tick of the song on the player playing it; playback start sets the sequencer's
+    // (sequencerTick) where none is set.
+    std::int32_t (*onTick)(Player& player, Module& module);
+    Player* player;                    // the player playing it; set by playback start and end
     // Optional supplier of sample data for the loader: (buffer, bytes, bits, instrument, slot).
     void (*onSampleLoad)(void* buffer, std::int32_t bytes, std::int32_t bits,
                          std::int32_t instrument, std::int32_t sample);
@@ -116,8 +174,8 @@ extern Instrument emptyInstrument;
 // Releases a module and everything it owns, in any state the loader can leave it in (nothing
 // allocated yet, partly read, complete): 0 for a null module, else 1. Relies only on the counts
 // and on null tests; sample slots at or above an instrument's sampleCount are never freed.
-// A module that is playing is stopped first (its playback thread ended, the mix buffer freed);
-// freeing any other module leaves the current playback alone.
+// A module that is playing is stopped first (whatever renders it on another thread stopped, its
+// player's mix buffer freed); freeing any other module leaves every playback alone.
 std::int32_t freeModule(Module* module);
 
 }  // namespace quarbtro

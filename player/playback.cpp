@@ -3,11 +3,26 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "player/audio_output.h"
 #include "player/channel.h"
 #include "player/extended_precision.h"
+#include "player/sequencer.h"
 
 namespace quarbtro {
+
+namespace {
+
+void takeFinetunes(Player& player, const Module& module) {
+    std::memset(player.sampleFinetunes, 0, sizeof player.sampleFinetunes);
+    if (module.instruments == nullptr) return;
+    for (int i = 0; i < module.instrumentCount && i < maxInstruments; ++i) {
+        const Instrument& instrument = module.instruments[i];
+        for (int slot = 0; slot < maxSamplesPerInstrument; ++slot)
+            if (instrument.samples[slot] != nullptr)
+                player.sampleFinetunes[i][slot] = instrument.samples[slot]->finetune;
+    }
+}
+
+}  // namespace
 
 std::int32_t samplesPerTickAt(std::int32_t rate, std::int32_t bpm) {
     if (bpm < 1) bpm = 1;
@@ -20,62 +35,76 @@ std::int32_t samplesPerTickAt(std::int32_t rate, std::int32_t bpm) {
     return frames < 1 ? 1 : frames;  // a tick of no frames would never let the renderer on
 }
 
-void setBpm(Module* module, std::int32_t bpm) {
-    module->bpm = bpm;
-    module->samplesPerTick = samplesPerTickAt(audioOutput.outputRate, bpm);
+void setBpm(const Player& player, Module& module, std::int32_t bpm) {
+    module.bpm = bpm;
+    module.samplesPerTick = samplesPerTickAt(player.outputRate, bpm);
 }
 
-int beginPlayback(Module* module) {
+int beginPlayback(Player& player, Module* module) {
     if (module == nullptr || module->channelCount < 0 || module->channelCount > maxChannels) return 0;
-    void* allocation = std::calloc(static_cast<std::size_t>(audioOutput.blockFrames) * 8 + 256, 1);
+    if (module->player != nullptr && module->player != &player) return 0;
+    void* allocation = std::calloc(static_cast<std::size_t>(player.blockFrames) * 8 + 256, 1);
     if (allocation == nullptr) return 0;
-    endPlayback();
+    endPlayback(player);
 
     module->row = 0;
     module->nextOrder = -1;
     module->nextRow = -1;
     module->rowCells = nullptr;
     module->globalVolume = module->initialGlobalVolume;
+    module->globalVolSlideMemory = 0;
     module->orderPosition = 0;
     module->speed = module->defaultSpeed;
     module->patternDelayTicks = 0;
     module->samplesLeftInTick = 0;
     module->tick = 0;
     module->playedMs = 0;
+    if (module->onTick == nullptr) module->onTick = sequencerTick;
     if (module->onStart != nullptr) module->onStart(module);
-    setBpm(module, module->defaultBpm);
+    setBpm(player, *module, module->defaultBpm);
 
     for (int i = 0; i < module->channelCount; ++i) {
-        channels[i] = Channel{};
-        channels[i].voice = &audioOutput.voices[i];
+        player.channels[i] = Channel{};
+        player.channels[i].voice = &player.voices[i];
     }
-    audioOutput.currentModule = module;
-    audioOutput.mixBufferAllocation = allocation;
+    takeFinetunes(player, *module);
+    player.currentModule = module;
+    module->player = &player;
+    player.mixBufferAllocation = allocation;
     const std::uintptr_t address = reinterpret_cast<std::uintptr_t>(allocation);
-    audioOutput.mixBuffer = reinterpret_cast<float*>((address + 15) & ~std::uintptr_t{15});
-    audioOutput.publishedOrderPosition.store(0);
-    audioOutput.publishedRow.store(0);
-    audioOutput.publishedPlayedMs.store(0);
+    player.mixBuffer = reinterpret_cast<float*>((address + 15) & ~std::uintptr_t{15});
+    player.publishedOrderPosition.store(0);
+    player.publishedRow.store(0);
+    player.publishedPlayedMs.store(0);
     return 1;
 }
 
-void endPlayback() {
-    std::free(audioOutput.mixBufferAllocation);
-    audioOutput.mixBufferAllocation = nullptr;
-    audioOutput.mixBuffer = nullptr;
-    audioOutput.currentModule = nullptr;
+int startAtOrder(Module& module, std::int32_t orderPosition) {
+    // Order 0 names a pattern even in a song of length 0.
+    if (orderPosition < 0 || (orderPosition >= module.songLength && orderPosition != 0)) return 0;
+    module.nextOrder = orderPosition;
+    module.nextRow = 0;
+    return 1;
 }
 
-std::int32_t getOrderPosition(const Module* module) {
-    return module == nullptr ? 0 : audioOutput.publishedOrderPosition.load();
+void endPlayback(Player& player) {
+    std::free(player.mixBufferAllocation);
+    player.mixBufferAllocation = nullptr;
+    player.mixBuffer = nullptr;
+    if (player.currentModule != nullptr) player.currentModule->player = nullptr;
+    player.currentModule = nullptr;
 }
 
-std::int32_t getRow(const Module* module) {
-    return module == nullptr ? 0 : audioOutput.publishedRow.load();
+std::int32_t getOrderPosition(const Player& player, const Module* module) {
+    return module == nullptr ? 0 : player.publishedOrderPosition.load();
 }
 
-std::int32_t getPlayedMs(const Module* module) {
-    return module == nullptr ? 0 : audioOutput.publishedPlayedMs.load();
+std::int32_t getRow(const Player& player, const Module* module) {
+    return module == nullptr ? 0 : player.publishedRow.load();
+}
+
+std::int32_t getPlayedMs(const Player& player, const Module* module) {
+    return module == nullptr ? 0 : player.publishedPlayedMs.load();
 }
 
 }  // namespace quarbtro

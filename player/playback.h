@@ -1,14 +1,15 @@
 #pragma once
-// Playback control without the device: preparing a module for rendering, the tempo, and the
-// position a renderer publishes after each block.
+// Playback control without a device: preparing a module for rendering on a player, the tempo,
+// and the position a renderer publishes after each block.
 //
 // beginPlayback and endPlayback run on the controlling thread while no block renders (before
-// the playback thread is created, after it has stopped); setBpm runs inside a sequencer tick on
+// a playback thread is created, after it has stopped); setBpm runs inside a sequencer tick on
 // the rendering thread; the position getters may run on any thread.
 
 #include <cstdint>
 
 #include "player/module.h"
+#include "player/player.h"
 
 namespace quarbtro {
 
@@ -16,23 +17,28 @@ namespace quarbtro {
 // precision, truncated (882 at 44,100 Hz and 125 BPM). A BPM below 1 counts as 1.
 std::int32_t samplesPerTickAt(std::int32_t rate, std::int32_t bpm);
 
-// Stores the BPM and the tick length that follows from it. Frames already owed to the current
-// tick are not changed.
-void setBpm(Module* module, std::int32_t bpm);
+// Stores the BPM and the tick length that follows from it at the player's rate. Frames already
+// owed to the current tick are not changed.
+void setBpm(const Player& player, Module& module, std::int32_t bpm);
 
 // Resets the song to its start (order 0, row 0, its default speed and BPM, full global
-// volume), zero-fills its channels and links channel i to voice i, makes it the current module
-// and allocates the mix buffer for configureAudioOutput's block size. Returns 0 (changing
-// nothing) for a null module, for one that needs more than 32 channels, and when the mix
-// buffer cannot be allocated (a channel count below 0 too); 1 otherwise. The voices keep their state.
-int beginPlayback(Module* module);
+// volume, no effect memory), zero-fills the player's channels and links channel i to voice i,
+// takes each sample's finetune from the song, makes the module the player's current one and
+// allocates the mix buffer for configureOutput's block size. Returns 0 (changing nothing) for
+// a null module, for one that needs more than 32 channels, for one another player is playing,
+// and when the mix buffer cannot be allocated; 1 otherwise. The voices keep their state.
+int beginPlayback(Player& player, Module* module);
+
+// Moves the song started by beginPlayback to the start of an order position (0 .. songLength
+// - 1; others are refused with 0), as a position jump would, before its first tick.
+int startAtOrder(Module& module, std::int32_t orderPosition);
 
 // Frees the mix buffer and forgets the current module.
-void endPlayback();
+void endPlayback(Player& player);
 
 // The position published after the last rendered block; 0 for a null module.
-std::int32_t getOrderPosition(const Module* module);
-std::int32_t getRow(const Module* module);
-std::int32_t getPlayedMs(const Module* module);
+std::int32_t getOrderPosition(const Player& player, const Module* module);
+std::int32_t getRow(const Player& player, const Module* module);
+std::int32_t getPlayedMs(const Player& player, const Module* module);
 
 }  // namespace quarbtro

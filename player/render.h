@@ -1,11 +1,14 @@
 #pragma once
-// Block rendering: fills audioOutput.outputBuffer with the next blockFrames frames of the
-// current module, alternating sequencer ticks and mixing. A tick can straddle two blocks; the
-// frames still owed to it are carried in the module's samplesLeftInTick. Called by the playback
-// thread, or by an offline renderer on its own thread, after beginPlayback.
+// Block rendering: fills player.outputBuffer with the next blockFrames frames of the player's
+// current module, alternating sequencer ticks and mixing; player.mixBuffer keeps the same
+// frames as floats, before rounding and clipping. A tick can straddle two blocks; the frames
+// still owed to it are carried in the module's samplesLeftInTick. Called by a playback thread,
+// or by an offline renderer on its own thread, after beginPlayback.
+
+#include "player/player.h"
 
 namespace quarbtro {
 
-void renderBlock();
+void renderBlock(Player& player);
 
 }  // namespace quarbtro

@@ -4,22 +4,12 @@
 #include <cstdlib>
 #include <limits>
 
-#include "player/audio_output.h"
 #include "player/effects.h"
 #include "player/modulators.h"
 
 namespace quarbtro {
 
-Channel channels[maxChannels] = {};
-
 namespace {
-
-constexpr std::uint8_t noteKeyOff = 255;
-constexpr std::uint8_t lastNote = 96;
-constexpr std::uint8_t effectTonePortamento = 3;
-constexpr std::uint8_t effectTonePortaVolumeSlide = 5;
-constexpr std::uint8_t effectTremolo = 7;
-constexpr std::uint8_t effectKeyOff = 20;  // Kxx
 
 // Steps faster than this many frames per output frame are held to it: the mixer's boundary
 // search divides by the step shifted right by 8 in 32 bits.
@@ -51,16 +41,17 @@ void stepFadeOut(Channel& channel, const Instrument& instrument) {
     channel.flags |= updateVolume;
 }
 
-void processChannelRow(Module& module, Channel& channel, const PatternCell& cell, bool& positionJump) {
+void processChannelRow(Player& player, Module& module, Channel& channel, const PatternCell& cell,
+                       bool& positionJump) {
     const bool portamentoRow =
-        cell.effect == effectTonePortamento || cell.effect == effectTonePortaVolumeSlide;
+        cell.effect == effect::tonePortamento || cell.effect == effect::tonePortamentoVolumeSlide;
     if (cell.instrument != 0 && !portamentoRow) channel.instrument = cell.instrument - 1;
     if (hasNote(cell) && !portamentoRow) channel.keyNote = cell.note - 1;
-    const SampleLookup found = lookUpSample(module, channel);
+    const SampleLookup found = lookUpSample(player, module, channel);
     if (found.instrumentValid && !portamentoRow) channel.sample = found.sample;
 
     const RowContext context{channel.volume, channel.period, channel.panning, positionJump};
-    if (channel.lastEffect == effectTremolo && cell.effect != effectTremolo)
+    if (channel.lastEffect == effect::tremolo && cell.effect != effect::tremolo)
         channel.volume += channel.volumeDelta;  // the tremolo's last offset stays
     channel.lastEffect = cell.effect;
     channel.volumeDelta = 0;
@@ -68,7 +59,7 @@ void processChannelRow(Module& module, Channel& channel, const PatternCell& cell
 
     if (hasNote(cell)) {
         channel.note = static_cast<std::uint8_t>(cell.note + found.sample->relativeNote - 1);
-        channel.notePeriod = notePeriodOf(module, channel.note, found.sample->finetune);
+        channel.notePeriod = notePeriodOf(module, channel.note, found.sampleFinetune());
         if (!portamentoRow) channel.period = channel.notePeriod;
         channel.flags = trigger;
     }
@@ -76,7 +67,7 @@ void processChannelRow(Module& module, Channel& channel, const PatternCell& cell
     channel.periodDelta = 0;
     if (cell.instrument != 0) resetInstrument(channel, *found.sample);
     if (cell.volume != 0) applyVolumeColumn(channel, cell.volume);
-    if (cell.note == noteKeyOff || cell.effect == effectKeyOff) channel.keyOff = 1;
+    if (cell.note == noteKeyOff || cell.effect == effect::keyOff) channel.keyOff = 1;
 
     const Instrument& instrument = *found.instrument;
     if (instrument.volumeEnvelopeFlags & envelopeOn) {
@@ -86,13 +77,13 @@ void processChannelRow(Module& module, Channel& channel, const PatternCell& cell
     }
     stepPanningEnvelope(channel, instrument);
     stepFadeOut(channel, instrument);
-    rowEffect(channel, cell, instrument, *found.sample, module, context);
+    rowEffect(player, channel, cell, found, module, context);
     stepAutoVibrato(channel, instrument);
-    updateVoice(channel, found.sample, module);
+    updateVoice(player, channel, found.sample, module);
 }
 
-void processChannelTick(Module& module, Channel& channel, const PatternCell& cell) {
-    const SampleLookup found = lookUpSample(module, channel);
+void processChannelTick(Player& player, Module& module, Channel& channel, const PatternCell& cell) {
+    const SampleLookup found = lookUpSample(player, module, channel);
     const Instrument& instrument = *found.instrument;
     channel.periodDelta = 0;
     channel.volumeDelta = 0;
@@ -100,9 +91,9 @@ void processChannelTick(Module& module, Channel& channel, const PatternCell& cel
     stepVolumeEnvelope(channel, instrument);
     stepPanningEnvelope(channel, instrument);
     stepFadeOut(channel, instrument);
-    tickEffect(channel, cell, instrument, *found.sample, module);
+    tickEffect(player, channel, cell, found, module);
     stepAutoVibrato(channel, instrument);
-    updateVoice(channel, found.sample, module);
+    updateVoice(player, channel, found.sample, module);
 }
 
 std::int32_t linearFrequency(std::int32_t period, std::int32_t periodDelta) {
@@ -124,15 +115,15 @@ void setTargets(Voice& voice) {
 
 }  // namespace
 
-SampleLookup lookUpSample(const Module& module, const Channel& channel) {
+SampleLookup lookUpSample(Player& player, const Module& module, const Channel& channel) {
     if (module.instruments != nullptr && channel.instrument < module.instrumentCount) {
         const Instrument& instrument = module.instruments[channel.instrument];
         const std::uint8_t slot = instrument.sampleForNote[channel.keyNote];
-        Sample* sample = slot <= 15 ? instrument.samples[slot] : nullptr;
-        return {&instrument, sample != nullptr ? sample : &emptySample, true};
+        const Sample* sample = slot <= 15 ? instrument.samples[slot] : nullptr;
+        if (sample == nullptr || sample == &emptySample) return {&instrument, &emptySample, true, nullptr};
+        return {&instrument, sample, true, &player.sampleFinetunes[channel.instrument][slot]};
     }
-    emptySample.data = nullptr;
-    return {&emptyInstrument, &emptySample, false};
+    return {&emptyInstrument, &emptySample, false, nullptr};
 }
 
 std::int32_t notePeriodOf(const Module& module, std::uint8_t note, std::int8_t finetune) {
@@ -180,7 +171,7 @@ void resetInstrument(Channel& channel, const Sample& sample) {
     channel.flags |= updateVolume | updatePanning;
 }
 
-void processRow(Module& module) {
+void processRow(Player& player, Module& module) {
     module.nextOrder = -1;
     module.nextRow = -1;
     const PatternCell* cells = currentRowCells(module);
@@ -188,24 +179,23 @@ void processRow(Module& module) {
     if (cells == nullptr) return;
     bool positionJump = false;
     for (int c = 0; c < module.channelCount && c < maxChannels; ++c)
-        processChannelRow(module, channels[c], readCell(cells[c]), positionJump);
+        processChannelRow(player, module, player.channels[c], readCell(cells[c]), positionJump);
 }
 
-void processTick(Module& module) {
+void processTick(Player& player, Module& module) {
     const PatternCell* cells = module.rowCells;
     if (cells == nullptr) return;
     for (int c = 0; c < module.channelCount && c < maxChannels; ++c)
-        processChannelTick(module, channels[c], readCell(cells[c]));
+        processChannelTick(player, module, player.channels[c], readCell(cells[c]));
 }
 
-std::int32_t sequencerTick(Module* module) {
-    Module& song = *module;
+std::int32_t sequencerTick(Player& player, Module& song) {
     if (song.tick != 0) {
-        processTick(song);
+        processTick(player, song);
     } else {
         if (song.nextOrder >= 0) song.orderPosition = song.nextOrder;
         if (song.nextRow >= 0) song.row = song.nextRow;
-        processRow(song);
+        processRow(player, song);
         if (song.nextRow == -1) {
             song.nextRow = song.row + 1;
             if (song.nextRow >= rowCountAt(song, song.orderPosition)) {
@@ -226,7 +216,7 @@ std::int32_t sequencerTick(Module* module) {
     return rowTicks;
 }
 
-void updateVoice(Channel& channel, Sample* sample, const Module& module) {
+void updateVoice(Player& player, Channel& channel, const Sample* sample, const Module& module) {
     Voice* voice = channel.voice;
     std::uint8_t requests = channel.flags;
     const std::int32_t period = channel.period + channel.periodDelta;
@@ -236,10 +226,10 @@ void updateVoice(Channel& channel, Sample* sample, const Module& module) {
         if (voice->sample != nullptr) {
             // The old note still sounds: it fades out on this voice, the new one starts on the
             // partner.
-            const std::ptrdiff_t index = voice - audioOutput.voices;
-            Voice& partner = audioOutput.voices[index <= 31 ? index + 32 : index - 32];
+            const std::ptrdiff_t index = voice - player.voices;
+            Voice& partner = player.voices[index <= 31 ? index + 32 : index - 32];
             partner = *voice;
-            partner.index = static_cast<std::int32_t>(&partner - audioOutput.voices);
+            partner.index = static_cast<std::int32_t>(&partner - player.voices);
             voice->mixVolume = 0;
             voice->volume = 0;
             voice->targetLeft = 0;
@@ -282,7 +272,7 @@ void updateVoice(Channel& channel, Sample* sample, const Module& module) {
                                            ? linearFrequency(channel.period, channel.periodDelta)
                                            : 14317056 / period;
         voice->frequency = frequency;
-        const std::int64_t rate = audioOutput.outputRate;
+        const std::int64_t rate = player.outputRate;
         std::int64_t stepFrequency = frequency < 100 ? 100 : frequency;
         if (stepFrequency > rate * fastestStepFrames) stepFrequency = rate * fastestStepFrames;
         voice->stepInt = static_cast<std::uint32_t>(stepFrequency / rate);

@@ -11,30 +11,35 @@
 
 #include "player/channel.h"
 #include "player/module.h"
+#include "player/player.h"
 
 namespace quarbtro {
 
-// One tick; returns the row's length in ticks (speed + patternDelayTicks) as it was before the
-// tick counter moved on.
-std::int32_t sequencerTick(Module* module);
+// One tick of the module on the player; returns the row's length in ticks (speed +
+// patternDelayTicks) as it was before the tick counter moved on.
+std::int32_t sequencerTick(Player& player, Module& module);
 
-void processRow(Module& module);   // the row tick, all channels
-void processTick(Module& module);  // any other tick, all channels
+void processRow(Player& player, Module& module);   // the row tick, all channels
+void processTick(Player& player, Module& module);  // any other tick, all channels
 
-// Applies the channel's update requests to its voice; `sample` is the one looked up this tick.
-void updateVoice(Channel& channel, Sample* sample, const Module& module);
+// Applies the channel's update requests to its voice (moving the channel to the partner voice
+// for a new note while the old one still sounds); `sample` is the one looked up this tick.
+void updateVoice(Player& player, Channel& channel, const Sample* sample, const Module& module);
 
 // What a new instrument byte (or a delayed note) resets: volume and panning from the sample,
 // the envelopes, the fade-out, the auto-vibrato and the tremor counter.
 void resetInstrument(Channel& channel, const Sample& sample);
 
-// The instrument and sample a channel plays now.
+// The instrument and sample a channel plays now, and that sample's finetune in this playing.
 struct SampleLookup {
     const Instrument* instrument;  // the empty instrument for a number past instrumentCount
-    Sample* sample;                // the empty sample when the instrument has none for the note
+    const Sample* sample;          // the empty sample when the instrument has none for the note
     bool instrumentValid;
+    std::int8_t* finetune;         // in player.sampleFinetunes; null for the empty sample
+
+    std::int8_t sampleFinetune() const { return finetune != nullptr ? *finetune : 0; }
 };
-SampleLookup lookUpSample(const Module& module, const Channel& channel);
+SampleLookup lookUpSample(Player& player, const Module& module, const Channel& channel);
 
 // The period of a note (0-based, after the relative note) with a finetune, on the module's
 // frequency table.

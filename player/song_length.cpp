@@ -1,6 +1,5 @@
 #include "player/song_length.h"
 
-#include "player/channel.h"
 
 namespace quarbtro {
 
@@ -21,7 +20,7 @@ std::uint64_t SongWalk::nextRowKey() const {
     hash = mixed(hash, static_cast<std::uint32_t>(order));
     hash = mixed(hash, static_cast<std::uint32_t>(row));
     for (int c = 0; c < module_.channelCount && c < maxChannels; ++c)
-        hash = mixed(hash, static_cast<std::uint32_t>(channels[c].loopCount));
+        hash = mixed(hash, static_cast<std::uint32_t>(player_.channels[c].loopCount));
     return hash;
 }
 
@@ -37,14 +36,19 @@ void SongWalk::step() {
         order_ = module_.nextOrder >= 0 ? module_.nextOrder : module_.orderPosition;
         row_ = module_.nextRow >= 0 ? module_.nextRow : module_.row;
     }
-    if (module_.onTick != nullptr) module_.onTick(&module_);
+    if (module_.onTick != nullptr) module_.onTick(player_, module_);
     frame_ += module_.samplesPerTick;
 }
 
-std::int64_t framesUntilRepeat(Module& module, std::int64_t capFrames) {
-    SongWalk walk(module);
-    while (walk.frame() < capFrames && !walk.atRepeat()) walk.step();
-    return walk.frame() < capFrames ? walk.frame() : capFrames;
+std::int64_t framesUntilRepeat(Player& player, Module& module, std::int64_t capFrames,
+                               std::int32_t passes) {
+    SongWalk walk(player, module);
+    for (std::int32_t pass = 1;; ++pass) {
+        while (walk.frame() < capFrames && !walk.atRepeat()) walk.step();
+        if (walk.frame() >= capFrames) return capFrames;
+        if (pass >= passes) return walk.frame();
+        walk.startAnotherPass();
+    }
 }
 
 }  // namespace quarbtro

@@ -9,19 +9,22 @@
 #include <unordered_set>
 
 #include "player/module.h"
+#include "player/player.h"
 
 namespace quarbtro {
 
 class SongWalk {
 public:
-    // Starts from the state beginPlayback left.
-    explicit SongWalk(Module& module) : module_(module) {}
+    // Starts from the state beginPlayback left on the player.
+    SongWalk(Player& player, Module& module) : player_(player), module_(module) {}
 
     // Whether the next tick starts a row already played (the song once is over before it).
     bool atRepeat();
     // Runs the next tick (the sequencer only); changes the play state, the channels and the
     // voices as playing would.
     void step();
+    // Forgets the rows played so far: the next repeat is the song's next pass coming back.
+    void startAnotherPass() { played_.clear(); }
 
     std::int64_t frame() const { return frame_; }      // frames before the next tick
     std::int32_t order() const { return order_; }      // of the last tick's row
@@ -31,6 +34,7 @@ public:
 private:
     std::uint64_t nextRowKey() const;
 
+    Player& player_;
     Module& module_;
     std::unordered_set<std::uint64_t> played_;
     std::int64_t frame_ = 0;
@@ -39,7 +43,10 @@ private:
     std::int32_t tick_ = 0;
 };
 
-// The frame at which the song first repeats a row, or capFrames when it does not before then.
-std::int64_t framesUntilRepeat(Module& module, std::int64_t capFrames);
+// The frame at which the song, started on the player, has come back to a row it played
+// `passes` times (once: its natural length), or capFrames when that does not happen before.
+// Leaves the song where the walk stopped.
+std::int64_t framesUntilRepeat(Player& player, Module& module, std::int64_t capFrames,
+                               std::int32_t passes = 1);
 
 }  // namespace quarbtro

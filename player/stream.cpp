@@ -9,10 +9,7 @@ namespace {
 
 FileCallbacks registry = {};
 
-struct {
-    const std::uint8_t* data;
-    std::int32_t size;
-} memorySource = {};
+MemorySource memorySource = {};
 
 }  // namespace
 
@@ -29,10 +26,13 @@ const FileCallbacks& fileCallbacks() { return registry; }
 
 bool fileCallbacksRegistered() { return registry.open != nullptr; }
 
-ModuleFile* openModuleFile(const void* name) {
+ModuleFile* openModuleFile(const void* name) { return openModuleFileWith(registry, name); }
+
+ModuleFile* openModuleFileWith(const FileCallbacks& callbacks, const void* name) {
     auto* file = static_cast<ModuleFile*>(std::calloc(1, sizeof(ModuleFile)));
     if (!file) return nullptr;
-    file->stream = registry.open(name);
+    file->callbacks = callbacks;
+    file->stream = callbacks.open(name);
     if (!file->stream) {
         std::free(file);
         return nullptr;
@@ -42,19 +42,19 @@ ModuleFile* openModuleFile(const void* name) {
 
 void closeModuleFile(ModuleFile* file) {
     if (!file) return;
-    registry.close(file->stream);
+    file->callbacks.close(file->stream);
     std::free(file);
 }
 
 std::int32_t readModuleFile(void* buffer, std::int32_t byteCount, ModuleFile* file) {
-    return file ? registry.read(buffer, byteCount, file->stream) : 0;
+    return file ? file->callbacks.read(buffer, byteCount, file->stream) : 0;
 }
 
 void seekModuleFile(ModuleFile* file, std::int32_t offset, std::uint8_t origin) {
-    if (file) registry.seek(file->stream, offset, origin);
+    if (file) file->callbacks.seek(file->stream, offset, origin);
 }
 
-std::int32_t tellModuleFile(ModuleFile* file) { return file ? registry.tell(file->stream) : 0; }
+std::int32_t tellModuleFile(ModuleFile* file) { return file ? file->callbacks.tell(file->stream) : 0; }
 
 std::int32_t clampedReadCount(std::int32_t position, std::int32_t size, std::int32_t byteCount) {
     if (byteCount <= 0 || position >= size) return 0;
@@ -76,16 +76,16 @@ std::int32_t seekTarget(std::int32_t position, std::int32_t size, std::int32_t o
     return static_cast<std::int32_t>(target);
 }
 
-void setMemoryStreamSource(const void* data, std::int32_t size) {
-    memorySource.data = static_cast<const std::uint8_t*>(data);
-    memorySource.size = data && size > 0 ? size : 0;
-}
+void setMemoryStreamSource(const void* data, std::int32_t size) { memorySource = {data, size}; }
 
-void* memoryStreamOpen(const void*) {
+void* memoryStreamOpen(const void*) { return memorySourceOpen(&memorySource); }
+
+void* memorySourceOpen(const void* source) {
+    const auto& bytes = *static_cast<const MemorySource*>(source);
     auto* stream = static_cast<MemoryStream*>(std::calloc(1, sizeof(MemoryStream)));
     if (!stream) return nullptr;
-    stream->data = memorySource.data;
-    stream->size = memorySource.size;
+    stream->data = static_cast<const std::uint8_t*>(bytes.data);
+    stream->size = bytes.data && bytes.size > 0 ? bytes.size : 0;
     return stream;
 }
 
@@ -109,6 +109,12 @@ std::int32_t memoryStreamTell(void* handle) { return static_cast<MemoryStream*>(
 void useMemoryStream() {
     registerFileCallbacks(memoryStreamOpen, memoryStreamClose, memoryStreamRead, memoryStreamSeek,
                           memoryStreamTell);
+}
+
+const FileCallbacks& memorySourceCallbacks() {
+    static constexpr FileCallbacks callbacks = {memorySourceOpen, memoryStreamClose, memoryStreamRead,
+                                                memoryStreamSeek, memoryStreamTell};
+    return callbacks;
 }
 
 }  // namespace quarbtro

@@ -1,10 +1,14 @@
 #pragma once
 // The stream layer the XM loader reads through. The loader never touches files or bytes
-// directly: it opens a ModuleFile, and every request goes to one process-wide set of five
-// callbacks (all set or all empty). Two sources ship with the player: the memory stream, over
-// bytes in memory (the intro's embedded song, a test's generated file), and the file stream,
-// over a file on disk (the tools). Both clamp reads and seeks to the stream's bounds, so a
-// reader sees the same behaviour from either.
+// directly: it opens a ModuleFile over a set of five callbacks (all set or all empty) and every
+// request goes to them. Two sources ship with the player: the memory stream, over bytes in
+// memory (the intro's embedded song, a test's generated file), and the file stream, over a
+// file on disk (the tools). Both clamp reads and seeks to the stream's bounds, so a reader sees
+// the same behaviour from either.
+//
+// The intro registers its callbacks in one process-wide registry and loads through it; tools
+// and tests give the loader their callbacks directly (loadModuleFile, loadModuleFromMemory),
+// so that loads never share state.
 //
 // Everything here is used from one thread at a time (the intro's main thread during start-up,
 // or a tool's only thread); nothing is locked.
@@ -40,14 +44,17 @@ void registerFileCallbacks(StreamOpen open, StreamClose close, StreamRead read, 
 const FileCallbacks& fileCallbacks();
 bool fileCallbacksRegistered();
 
-// One open stream of the registered source, owned by whoever opened it. The operations forward
-// to the registered callbacks; a null file reads 0 bytes, tells 0 and ignores seeks and
-// closes. They must not be used while the registry is empty.
+// One open stream, owned by whoever opened it. The operations forward to the callbacks it was
+// opened with; a null file reads 0 bytes, tells 0 and ignores seeks and closes.
 struct ModuleFile {
     void* stream;
+    FileCallbacks callbacks;
 };
 
-ModuleFile* openModuleFile(const void* name);  // null when open fails
+// Opens name through the registered callbacks, which must not be empty; null when open fails.
+ModuleFile* openModuleFile(const void* name);
+// Opens name through the callbacks given (all five set); null when open fails.
+ModuleFile* openModuleFileWith(const FileCallbacks& callbacks, const void* name);
 void closeModuleFile(ModuleFile* file);
 std::int32_t readModuleFile(void* buffer, std::int32_t byteCount, ModuleFile* file);
 void seekModuleFile(ModuleFile* file, std::int32_t offset, std::uint8_t origin);
@@ -62,11 +69,18 @@ struct MemoryStream {
     const std::uint8_t* data;  // first byte
 };
 
-// The bytes every later memoryStreamOpen reads, whatever name it is given. They must stay
-// valid while a stream over them is open.
+// Bytes a memory stream reads; they must stay valid while a stream over them is open.
+struct MemorySource {
+    const void* data;
+    std::int32_t size;  // below 0 counts as 0
+};
+
+// The bytes every later memoryStreamOpen reads, whatever name it is given (process-wide).
 void setMemoryStreamSource(const void* data, std::int32_t size);
 
 void* memoryStreamOpen(const void* name);  // name is ignored; null when allocation fails
+// A memory stream over the MemorySource that `source` points to; null when allocation fails.
+void* memorySourceOpen(const void* source);
 void memoryStreamClose(void* stream);
 std::int32_t memoryStreamRead(void* buffer, std::int32_t byteCount, void* stream);
 void memoryStreamSeek(void* stream, std::int32_t offset, std::uint8_t origin);
@@ -74,6 +88,8 @@ std::int32_t memoryStreamTell(void* stream);
 
 // Registers the five memory-stream callbacks.
 void useMemoryStream();
+// The memory stream's callbacks with memorySourceOpen: the name opened is a MemorySource.
+const FileCallbacks& memorySourceCallbacks();
 
 // The arithmetic both streams share: how many of byteCount bytes a read at position may copy,
 // and where a seek lands (clamped to 0..size).

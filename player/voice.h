@@ -25,7 +25,7 @@ struct Voice {
     std::int32_t mixVolume;        // the volume the two targets were computed from
     std::int32_t mixPanning;       // the panning the two targets were computed from
     std::uint32_t startOffset;     // frame the next note starts at; consumed by the trigger
-    Sample* sample;                // null: silent, skipped by the mixer
+    const Sample* sample;          // null: silent, skipped by the mixer
     std::int32_t targetLeft;       // volume of the first (left) sample of each output frame
     std::int32_t targetRight;      // volume of the second (right) sample
     std::uint32_t positionInt;     // whole frames

@@ -7,7 +7,8 @@
 #include <cstring>
 #include <vector>
 
-#include "player/sequencer.h"
+#include "player/channel.h"
+#include "player/file_stream.h"
 
 namespace quarbtro {
 
@@ -22,10 +23,6 @@ constexpr std::uint32_t maxRows = 256;
 constexpr std::uint32_t maxInstruments = 128;
 constexpr std::uint32_t maxSamples = 16;
 constexpr std::int32_t rowsOfMissingPattern = 64;
-constexpr std::uint8_t fileKeyOff = 97;
-constexpr std::uint8_t keyOff = 255;
-constexpr std::uint8_t envelopeSustain = 0x02;
-constexpr std::uint8_t envelopeLoop = 0x04;
 constexpr std::int32_t paddingFrames = 8;
 
 thread_local LoadFailureKind failureKind = LoadFailureKind::none;
@@ -167,7 +164,7 @@ public:
             cell.effect = byte();
             cell.effectParam = byte();
         }
-        if (cell.note == fileKeyOff) cell.note = keyOff;
+        if (cell.note == fileKeyOff) cell.note = noteKeyOff;
         if (cell.instrument > maxInstruments) cell.instrument = 0;
         return cell;
     }
@@ -403,7 +400,6 @@ std::int32_t readXm(Module* module, ModuleFile* file) {
         return fail(LoadFailureKind::refused,
                     "not an XM module: it does not begin with \"Extended Module: \"");
     module->initialGlobalVolume = 64;
-    module->onTick = sequencerTick;
 
     in.seekTo(headerStart);
     XmHeader header = {};
@@ -432,13 +428,17 @@ std::int32_t readXm(Module* module, ModuleFile* file) {
 }
 
 Module* loadModule(const void* name, SampleLoadHook sampleLoadHook) {
-    failureKind = LoadFailureKind::none;
-    failureReason[0] = '\0';
     if (!fileCallbacksRegistered()) {
         fail(LoadFailureKind::cannotOpen, "no stream source is registered");
         return nullptr;
     }
-    ModuleFile* file = openModuleFile(name);
+    return loadModuleWith(fileCallbacks(), name, sampleLoadHook);
+}
+
+Module* loadModuleWith(const FileCallbacks& callbacks, const void* name, SampleLoadHook sampleLoadHook) {
+    failureKind = LoadFailureKind::none;
+    failureReason[0] = '\0';
+    ModuleFile* file = openModuleFileWith(callbacks, name);
     if (!file) {
         fail(LoadFailureKind::cannotOpen, "cannot open the module");
         return nullptr;
@@ -459,13 +459,14 @@ Module* loadModule(const void* name, SampleLoadHook sampleLoadHook) {
     return module;
 }
 
+Module* loadModuleFile(const char* path, SampleLoadHook sampleLoadHook) {
+    return loadModuleWith(fileStreamCallbacks(), path, sampleLoadHook);
+}
+
 Module* loadModuleFromMemory(const void* bytes, std::int32_t size, SampleLoadHook sampleLoadHook) {
-    useMemoryStream();
-    setMemoryStreamSource(bytes, size);
-    Module* module = loadModule(nullptr, sampleLoadHook);
     // The bytes need not outlive this call: nothing reads them after the load.
-    setMemoryStreamSource(nullptr, 0);
-    return module;
+    const MemorySource source = {bytes, size};
+    return loadModuleWith(memorySourceCallbacks(), &source, sampleLoadHook);
 }
 
 LoadFailure lastLoadFailure() { return {failureKind, failureReason}; }

@@ -1,5 +1,5 @@
 #pragma once
-// The XM loader: reads an XM file through the registered stream callbacks into a Module, with
+// The XM loader: reads an XM file through stream callbacks (stream.h) into a Module, with
 // every sample converted to signed 16-bit frames, the delta coding undone and a guard frame
 // after each loop, so the sequencer and the mixer see one format only.
 //
@@ -29,13 +29,19 @@ namespace quarbtro {
 using SampleLoadHook = void (*)(void* buffer, std::int32_t bytes, std::int32_t bits,
                                 std::int32_t instrument, std::int32_t sample);
 
-// Opens name through the registered callbacks and reads it. Null on failure, after releasing
+// Opens name through the given callbacks and reads it. Null on failure, after releasing
 // whatever was built; the sample hook, when set, supplies the sample data instead of the file.
+Module* loadModuleWith(const FileCallbacks& callbacks, const void* name,
+                       SampleLoadHook sampleLoadHook = nullptr);
+
+// The same through the registered callbacks (the intro's way); fails when none are registered.
 Module* loadModule(const void* name, SampleLoadHook sampleLoadHook);
 
-// Loads an XM module held in memory (the embedded song, a generated file): registers the memory
-// stream over the bytes, loads through it, and leaves the memory stream registered with no
-// source. Null on failure, as loadModule.
+// An XM file on disk, through the file stream (a failed open leaves errno saying why).
+Module* loadModuleFile(const char* path, SampleLoadHook sampleLoadHook = nullptr);
+
+// An XM module held in memory (the embedded song, a generated file), through a memory stream
+// over the bytes, which need to stay valid only during the call.
 Module* loadModuleFromMemory(const void* bytes, std::int32_t size,
                              SampleLoadHook sampleLoadHook = nullptr);
 

@@ -6,7 +6,6 @@ namespace quarbtro {
 
 namespace {
 
-constexpr std::uint8_t fileKeyOff = 97;
 constexpr std::uint8_t sampleType16Bit = 0x10;
 
 class ByteWriter {
@@ -26,7 +25,7 @@ public:
     }
 };
 
-std::uint8_t fileNote(std::uint8_t note) { return note == 255 ? fileKeyOff : note; }
+std::uint8_t fileNote(std::uint8_t note) { return note == noteKeyOff ? fileKeyOff : note; }
 
 void writeCell(ByteWriter& out, const PatternCell& cell, bool pack) {
     std::uint8_t fields[5] = {fileNote(cell.note), cell.instrument, cell.volume, cell.effect,

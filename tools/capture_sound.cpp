@@ -2,9 +2,9 @@
 
 #include <algorithm>
 
-#include "player/audio_output.h"
-#include "player/playback.h"
-#include "player/render.h"
+#include <memory>
+
+#include "player/song_render.h"
 #include "player/xm_loader.h"
 
 namespace quarbtro::capture {
@@ -16,8 +16,11 @@ bool renderSong(const unsigned char* song, std::int32_t size, std::int64_t first
         error = std::string("the song does not load: ") + lastLoadFailure().reason;
         return false;
     }
-    configureAudioOutput(soundRate);
-    if (!beginPlayback(module)) {
+    SongRenderRequest request;
+    request.rate = soundRate;
+    request.frames = end;
+    auto render = std::make_unique<SongRender>();
+    if (!beginSongRender(*render, *module, request)) {
         freeModule(module);
         error = "the song cannot be played";
         return false;
@@ -25,15 +28,13 @@ bool renderSong(const unsigned char* song, std::int32_t size, std::int64_t first
     samples.clear();
     samples.reserve(static_cast<std::size_t>(2 * (end - first)));
     // Blocks from the song's start; only the frames of the span are kept.
-    for (std::int64_t blockStart = 0; blockStart < end; blockStart += audioOutput.blockFrames) {
-        renderBlock();
+    for (std::int64_t blockStart = 0; const int count = renderSongBlock(*render); blockStart += count) {
         const std::int64_t from = std::max(first, blockStart) - blockStart;
-        const std::int64_t to = std::min<std::int64_t>(end - blockStart, audioOutput.blockFrames);
-        if (from < to)
-            samples.insert(samples.end(), audioOutput.outputBuffer + 2 * from,
-                           audioOutput.outputBuffer + 2 * to);
+        if (from < count)
+            samples.insert(samples.end(), render->player.outputBuffer + 2 * from,
+                           render->player.outputBuffer + 2 * count);
     }
-    endPlayback();
+    endSongRender(*render);
     freeModule(module);
     return true;
 }

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "player/audio_output.h"
+#include "player/player.h"
 #include "player/module.h"
 #include "player/playback.h"
 #include "player/song_length.h"
@@ -47,10 +47,11 @@ const char* loopName(std::uint8_t loopType) {
 // The song played once by the sequencer alone (nothing is mixed), in seconds; -1 when the
 // player cannot play it.
 double durationSeconds(Module& module) {
-    configureAudioOutput(rate);
-    if (!beginPlayback(&module)) return -1;
-    const std::int64_t frames = framesUntilRepeat(module, longestSong);
-    endPlayback();
+    auto player = std::make_unique<Player>();
+    configureOutput(*player, rate);
+    if (!beginPlayback(*player, &module)) return -1;
+    const std::int64_t frames = framesUntilRepeat(*player, module, longestSong);
+    endPlayback(*player);
     return static_cast<double>(frames) / rate;
 }
 

@@ -14,11 +14,10 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <memory>
 #include <string>
 
 #include "player/audio_device.h"
-#include "player/audio_output.h"
-#include "player/file_stream.h"
 #include "player/playback.h"
 #include "player/song_length.h"
 #include "player/xm_loader.h"
@@ -34,7 +33,7 @@ void interrupt(int) { interrupted = 1; }
 
 Module* loadOrExit(const char* path) {
     errno = 0;
-    Module* module = loadModule(path, nullptr);
+    Module* module = loadModuleFile(path);
     if (module) return module;
     const LoadFailure failure = lastLoadFailure();
     if (failure.kind == LoadFailureKind::cannotOpen && errno != 0)
@@ -44,18 +43,16 @@ Module* loadOrExit(const char* path) {
     std::exit(1);
 }
 
-// The song's length in centiseconds, from a load of its own: playing changes what a song holds
-// (E5y stores a finetune in the sample).
-std::int64_t songCentiseconds(const char* path) {
-    Module* module = loadOrExit(path);
-    configureAudioOutput(rate);
-    if (!beginPlayback(module)) {
+// The song's length in centiseconds: the sequencer alone, on a player of its own.
+std::int64_t songCentiseconds(Module& module, const char* path) {
+    auto player = std::make_unique<Player>();
+    configureOutput(*player, rate);
+    if (!beginPlayback(*player, &module)) {
         std::fprintf(stderr, "xmplay: %s: cannot be played\n", path);
         std::exit(1);
     }
-    const std::int64_t frames = framesUntilRepeat(*module, longestSong);
-    endPlayback();
-    freeModule(module);
+    const std::int64_t frames = framesUntilRepeat(*player, module, longestSong);
+    endPlayback(*player);
     return frames * 100 / rate;
 }
 
@@ -76,17 +73,17 @@ void catchInterrupts() {
 }
 
 int play(const char* path) {
-    useFileStream();
-    const std::int64_t length = songCentiseconds(path);
+    Module* module = loadOrExit(path);
+    const std::int64_t length = songCentiseconds(*module, path);
     errno = 0;
     if (!openAudioDevice(rate)) {
         std::fprintf(stderr, "xmplay: cannot use the sound device /dev/dsp%s%s\n", errno ? ": " : "",
                      errno ? std::strerror(errno) : " (it refused 16-bit stereo at 44,100 Hz)");
         std::fprintf(stderr, "xmplay: without OSS, play through PulseAudio or PipeWire with its OSS "
                              "emulation: LD_PRELOAD=/usr/lib/x86_64-linux-gnu/pulseaudio/libpulsedsp.so\n");
+        freeModule(module);
         return 1;
     }
-    Module* module = loadOrExit(path);
     catchInterrupts();
     audioDevice.bytesWritten = 0;
     startPlayback(module);
@@ -95,14 +92,14 @@ int play(const char* path) {
     std::int32_t shownOrder = -1;
     while (!interrupted && PlaybackClock() < length) {
         usleep(50000);
-        const std::int32_t order = getOrderPosition(module);
+        const std::int32_t order = getOrderPosition(devicePlayer, module);
         if (terminal) {
-            std::printf("\rorder %3d/%d  row %3d  %s / %s ", order, module->songLength, getRow(module),
-                        minutes(getPlayedMs(module) / 10).c_str(), minutes(length).c_str());
+            std::printf("\rorder %3d/%d  row %3d  %s / %s ", order, module->songLength, getRow(devicePlayer, module),
+                        minutes(getPlayedMs(devicePlayer, module) / 10).c_str(), minutes(length).c_str());
             std::fflush(stdout);
         } else if (order != shownOrder) {
             std::printf("order %d/%d  %s\n", order, module->songLength,
-                        minutes(getPlayedMs(module) / 10).c_str());
+                        minutes(getPlayedMs(devicePlayer, module) / 10).c_str());
             std::fflush(stdout);
         }
         shownOrder = order;

@@ -23,12 +23,11 @@
 #include <string>
 #include <vector>
 
-#include "player/audio_output.h"
 #include "player/channel.h"
-#include "player/file_stream.h"
 #include "player/playback.h"
-#include "player/render.h"
+#include "player/player.h"
 #include "player/song_length.h"
+#include "player/song_render.h"
 #include "player/xm_loader.h"
 #include "tools/wav_writer.h"
 
@@ -36,7 +35,6 @@ namespace quarbtro {
 namespace {
 
 constexpr std::int32_t rate = defaultOutputRate;
-constexpr std::int64_t longestSong = std::int64_t{20} * 60 * rate;
 constexpr double longestSeconds = 24000;  // a WAV file's sizes are 32-bit
 
 struct Options {
@@ -96,7 +94,7 @@ using LoadedModule = std::unique_ptr<Module, ModuleRelease>;
 
 LoadedModule load(const std::string& path) {
     errno = 0;
-    LoadedModule module(loadModule(path.c_str(), nullptr));
+    LoadedModule module(loadModuleFile(path.c_str()));
     if (!module) {
         const LoadFailure failure = lastLoadFailure();
         if (failure.kind == LoadFailureKind::cannotOpen && errno != 0)
@@ -108,23 +106,9 @@ LoadedModule load(const std::string& path) {
     return module;
 }
 
-void start(Module* module, const std::string& path) {
-    configureAudioOutput(rate);
-    if (!beginPlayback(module)) {
-        std::fprintf(stderr, "xmrender: %s: cannot be played\n", path.c_str());
-        std::exit(1);
-    }
-}
-
-// Frames to render: S seconds, or the song once (a separate load, since playing changes what
-// the song holds: E5y stores a finetune in the sample).
-std::int64_t framesToRender(const Options& options) {
-    if (options.seconds >= 0) return std::llround(options.seconds * rate);
-    LoadedModule module = load(options.input);
-    start(module.get(), options.input);
-    const std::int64_t frames = framesUntilRepeat(*module, longestSong);
-    endPlayback();
-    return frames;
+[[noreturn]] void cannotPlay(const std::string& path) {
+    std::fprintf(stderr, "xmrender: %s: cannot be played\n", path.c_str());
+    std::exit(1);
 }
 
 std::int16_t littleEndian(std::int16_t sample) {
@@ -203,15 +187,18 @@ void writeLine(Output& output, const char* format, ...) {
 // when a note starts or rewinds), its frequency, volume and panning.
 int trace(const Options& options) {
     LoadedModule module = load(options.input);
-    start(module.get(), options.input);
-    const std::int64_t limit = options.seconds >= 0 ? std::llround(options.seconds * rate) : longestSong;
+    auto player = std::make_unique<Player>();
+    configureOutput(*player, rate);
+    if (!beginPlayback(*player, module.get())) cannotPlay(options.input);
+    const std::int64_t limit =
+        options.seconds >= 0 ? std::llround(options.seconds * rate) : SongRenderRequest{}.maxFrames;
     Output output(options.output);
     writeLine(output, "# order row tick  spt gv ch period pdelta vol vdelta pan venv penv  fade | voice  start   freq vvol vpan\n");
-    SongWalk walk(*module);
+    SongWalk walk(*player, *module);
     while (walk.frame() < limit && (options.seconds >= 0 || !walk.atRepeat())) {
         walk.step();
         for (int c = 0; c < module->channelCount; ++c) {
-            const Channel& channel = channels[c];
+            const Channel& channel = player->channels[c];
             const Voice& voice = *channel.voice;
             writeLine(output, "%7d %3d %4d %4d %2d %2d %6d %6d %3d %6d %3d %4d %4d %5d | %5d %6u %6d %4d %4d\n",
                       walk.order(), walk.row(), walk.tick(), module->samplesPerTick,
@@ -223,16 +210,18 @@ int trace(const Options& options) {
         }
     }
     output.close();
-    endPlayback();
+    endPlayback(*player);
     return 0;
 }
 
 int run(const Options& options) {
-    useFileStream();
     if (options.trace) return trace(options);
-    const std::int64_t frames = framesToRender(options);
     LoadedModule module = load(options.input);
-    start(module.get(), options.input);
+    SongRenderRequest request;
+    if (options.seconds >= 0) request.frames = std::llround(options.seconds * rate);
+    auto render = std::make_unique<SongRender>();
+    if (!beginSongRender(*render, *module, request)) cannotPlay(options.input);
+    const std::int64_t frames = render->totalFrames;
 
     Output output(options.output);
     if (!options.raw) {
@@ -240,19 +229,15 @@ int run(const Options& options) {
         output.write(header.data(), header.size());
     }
     Progress progress(frames);
-    std::vector<std::int16_t> samples(2 * static_cast<std::size_t>(audioOutput.blockFrames));
-    for (std::int64_t done = 0; done < frames;) {
-        renderBlock();
-        const std::size_t count =
-            static_cast<std::size_t>(std::min<std::int64_t>(audioOutput.blockFrames, frames - done));
-        for (std::size_t i = 0; i < 2 * count; ++i) samples[i] = littleEndian(audioOutput.outputBuffer[i]);
-        output.write(samples.data(), 2 * count * sizeof(std::int16_t));
-        done += static_cast<std::int64_t>(count);
-        progress.update(done);
+    std::vector<std::int16_t> samples(2 * static_cast<std::size_t>(render->player.blockFrames));
+    while (const int count = renderSongBlock(*render)) {
+        for (int i = 0; i < 2 * count; ++i) samples[i] = littleEndian(render->player.outputBuffer[i]);
+        output.write(samples.data(), 2 * static_cast<std::size_t>(count) * sizeof(std::int16_t));
+        progress.update(render->framesDone);
     }
     progress.finish();
     output.close();
-    endPlayback();
+    endSongRender(*render);
     return 0;
 }
 

@@ -12,12 +12,9 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
-#include "player/audio_output.h"
 #include "player/module.h"
-#include "player/playback.h"
-#include "player/render.h"
 #include "player/song_length.h"
-#include "player/stream.h"
+#include "player/song_render.h"
 #include "player/xm_loader.h"
 #include "tests/player/module_invariants.h"
 
@@ -25,8 +22,11 @@ namespace {
 
 constexpr std::int32_t fuzzBlockFrames = 128;
 
+// Large: one for the whole run.
+quarbtro::SongRender render;
+
 void renderBlocks(int count) {
-    for (int block = 0; block < count; ++block) quarbtro::renderBlock();
+    for (int block = 0; block < count; ++block) quarbtro::renderSongBlock(render);
 }
 
 bool hasSampleData(const quarbtro::Module& module) {
@@ -45,27 +45,26 @@ void exerciseLoaded(quarbtro::Module& module) {
         std::fprintf(stderr, "loaded module breaks an invariant: %s\n", broken.c_str());
         std::abort();
     }
-    quarbtro::configureAudioOutput(quarbtro::defaultOutputRate);
-    quarbtro::audioOutput.blockFrames = fuzzBlockFrames;
-    if (!quarbtro::beginPlayback(&module)) {
+    quarbtro::SongRenderRequest request;
+    request.frames = 24 * fuzzBlockFrames;
+    if (!quarbtro::beginSongRender(render, module, request)) {
         std::fprintf(stderr, "a loaded module cannot be played\n");
         std::abort();
     }
+    render.player.blockFrames = fuzzBlockFrames;  // small blocks: more ticks for the time
     const bool audible = hasSampleData(module);
     if (audible) renderBlocks(12);
-    quarbtro::SongWalk walk(module);
+    quarbtro::SongWalk walk(render.player, module);
     for (int tick = 0; tick < 1000 && !walk.atRepeat(); ++tick) walk.step();
     if (audible) renderBlocks(12);
-    quarbtro::endPlayback();
+    quarbtro::endSongRender(render);
 }
 
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     if (size > 0x7FFFFFFF) return 0;
-    quarbtro::useMemoryStream();
-    quarbtro::setMemoryStreamSource(data, std::int32_t(size));
-    quarbtro::Module* module = quarbtro::loadModule(nullptr, nullptr);
+    quarbtro::Module* module = quarbtro::loadModuleFromMemory(data, std::int32_t(size));
     if (module) exerciseLoaded(*module);
     quarbtro::freeModule(module);
     return 0;

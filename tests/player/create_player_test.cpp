@@ -6,7 +6,6 @@
 #include <gtest/gtest.h>
 
 #include "player/audio_device.h"
-#include "player/audio_output.h"
 #include "player/stream.h"
 #include "simulated_device.h"
 

@@ -10,7 +10,7 @@
 #include <random>
 #include <vector>
 
-#include "player/audio_output.h"
+#include "player/player.h"
 #include "player/mixer.h"
 
 namespace quarbtro {
@@ -40,7 +40,9 @@ Real currentGain(std::int32_t current) {
 
 class MixerExactness : public ::testing::Test {
 protected:
-    void SetUp() override { configureAudioOutput(44100); }
+    void SetUp() override { configureOutput(player, 44100); }
+
+    Player player{};
 
     // Random sample data of one of a few kinds: full range, tiny values, silence, a loud sine.
     std::vector<std::int16_t> randomData(std::size_t length) {
@@ -122,7 +124,7 @@ TEST_F(MixerExactness, SteadyFramesMatchThePlainArithmetic) {
                            oddLast ? currentGain(voice.currentLeft) : targetGain(voice.targetLeft),
                            oddLast ? currentGain(voice.currentRight) : targetGain(voice.targetRight));
         }
-        mixVoice(voice, mixed.data(), frames);
+        mixVoice(player, voice, mixed.data(), frames);
         expectSameBits(expected, mixed);
         ASSERT_EQ(position(voice), at);
     }
@@ -154,7 +156,7 @@ TEST_F(MixerExactness, RampFramesMatchThePlainArithmetic) {
             gainRight += voice.rampStepRight;
         }
         const std::int32_t remaining = voice.rampRemaining - frames;
-        mixVoice(voice, mixed.data(), frames);
+        mixVoice(player, voice, mixed.data(), frames);
         expectSameBits(expected, mixed);
         ASSERT_EQ(position(voice), at);
         ASSERT_EQ(voice.rampRemaining, remaining);
@@ -195,7 +197,7 @@ TEST_F(MixerExactness, FramesThatDoublePrecisionWouldRoundOtherwise) {
             for (int f = 0; f < frames; ++f)
                 referenceFrame(data, std::uint64_t{c.fraction} + f, &expected[2 * f], targetGain(c.volume),
                                targetGain(c.volume));
-            mixVoice(voice, mixed.data(), frames);
+            mixVoice(player, voice, mixed.data(), frames);
             expectSameBits(expected, mixed);
         }
     }

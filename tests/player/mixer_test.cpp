@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "player/audio_output.h"
+#include "player/player.h"
 #include "player/mixer.h"
 
 namespace quarbtro {
@@ -37,7 +37,9 @@ std::int16_t constant1000(std::uint32_t) { return 1000; }
 
 class MixerTest : public ::testing::Test {
 protected:
-    void SetUp() override { configureAudioOutput(44100); }
+    void SetUp() override { configureOutput(player, 44100); }
+
+    Player player{};
 
     // A voice playing `sample` at full left volume with no ramp pending.
     static Voice steadyVoice(Sample& sample, std::uint32_t positionInt, std::uint64_t step) {
@@ -63,7 +65,7 @@ constexpr std::uint64_t oneFrame = std::uint64_t{1} << 32;
 TEST_F(MixerTest, SilentVoiceAddsNothingAndStaysAsItIs) {
     Voice voice{};
     voice.targetLeft = 100;
-    mixVoice(voice, buffer.data(), 512);
+    mixVoice(player, voice, buffer.data(), 512);
     for (float value : buffer) ASSERT_EQ(value, 0.0f);
     EXPECT_EQ(voice.rampRemaining, 0);
     EXPECT_EQ(voice.currentLeft, 0);
@@ -72,7 +74,7 @@ TEST_F(MixerTest, SilentVoiceAddsNothingAndStaysAsItIs) {
 TEST_F(MixerTest, ForwardLoopWrapsAndGoesOnInTheSameCall) {
     TestSample looped(1500, loopForward, 1000, 500, indexTimesTen);
     Voice voice = steadyVoice(looped.sample, 1400, oneFrame);
-    mixVoice(voice, buffer.data(), 200);
+    mixVoice(player, voice, buffer.data(), 200);
     for (int f = 0; f < 100; ++f) ASSERT_NEAR(leftValue(f), (1400 + f) * 10, 0.01) << f;
     for (int f = 100; f < 200; ++f) ASSERT_NEAR(leftValue(f), (1000 + f - 100) * 10, 0.01) << f;
     EXPECT_EQ(voice.positionInt, 1100u);
@@ -83,7 +85,7 @@ TEST_F(MixerTest, ForwardLoopWrapsAndGoesOnInTheSameCall) {
 TEST_F(MixerTest, PingPongReflectsJustBelowTheLoopEnd) {
     TestSample bouncing(150, loopPingPong, 100, 50, indexTimesTen);
     Voice voice = steadyVoice(bouncing.sample, 148, oneFrame);
-    mixVoice(voice, buffer.data(), 2);
+    mixVoice(player, voice, buffer.data(), 2);
     EXPECT_NEAR(leftValue(0), 1480, 0.01);
     EXPECT_NEAR(leftValue(1), 1490, 0.01);
     EXPECT_EQ(voice.positionInt, 149u);
@@ -91,12 +93,12 @@ TEST_F(MixerTest, PingPongReflectsJustBelowTheLoopEnd) {
     EXPECT_EQ(voice.direction, backward);
 
     // Backward from 149.99..: the weight still goes toward the next higher frame.
-    mixVoice(voice, buffer.data() + 4, 49);
+    mixVoice(player, voice, buffer.data() + 4, 49);
     EXPECT_NEAR(leftValue(2), 1490, 0.01);    // 149.99 between 149 and the guard (149)
     EXPECT_NEAR(leftValue(3), 1489.99, 0.01); // 148.99
     EXPECT_NEAR(leftValue(50), 1019.99, 0.01);  // 101.99
     // 49 frames later the position passes the loop start and comes back forward.
-    mixVoice(voice, buffer.data() + 102, 3);
+    mixVoice(player, voice, buffer.data() + 102, 3);
     EXPECT_EQ(voice.direction, forward);
     EXPECT_GE(voice.positionInt, 100u);
 }
@@ -104,7 +106,7 @@ TEST_F(MixerTest, PingPongReflectsJustBelowTheLoopEnd) {
 TEST_F(MixerTest, NonLoopingSampleSoundsToItsEndThenFallsSilent) {
     TestSample once(1000, loopNone, 0, 0, constant1000);
     Voice voice = steadyVoice(once.sample, 0, oneFrame / 2);
-    mixVoice(voice, buffer.data(), 2048);
+    mixVoice(player, voice, buffer.data(), 2048);
     int sounding = 0;
     for (int f = 0; f < 2048; ++f) sounding += buffer[2 * f] != 0.0f;
     EXPECT_EQ(sounding, 2000);
@@ -121,7 +123,7 @@ TEST_F(MixerTest, EmptySampleEndsAtOnceAndKeepsItsRamp) {
     voice.direction = forward;
     voice.stepInt = 1;
     voice.targetLeft = 100;
-    mixVoice(voice, buffer.data(), 512);
+    mixVoice(player, voice, buffer.data(), 512);
     EXPECT_EQ(voice.sample, nullptr);
     EXPECT_EQ(voice.rampRemaining, 128);  // set up in the empty segment, no frame spent
     EXPECT_EQ(voice.currentLeft, 0);
@@ -137,7 +139,7 @@ TEST_F(MixerTest, StepLongerThanTheLoopComesBackInside) {
         TestSample looped(20, type, 10, 3, loudOutsideLoop);
         Voice voice = steadyVoice(looped.sample, 10, 7 * oneFrame + 12345);
         std::fill(buffer.begin(), buffer.end(), 0.0f);
-        mixVoice(voice, buffer.data(), 1000);
+        mixVoice(player, voice, buffer.data(), 1000);
         for (int f = 0; f < 1000; ++f) ASSERT_LE(std::abs(leftValue(f)), 100.01) << int(type) << " " << f;
         EXPECT_GE(voice.positionInt, 10u);
         EXPECT_LT(voice.positionInt, 13u);
@@ -149,7 +151,7 @@ TEST_F(MixerTest, RampReachesTheTargetInExactly128Frames) {
     Voice voice = steadyVoice(held.sample, 0, oneFrame);
     voice.targetLeft = 100;
     voice.currentLeft = 0;
-    mixVoice(voice, buffer.data(), 300);
+    mixVoice(player, voice, buffer.data(), 300);
     EXPECT_EQ(buffer[0], 0.0f);  // the first ramp frame uses the starting gain
     for (int f = 1; f < 128; ++f) {
         ASSERT_GT(buffer[2 * f], buffer[2 * (f - 1)]) << f;
@@ -168,11 +170,11 @@ TEST_F(MixerTest, TargetChangedMidRampStartsANewRampFromTheVolumeReached) {
     Voice voice = steadyVoice(held.sample, 0, oneFrame);
     voice.targetLeft = 100;
     voice.currentLeft = 0;
-    mixVoice(voice, buffer.data(), 64);
+    mixVoice(player, voice, buffer.data(), 64);
     EXPECT_EQ(voice.rampRemaining, 64);
     EXPECT_NEAR(voice.currentLeft, 12800, 2);
     voice.targetLeft = 0;
-    mixVoice(voice, buffer.data() + 128, 200);
+    mixVoice(player, voice, buffer.data() + 128, 200);
     EXPECT_NEAR(buffer[128], 1000.0 * 50 / 255, 0.1);  // carries on from half way
     EXPECT_LT(buffer[130], buffer[128]);
     EXPECT_GT(buffer[2 * (64 + 127)], 0.0f);  // still falling 127 frames into the new ramp
@@ -189,7 +191,7 @@ TEST_F(MixerTest, InterpolationWeightNeverReachesOne) {
     sample.loopType = loopNone;
     Voice voice = steadyVoice(sample, 0, oneFrame);
     voice.positionFrac = 0xFFFFFFFF;
-    mixVoice(voice, buffer.data(), 1);
+    mixVoice(player, voice, buffer.data(), 1);
     EXPECT_GT(leftValue(0), 9998.9);
     EXPECT_LT(leftValue(0), 9999.0);
 }
@@ -200,7 +202,7 @@ TEST_F(MixerTest, ForwardLoopAtFrameZeroReachedEarlyRestartsAtZero) {
     TestSample looped(101, loopForward, 0, 101, indexTimesTen);
     Voice voice = steadyVoice(looped.sample, 0, oneFrame);
     voice.positionFrac = 0xFFFFFFFF - 99;  // 100 frames reach 100.99999998, not 101
-    mixVoice(voice, buffer.data(), 150);
+    mixVoice(player, voice, buffer.data(), 150);
     EXPECT_EQ(voice.positionInt, 50u);
     EXPECT_EQ(voice.positionFrac, 0u);
     for (int f = 100; f < 150; ++f) ASSERT_NEAR(leftValue(f), (f - 100) * 10, 0.01) << f;
@@ -212,7 +214,7 @@ TEST_F(MixerTest, PingPongAtFrameZeroNeverReadsBeforeTheData) {
     Voice early = steadyVoice(bouncing.sample, 100, oneFrame);
     early.positionFrac = 100;
     early.direction = backward;
-    mixVoice(early, buffer.data(), 100);
+    mixVoice(player, early, buffer.data(), 100);
     EXPECT_EQ(early.direction, forward);
     EXPECT_EQ(early.positionInt, 0u);
     EXPECT_EQ(early.positionFrac, 0u);
@@ -224,10 +226,10 @@ TEST_F(MixerTest, PingPongAtFrameZeroNeverReadsBeforeTheData) {
     exact.positionInt = static_cast<std::uint32_t>((100 * step) >> 32);
     exact.positionFrac = static_cast<std::uint32_t>(100 * step);
     exact.direction = backward;
-    mixVoice(exact, buffer.data(), 100);
+    mixVoice(player, exact, buffer.data(), 100);
     EXPECT_EQ(exact.direction, forward);
     EXPECT_EQ(exact.positionInt, 0u);
-    mixVoice(exact, buffer.data(), 50);
+    mixVoice(player, exact, buffer.data(), 50);
     EXPECT_EQ(exact.positionInt, 50u);
 }
 

@@ -8,10 +8,11 @@
 #include <thread>
 
 #include "player/audio_device.h"
-#include "player/audio_output.h"
+#include "player/player.h"
 #include "player/stream.h"
 #include "simulated_device.h"
 #include "test_song.h"
+#include "xm_test_support.h"
 
 namespace quarbtro {
 namespace {
@@ -31,12 +32,12 @@ TEST_F(DeviceTest, OpenConfiguresSixteenBitStereoAtTheRate) {
     EXPECT_EQ(device.requests,
               (std::vector<DeviceRequest>{DeviceRequest::setFormat, DeviceRequest::setStereo,
                                           DeviceRequest::setSpeed, DeviceRequest::setFragment}));
-    EXPECT_EQ(audioOutput.outputRate, 44100);
-    EXPECT_EQ(audioOutput.blockFrames, 2048);
-    EXPECT_EQ(audioOutput.rampLength, 128);
-    EXPECT_EQ(audioOutput.voices[200].index, 200);
-    EXPECT_EQ(audioOutput.voices[200].stepInt, 1u);
-    EXPECT_EQ(audioOutput.voices[7].sample, nullptr);
+    EXPECT_EQ(devicePlayer.outputRate, 44100);
+    EXPECT_EQ(devicePlayer.blockFrames, 2048);
+    EXPECT_EQ(devicePlayer.rampLength, 128);
+    EXPECT_EQ(devicePlayer.voices[200].index, 200);
+    EXPECT_EQ(devicePlayer.voices[200].stepInt, 1u);
+    EXPECT_EQ(devicePlayer.voices[7].sample, nullptr);
 }
 
 TEST_F(DeviceTest, OpenBeforeTheStreamCallbacksIsRefusedWithoutTouchingTheDevice) {
@@ -142,8 +143,8 @@ TEST_F(DeviceTest, StopEndsTheThreadAndFreesTheMixBuffer) {
     EXPECT_EQ(stopPlayback(playing.module()), 1);
     EXPECT_EQ(audioDevice.threadExited, 1);
     EXPECT_FALSE(audioDevice.hasPlaybackThread);
-    EXPECT_EQ(audioOutput.mixBuffer, nullptr);
-    EXPECT_EQ(audioOutput.currentModule, nullptr);
+    EXPECT_EQ(devicePlayer.mixBuffer, nullptr);
+    EXPECT_EQ(devicePlayer.currentModule, nullptr);
     const std::size_t writes = device.writeCount();
     usleep(20000);
     EXPECT_EQ(device.writeCount(), writes);
@@ -159,7 +160,7 @@ TEST_F(DeviceTest, StopRightAfterStartWaitsForTheNewThread) {
         stopPlayback(playing.module());
         ASSERT_EQ(audioDevice.threadExited, 1);
         ASSERT_FALSE(audioDevice.hasPlaybackThread);
-        ASSERT_EQ(audioOutput.mixBuffer, nullptr);
+        ASSERT_EQ(devicePlayer.mixBuffer, nullptr);
     }
 }
 
@@ -186,16 +187,16 @@ TEST_F(DeviceTest, NullModulesAreRefused) {
 }
 
 TEST_F(DeviceTest, StopWithoutAThreadFreesTheMixBuffer) {
-    configureAudioOutput(44100);
+    configureOutput(devicePlayer, 44100);
     PlayingSong playing;
-    ASSERT_EQ(beginPlayback(playing.module()), 1);
-    ASSERT_NE(audioOutput.mixBuffer, nullptr);
+    ASSERT_EQ(beginPlayback(devicePlayer, playing.module()), 1);
+    ASSERT_NE(devicePlayer.mixBuffer, nullptr);
     EXPECT_EQ(stopPlayback(playing.module()), 1);
-    EXPECT_EQ(audioOutput.mixBuffer, nullptr);
-    EXPECT_EQ(audioOutput.currentModule, nullptr);
+    EXPECT_EQ(devicePlayer.mixBuffer, nullptr);
+    EXPECT_EQ(devicePlayer.currentModule, nullptr);
 }
 
-TEST_F(DeviceTest, FreeingThePlayingModuleStopsItFreeingAnotherDoesNot) {
+TEST_F(DeviceTest, FreeingAnotherModuleLeavesThePlayingOneAlone) {
     ASSERT_EQ(openAudioDevice(44100), 1);
     PlayingSong playing;
     startPlayback(playing.module());
@@ -204,6 +205,19 @@ TEST_F(DeviceTest, FreeingThePlayingModuleStopsItFreeingAnotherDoesNot) {
     EXPECT_FALSE(audioDevice.threadExited);
     awaitWrites(device, 2);
     stopPlayback(playing.module());
+}
+
+TEST_F(DeviceTest, FreeingThePlayingModuleStopsIt) {
+    ASSERT_EQ(openAudioDevice(44100), 1);
+    Module* module = testing::loadBytes(writeXm(testing::smallSong().module())).release();
+    ASSERT_NE(module, nullptr);
+    startPlayback(module);
+    awaitWrites(device, 2);
+    EXPECT_EQ(freeModule(module), 1);
+    EXPECT_TRUE(audioDevice.threadExited);
+    EXPECT_FALSE(audioDevice.hasPlaybackThread);
+    EXPECT_EQ(devicePlayer.currentModule, nullptr);
+    EXPECT_EQ(devicePlayer.mixBuffer, nullptr);
 }
 
 }  // namespace

@@ -9,7 +9,6 @@
 namespace quarbtro {
 namespace {
 
-constexpr std::uint8_t keyOffNote = 255;
 
 TEST(Sequencer, WorkedRowTickOnBothFrequencyTables) {
     struct Table {
@@ -61,7 +60,7 @@ TEST(Sequencer, NotesAlternateBetweenAVoiceAndItsPartner) {
     song.module.defaultSpeed = 1;
     for (int row = 0; row < 3; ++row) song.cell(0, row, 1) = {49, 1, 0, 0, 0};
     song.start();
-    Voice* voices = audioOutput.voices;
+    Voice* voices = song.player().voices;
     song.tick();
     EXPECT_EQ(song.channel(1).voice, &voices[1]);
     song.tick();  // the first note still sounds: the second moves to voice 33
@@ -84,17 +83,17 @@ TEST(Sequencer, NoteOnAMissingInstrumentIsSilentButReleasesTheOldVoice) {
     song.cell(0, 1, 0) = {49, 9, 0, 0, 0};
     song.start();
     song.tick(2);
-    EXPECT_EQ(song.channel(0).voice, &audioOutput.voices[32]);
-    EXPECT_EQ(audioOutput.voices[0].targetLeft, 0);
-    EXPECT_EQ(audioOutput.voices[32].sample, &emptySample);
-    EXPECT_EQ(audioOutput.voices[32].volume, 0);
+    EXPECT_EQ(song.channel(0).voice, &song.player().voices[32]);
+    EXPECT_EQ(song.player().voices[0].targetLeft, 0);
+    EXPECT_EQ(song.player().voices[32].sample, &emptySample);
+    EXPECT_EQ(song.player().voices[32].volume, 0);
 }
 
 TEST(Sequencer, KeyOffWithoutVolumeEnvelopeSilencesAtTheRowTick) {
     TestSong song(1, {64});
     song.addInstrument();
     song.cell(0, 0, 0) = {49, 1, 0, 0, 0};
-    song.cell(0, 1, 0) = {keyOffNote, 0, 0, 0, 0};
+    song.cell(0, 1, 0) = {noteKeyOff, 0, 0, 0, 0};
     song.start();
     song.tick(6);
     EXPECT_EQ(song.voiceOf(0).volume, 127);
@@ -112,7 +111,7 @@ TEST(Sequencer, KeyOffWithVolumeEnvelopeFadesOutFromTheRowTick) {
     instrument.volumeEnvelopeFlags = 0x01 | 0x02;  // on, sustain at point 0
     instrument.volumeFadeout = 8192;               // an eighth of full volume per tick
     song.cell(0, 0, 0) = {49, 1, 0, 0, 0};
-    song.cell(0, 1, 0) = {keyOffNote, 0, 0, 0, 0};
+    song.cell(0, 1, 0) = {noteKeyOff, 0, 0, 0, 0};
     song.start();
     song.tick(6);
     EXPECT_EQ(song.channel(0).fadeOut, 65536);
@@ -133,11 +132,11 @@ TEST(Sequencer, InstrumentWithoutNoteResetsVolumeButDoesNotRestart) {
     song.start();
     song.tick();
     EXPECT_EQ(song.channel(0).volume, 32);
-    audioOutput.voices[0].positionInt = 500;
+    song.player().voices[0].positionInt = 500;
     song.tick();
     EXPECT_EQ(song.channel(0).volume, 64);
-    EXPECT_EQ(song.channel(0).voice, &audioOutput.voices[0]);
-    EXPECT_EQ(audioOutput.voices[0].positionInt, 500u);
+    EXPECT_EQ(song.channel(0).voice, &song.player().voices[0]);
+    EXPECT_EQ(song.player().voices[0].positionInt, 500u);
 }
 
 TEST(Sequencer, PortamentoRowSetsOnlyTheTarget) {
@@ -149,7 +148,7 @@ TEST(Sequencer, PortamentoRowSetsOnlyTheTarget) {
     song.cell(0, 1, 0) = {61, 2, 0, 3, 0};  // tone portamento to C-5 with another instrument
     song.start();
     song.tick();
-    audioOutput.voices[0].positionInt = 500;
+    song.player().voices[0].positionInt = 500;
     song.tick();
     const Channel& channel = song.channel(0);
     EXPECT_EQ(channel.note, 60);
@@ -158,8 +157,8 @@ TEST(Sequencer, PortamentoRowSetsOnlyTheTarget) {
     EXPECT_EQ(channel.instrument, 0);
     EXPECT_EQ(channel.keyNote, 48);
     EXPECT_EQ(channel.sample, &song.sampleOf(1));
-    EXPECT_EQ(channel.voice, &audioOutput.voices[0]);  // not restarted
-    EXPECT_EQ(audioOutput.voices[0].positionInt, 500u);
+    EXPECT_EQ(channel.voice, &song.player().voices[0]);  // not restarted
+    EXPECT_EQ(song.player().voices[0].positionInt, 500u);
 }
 
 TEST(Sequencer, JumpTargetsOutsideTheSongGoToItsStart) {
@@ -209,7 +208,7 @@ TEST(Sequencer, NotesPastTheKeyboardCountAsNoNote) {
     song.tick(2);
     EXPECT_EQ(song.channel(0).keyNote, 48);
     EXPECT_EQ(song.channel(0).note, 48);
-    EXPECT_EQ(song.channel(0).voice, &audioOutput.voices[0]);  // not retriggered
+    EXPECT_EQ(song.channel(0).voice, &song.player().voices[0]);  // not retriggered
 }
 
 TEST(Sequencer, SongEndContinuesAtTheRestartPosition) {
@@ -239,12 +238,24 @@ TEST(Sequencer, SpeedZeroMakesEveryTickARowTick) {
 }
 
 TEST(Playback, RefusesSongsWithMoreThan32Channels) {
-    configureAudioOutput(44100);
     TestSong wide(33, {1});
-    EXPECT_EQ(beginPlayback(&wide.module), 0);
+    configureOutput(wide.player(), 44100);
+    EXPECT_EQ(beginPlayback(wide.player(), &wide.module), 0);
     TestSong widest(32, {1});
-    EXPECT_EQ(beginPlayback(&widest.module), 1);
-    endPlayback();
+    configureOutput(widest.player(), 44100);
+    EXPECT_EQ(beginPlayback(widest.player(), &widest.module), 1);
+}
+
+TEST(Playback, AModuleStartsOnOnePlayerAtATime) {
+    TestSong song(1, {1});
+    song.start();
+    auto other = std::make_unique<Player>();
+    configureOutput(*other, 44100);
+    EXPECT_EQ(beginPlayback(*other, &song.module), 0);
+    EXPECT_EQ(song.module.player, &song.player());
+    endPlayback(song.player());
+    EXPECT_EQ(beginPlayback(*other, &song.module), 1);
+    endPlayback(*other);
 }
 
 TEST(Playback, TicksLastFromTheBpm) {
@@ -253,9 +264,9 @@ TEST(Playback, TicksLastFromTheBpm) {
 }
 
 int ticksSeen = 0;
-std::int32_t countingTick(Module* module) {
+std::int32_t countingTick(Player& player, Module& module) {
     ++ticksSeen;
-    return sequencerTick(module);
+    return sequencerTick(player, module);
 }
 
 TEST(Render, TickStraddlesTwoBlocks) {
@@ -263,35 +274,38 @@ TEST(Render, TickStraddlesTwoBlocks) {
     song.module.onTick = countingTick;
     song.start();
     ticksSeen = 0;
-    renderBlock();
+    renderBlock(song.player());
     EXPECT_EQ(ticksSeen, 3);  // at frames 0, 882 and 1,764
     EXPECT_EQ(song.module.samplesLeftInTick, 598);
-    EXPECT_EQ(getPlayedMs(&song.module), 19 + 19 + 6);  // 882, 882 and 284 frames, truncated
-    renderBlock();
+    EXPECT_EQ(getPlayedMs(song.player(), &song.module), 19 + 19 + 6);  // 882, 882 and 284 frames, truncated
+    renderBlock(song.player());
     EXPECT_EQ(ticksSeen, 5);  // at 598 and 1,480
     EXPECT_EQ(song.module.samplesLeftInTick, 314);
-    endPlayback();
 }
 
+// Playing never changes the song: E5y's finetune belongs to the playing, so a second start
+// sounds as the first.
 TEST(Render, SameSongRendersToTheSameBytes) {
     TestSong song(2, {16});
     song.addInstrument(3000, false);
     song.cell(0, 0, 0) = {49, 1, 0, 0, 0};
+    song.cell(0, 2, 1) = {0, 0, 0, effect::extended, 0x5F};  // finetune 15 from here on
     song.cell(0, 4, 1) = {56, 1, 0x20, 0, 0};
-    song.cell(0, 8, 0) = {keyOffNote, 0, 0, 0, 0};
+    song.cell(0, 8, 0) = {noteKeyOff, 0, 0, 0, 0};
     std::vector<std::int16_t> first;
     for (int pass = 0; pass < 2; ++pass) {
         song.start();
         std::vector<std::int16_t> bytes;
         for (int block = 0; block < 20; ++block) {
-            renderBlock();
-            bytes.insert(bytes.end(), audioOutput.outputBuffer, audioOutput.outputBuffer + 4096);
+            renderBlock(song.player());
+            bytes.insert(bytes.end(), song.player().outputBuffer, song.player().outputBuffer + 4096);
         }
+        EXPECT_EQ(song.player().sampleFinetunes[0][0], 15);
+        EXPECT_EQ(song.sampleOf(1).finetune, 0);
         if (pass == 0) first = bytes;
         else EXPECT_EQ(bytes, first);
     }
     EXPECT_NE(std::count(first.begin(), first.end(), 0), static_cast<long>(first.size()));
-    endPlayback();
 }
 
 }  // namespace
@@ -304,15 +318,16 @@ TEST(Render, LoadedSongPlaysThroughTheSequencer) {
     ModuleDraft draft = testing::smallSong();
     testing::LoadedModule module = testing::loadBytes(writeXm(draft.module()));
     ASSERT_TRUE(module);
+    auto player = std::make_unique<Player>();
+    configureOutput(*player, 44100);
+    ASSERT_EQ(beginPlayback(*player, module.get()), 1);
     EXPECT_EQ(module->onTick, sequencerTick);
-    configureAudioOutput(44100);
-    ASSERT_EQ(beginPlayback(module.get()), 1);
-    renderBlock();
-    EXPECT_EQ(channels[0].notePeriod, 4608);
+    renderBlock(*player);
+    EXPECT_EQ(player->channels[0].notePeriod, 4608);
     int sounding = 0;
-    for (int i = 0; i < 4096; ++i) sounding += audioOutput.outputBuffer[i] != 0;
+    for (int i = 0; i < 4096; ++i) sounding += player->outputBuffer[i] != 0;
     EXPECT_GT(sounding, 3000);
-    endPlayback();
+    endPlayback(*player);
 }
 
 }  // namespace

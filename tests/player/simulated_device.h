@@ -14,7 +14,7 @@
 #include <vector>
 
 #include "player/audio_device.h"
-#include "player/audio_output.h"
+#include "player/player.h"
 #include "player/sound_device.h"
 
 namespace quarbtro {
@@ -111,7 +111,7 @@ private:
     }
     static long writeBlock(int, const void*, long count) {
         SimulatedDevice& d = *current();
-        const Module& module = *audioOutput.currentModule;
+        const Module& module = *devicePlayer.currentModule;
         {
             std::lock_guard lock(d.mutex);
             d.writes.push_back({count, audioDevice.bytesWritten.load() - static_cast<std::uint32_t>(count),

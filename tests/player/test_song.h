@@ -1,15 +1,16 @@
 #pragma once
 // Songs built in code for the sequencer tests: patterns of empty cells to fill in, and
-// instruments with one sample each, all owned by the TestSong.
+// instruments with one sample each, all owned by the TestSong, with a player of its own.
 
 #include <cstdint>
 #include <deque>
+#include <memory>
 #include <vector>
 
-#include "player/audio_output.h"
 #include "player/channel.h"
 #include "player/module.h"
 #include "player/playback.h"
+#include "player/player.h"
 #include "player/sequencer.h"
 
 namespace quarbtro {
@@ -75,17 +76,21 @@ public:
 
     Sample& sampleOf(int instrumentNumber) { return *instruments_[instrumentNumber - 1].samples[0]; }
 
+    ~TestSong() { endPlayback(*player_); }
+
     void start() {
-        configureAudioOutput(44100);
-        beginPlayback(&module);
+        configureOutput(*player_, 44100);
+        beginPlayback(*player_, &module);
     }
     void tick(int count = 1) {
-        for (int i = 0; i < count; ++i) sequencerTick(&module);
+        for (int i = 0; i < count; ++i) sequencerTick(*player_, module);
     }
-    Channel& channel(int c) { return channels[c]; }
-    Voice& voiceOf(int c) { return *channels[c].voice; }
+    Player& player() { return *player_; }
+    Channel& channel(int c) { return player_->channels[c]; }
+    Voice& voiceOf(int c) { return *player_->channels[c].voice; }
 
 private:
+    std::unique_ptr<Player> player_ = std::make_unique<Player>();
     std::vector<Pattern> patterns_;
     std::vector<std::vector<PatternCell>> cells_;
     std::vector<Instrument> instruments_ = reserved<Instrument>(128);  // never moves

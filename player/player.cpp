@@ -1,0 +1,21 @@
+#include "player/player.h"
+
+#include <cstring>
+
+namespace quarbtro {
+
+void configureOutput(Player& player, std::int32_t rate) {
+    player.outputRate = rate;
+    player.blockFrames = defaultBlockFrames;
+    player.rampLength = static_cast<std::int32_t>(static_cast<std::int64_t>(rate) * 128 / 44100);
+    if (player.rampLength < 1) player.rampLength = 1;  // a ramp needs a frame
+    player.invRate = 1.0f / static_cast<float>(rate);
+    player.invRampLength = 1.0f / static_cast<float>(player.rampLength);
+    std::memset(player.voices, 0, sizeof player.voices);
+    for (int i = 0; i < voiceCount; ++i) {
+        player.voices[i].index = i;
+        player.voices[i].stepInt = 1;
+    }
+}
+
+}  // namespace quarbtro

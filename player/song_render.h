@@ -1,0 +1,45 @@
+#pragma once
+// Rendering a song offline, block by block, from one load: how xmrender, the capture's sound,
+// the speed bench and the fuzz target turn a module into audio. A render either plays the song
+// a number of times (each time until it comes back to a row it has played: its natural end, a
+// jump back or a song loop; see song_length.h) or renders an exact number of frames.
+//
+// Everything runs on the calling thread; the render owns its Player.
+
+#include <cstdint>
+
+#include "player/module.h"
+#include "player/player.h"
+
+namespace quarbtro {
+
+struct SongRenderRequest {
+    std::int32_t rate = defaultOutputRate;  // output frames per second
+    std::int32_t startOrder = 0;            // the order position the song starts at
+    std::int32_t passes = 1;                // how many times the song plays
+    std::int64_t frames = -1;               // exactly this many frames instead; -1: the passes
+    std::int64_t maxFrames = std::int64_t{20} * 60 * defaultOutputRate;  // the passes at most
+};
+
+struct SongRender {
+    Player player;
+    Module* module;
+    std::int64_t totalFrames;  // frames the render delivers in all
+    std::int64_t framesDone;   // frames delivered so far
+};
+
+// Prepares a render of a loaded module: sets the player's output rate, finds the song's length
+// by running the sequencer alone (unless a frame count is asked for), then starts the song
+// afresh at the start order. 0, with nothing started, when the module cannot be played on the
+// player or the start order is not in the song.
+int beginSongRender(SongRender& render, Module& module, const SongRenderRequest& request);
+
+// Renders the next block into render.player.outputBuffer (16-bit, left then right) and
+// render.player.mixBuffer (the same frames as floats, before rounding and clipping). Returns
+// how many of the block's frames belong to the render; 0 once it is complete.
+int renderSongBlock(SongRender& render);
+
+// Stops the song; the module stays loaded.
+void endSongRender(SongRender& render);
+
+}  // namespace quarbtro
