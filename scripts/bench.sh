@@ -119,6 +119,35 @@ scenes=$(awk 'NF == 3 { print $1 }' "$work/frames.1")
   echo "Median of $runs runs, ${scene_seconds} s of frames per scene and run; 1-minute load average $frame_load before, $frame_load_after after."
 } | block frame-rate
 
+# ---- the glow: the intro's summed copies against five full-frame copies, over every frame of
+# a 60 fps run (on a private X server of the tool's own; the figures do not depend on the load)
+if [ -x "$bench/glow-difference" ]; then
+  echo "bench: the glow against full-frame copies, every frame of a 60 fps run (load $(load))"
+  glow_from=$(date +%s)
+  "$bench/glow-difference" >"$work/glow"
+  glow_seconds=$(($(date +%s) - glow_from))
+  glow() { awk -v k="$1" -v f="${2:-2}" '$1 == k { print $f }' "$work/glow"; }
+  # share COUNT WHOLE [DIGITS]: COUNT as a percentage of WHOLE, DIGITS decimals (default 1).
+  share() { awk -v n="$1" -v w="$2" -v d="${3:-1}" 'BEGIN { printf "%.*f %%", d, 100 * n / w }'; }
+  glow_frames=$(glow glow-frames)
+  glow_pixels=$(($(glow glow-frames) * $(glow pixels-per-frame)))
+  largest=$(glow largest)
+  {
+    echo "| The intro's glow against five full-frame copies | |"
+    echo "|---|---:|"
+    echo "| Frames of the run (0 to 42.5 s at 60 fps) / glow frames among them | $(glow frames) / $glow_frames |"
+    echo "| **Largest difference of a pixel**, levels of 255 | **$largest** ($(share "$largest" 255) of full scale; at $(glow largest 3) cs, pixel ($(glow largest 4), $(glow largest 5))) |"
+    echo "| Glow frames with a pixel more than 1 level off | $(glow frames-beyond-1) ($(share "$(glow frames-beyond-1)" "$glow_frames")) |"
+    echo "| Glow frames with a pixel more than 2 levels off | $(glow frames-beyond-2) ($(share "$(glow frames-beyond-2)" "$glow_frames")) |"
+    echo "| Glow frames with more than 0.3 % of their pixels more than 2 levels off | $(glow frames-over-0.3%-beyond-2) ($(share "$(glow frames-over-0.3%-beyond-2)" "$glow_frames")) |"
+    echo "| Pixels more than 1 level off, of all the glow frames' pixels | $(share "$(glow pixels-beyond-1)" "$glow_pixels" 2) |"
+    echo "| Pixels more than 2 levels off, of all the glow frames' pixels | $(share "$(glow pixels-beyond-2)" "$glow_pixels" 2) |"
+    echo "| Most pixels more than 2 levels off in one frame | $(share "$(glow most-beyond-2-in-a-frame)" "$(glow pixels-per-frame)" 2) of the frame, at $(glow most-beyond-2-in-a-frame 3) cs |"
+    echo
+    echo "\`build/bench/glow-difference\`, every frame of a 60 fps run of the intro up to the end scene ($glow_seconds s; 1-minute load average $(load) after). A pixel's difference is the largest of its three channels'; a glow frame runs the blur pass and its small image holds something other than black. Drawn by $(sed -n '/^renderer /{s/^renderer //; s/ | /, OpenGL /; p}' "$work/glow")."
+  } | block glow
+fi
+
 # ---- start-up
 echo "bench: start-up, $runs runs (load $(load))"
 startup_load=$(load)
