@@ -40,9 +40,13 @@ constexpr int width = 660, height = 500;
 constexpr int smallSide = 64;  // the blur pass's image
 
 capture::PrivateXServer server;
+bool glutOpen = false;
 
 [[noreturn]] void fail(const std::string& reason) {
     std::fprintf(stderr, "glow-difference: %s\n", reason.c_str());
+    // GLUT's connection goes first: closed at exit, it would find the server gone and Xlib
+    // would add a fatal I/O error of its own to the message above.
+    if (glutOpen) glutExit();
     server.stop();
     std::exit(1);
 }
@@ -176,6 +180,7 @@ int main(int argc, char** argv) {
     int glutArgc = 1;
     char* glutArgv[] = {argv[0], nullptr};
     frames::openIntro(&glutArgc, glutArgv);
+    glutOpen = true;
     quitHandler = endSceneFired;
     if (window->width != width || window->height != height)
         fail("the window is " + std::to_string(window->width) + " x " +
