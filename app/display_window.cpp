@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "mode_choice.h"
+#include "window_geometry.h"
 
 namespace quarbtro {
 
@@ -96,7 +97,7 @@ DisplayWindow::DisplayWindow(VideoMode videoMode, const char* displayName)
     : window(0), height(1), width(1), clearColor{0, 0, 0, 1} {
     glutInitDisplayMode(GLUT_RGB | GLUT_DOUBLE | GLUT_DEPTH);
     glutInitWindowPosition(0, 0);
-    glutInitWindowSize(660, 500);
+    glutInitWindowSize(windowWidth, windowHeight);
     window = glutCreateWindow("Quarbtro by Tessk");
     if (videoMode == VideoMode::switchMode) switchVideoMode(displayName);
     setClearColor(0, 0, 0);

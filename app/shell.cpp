@@ -9,6 +9,7 @@
 
 #include "app/display_window.h"
 #include "app/light.h"
+#include "app/window_geometry.h"
 #include "assets/font_bitmap.h"
 #include "assets/image2Jpeg.h"
 #include "player/audio_device.h"
@@ -49,7 +50,7 @@ void init(int* argc, char** argv, DisplayWindow::VideoMode videoMode) {
     glutKeyboardFunc(keyboard);
     glEnable(GL_DEPTH_TEST);
     glEnable(GL_LIGHTING);
-    window->reshape(640, 480);
+    window->reshape(shownWidth, shownHeight);
 }
 
 void buildVisuals() {

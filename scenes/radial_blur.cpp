@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "app/display_window.h"
+#include "app/window_geometry.h"
 #include "stage.h"
 
 namespace quarbtro {
@@ -82,7 +83,7 @@ void RadialBlur::capture() {
     glCopyTexImage2D(GL_TEXTURE_2D, 0, GL_RGB, 0, 0, side, side, 0);
     sumCopies();
     window->clear();
-    glViewport(0, 0, 660, 480);
+    glViewport(0, 0, windowWidth, shownHeight);
     glDisable(GL_TEXTURE_2D);
 }
 

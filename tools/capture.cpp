@@ -27,6 +27,7 @@
 #include "app/display_window.h"
 #include "app/exit_signals.h"
 #include "app/shell.h"
+#include "app/window_geometry.h"
 #include "assets/songXm.h"
 #include "scenes/endscene.h"
 #include "scenes/scene.h"
@@ -43,7 +44,6 @@
 namespace quarbtro::capture {
 namespace {
 
-constexpr int windowWidth = 660, windowHeight = 500;
 
 struct Options {
     std::string output;

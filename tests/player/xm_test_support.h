@@ -34,7 +34,7 @@ inline ModuleDraft smallSong() {
     draft.song.songLength = 2;
     draft.song.orderTable[1] = 1;
     draft.cell(0, 0, 0) = {49, 1, 0x40, 0x0F, 3};
-    draft.cell(1, 1, 1) = {255, 0, 0, 0, 0};
+    draft.cell(1, 1, 1) = {noteKeyOff, 0, 0, 0, 0};
     int instrument = draft.addInstrument();
     Sample& sample = draft.addSample(instrument, {0, 1000, 2000, 3000, -3000, -2000, -1000, 0});
     sample.loopType = loopForward;

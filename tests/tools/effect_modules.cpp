@@ -15,15 +15,7 @@ using namespace quarbtro;
 
 namespace {
 
-enum Effect : std::uint8_t {
-    arpeggio = 0x0, portaUp = 0x1, portaDown = 0x2, tonePorta = 0x3, vibrato = 0x4,
-    tonePortaSlide = 0x5, vibratoSlide = 0x6, tremolo = 0x7, setPanning = 0x8,
-    sampleOffset = 0x9, volumeSlide = 0xA, positionJump = 0xB, setVolume = 0xC,
-    patternBreak = 0xD, extended = 0xE, speedTempo = 0xF, globalVolume = 16,
-    globalSlide = 17, keyOff = 20, envelopePosition = 21, panningSlide = 25,
-    multiRetrigger = 27, tremor = 29, extraFine = 33,
-};
-constexpr std::uint8_t C4 = 49, D4 = 51, C5 = 61, off = 97;
+constexpr std::uint8_t C4 = 49, D4 = 51, C5 = 61, off = noteKeyOff;
 
 // One instrument playing a 2,000-frame sample, looped forward unless `looped` is false.
 int addPlainInstrument(ModuleDraft& draft, bool looped = true) {
@@ -50,18 +42,18 @@ ModuleDraft song(int channels, int rows, int speed) {
 // 1xx, 2xx, E1x, E2x, X1x, X2x with their memories, 3xx, and the 56 limit of 1xx.
 ModuleDraft portamento() {
     ModuleDraft draft = song(1, 12, 3);
-    draft.cell(0, 0, 0) = {C4, 1, 0, portaUp, 0x02};      // 4608 - 8 per later tick
-    draft.cell(0, 1, 0) = {0, 0, 0, portaUp, 0x00};       // memory: 2
-    draft.cell(0, 2, 0) = {0, 0, 0, portaDown, 0x03};     // + 12 per later tick
-    draft.cell(0, 3, 0) = {0, 0, 0, extended, 0x12};      // fine up: - 8 once
-    draft.cell(0, 4, 0) = {0, 0, 0, extended, 0x20};      // fine down, no memory yet: + 0
-    draft.cell(0, 5, 0) = {0, 0, 0, extraFine, 0x13};     // - 3 once
-    draft.cell(0, 6, 0) = {0, 0, 0, extraFine, 0x10};     // memory: - 3
-    draft.cell(0, 7, 0) = {0, 0, 0, extraFine, 0x25};     // + 5 once
-    draft.cell(0, 8, 0) = {C5, 0, 0, tonePorta, 0x20};    // toward 3840 by 128 a tick
-    draft.cell(0, 9, 0) = {0, 0, 0, tonePorta, 0x00};     // memory
-    draft.cell(0, 10, 0) = {0, 0, 0, portaUp, 0xFF};      // 1020 a tick, down to 56
-    draft.cell(0, 11, 0) = {0, 0, 0, portaUp, 0x00};
+    draft.cell(0, 0, 0) = {C4, 1, 0, effect::portamentoUp, 0x02};      // 4608 - 8 per later tick
+    draft.cell(0, 1, 0) = {0, 0, 0, effect::portamentoUp, 0x00};       // memory: 2
+    draft.cell(0, 2, 0) = {0, 0, 0, effect::portamentoDown, 0x03};     // + 12 per later tick
+    draft.cell(0, 3, 0) = {0, 0, 0, effect::extended, 0x12};      // fine up: - 8 once
+    draft.cell(0, 4, 0) = {0, 0, 0, effect::extended, 0x20};      // fine down, no memory yet: + 0
+    draft.cell(0, 5, 0) = {0, 0, 0, effect::extraFinePortamento, 0x13};     // - 3 once
+    draft.cell(0, 6, 0) = {0, 0, 0, effect::extraFinePortamento, 0x10};     // memory: - 3
+    draft.cell(0, 7, 0) = {0, 0, 0, effect::extraFinePortamento, 0x25};     // + 5 once
+    draft.cell(0, 8, 0) = {C5, 0, 0, effect::tonePortamento, 0x20};    // toward 3840 by 128 a tick
+    draft.cell(0, 9, 0) = {0, 0, 0, effect::tonePortamento, 0x00};     // memory
+    draft.cell(0, 10, 0) = {0, 0, 0, effect::portamentoUp, 0xFF};      // 1020 a tick, down to 56
+    draft.cell(0, 11, 0) = {0, 0, 0, effect::portamentoUp, 0x00};
     return draft;
 }
 
@@ -71,9 +63,9 @@ ModuleDraft amiga() {
     ModuleDraft draft = song(1, 4, 4);
     draft.song.flags = 0;
     draft.cell(0, 0, 0) = {C4, 1, 0, 0, 0};
-    draft.cell(0, 1, 0) = {D4, 0, 0, tonePorta, 0x10};    // 64 a tick toward 1525
-    draft.cell(0, 2, 0) = {C4, 1, 0, arpeggio, 0x47};     // +4 and +7 semitones
-    draft.cell(0, 3, 0) = {0, 0, 0, vibrato, 0x88};
+    draft.cell(0, 1, 0) = {D4, 0, 0, effect::tonePortamento, 0x10};    // 64 a tick toward 1525
+    draft.cell(0, 2, 0) = {C4, 1, 0, effect::arpeggio, 0x47};     // +4 and +7 semitones
+    draft.cell(0, 3, 0) = {0, 0, 0, effect::vibrato, 0x88};
     return draft;
 }
 
@@ -81,33 +73,33 @@ ModuleDraft amiga() {
 // tremolo row followed by another effect.
 ModuleDraft vibratoTremolo() {
     ModuleDraft draft = song(1, 10, 4);
-    draft.cell(0, 0, 0) = {C4, 1, 0, vibrato, 0x88};      // speed 8, depth 8
-    draft.cell(0, 1, 0) = {0, 0, 0, vibrato, 0x00};       // memory; offset on the row tick
-    draft.cell(0, 2, 0) = {0, 0, 0, extended, 0x41};      // ramp waveform
-    draft.cell(0, 3, 0) = {0, 0, 0, vibratoSlide, 0x01};  // vibrato + slide down 1
-    draft.cell(0, 4, 0) = {0, 0, 0xB4, extended, 0x42};   // square; volume column depth 4
+    draft.cell(0, 0, 0) = {C4, 1, 0, effect::vibrato, 0x88};      // speed 8, depth 8
+    draft.cell(0, 1, 0) = {0, 0, 0, effect::vibrato, 0x00};       // memory; offset on the row tick
+    draft.cell(0, 2, 0) = {0, 0, 0, effect::extended, 0x41};      // ramp waveform
+    draft.cell(0, 3, 0) = {0, 0, 0, effect::vibratoVolumeSlide, 0x01};  // vibrato + slide down 1
+    draft.cell(0, 4, 0) = {0, 0, 0xB4, effect::extended, 0x42};   // square; volume column depth 4
     draft.cell(0, 5, 0) = {C4, 1, 0xA8, 0, 0};            // volume column speed 8 only
-    draft.cell(0, 6, 0) = {0, 0, 0, tremolo, 0x8F};       // sine tremolo, depth 15
-    draft.cell(0, 7, 0) = {0, 0, 0, extended, 0x71};      // ramp tremolo waveform
-    draft.cell(0, 8, 0) = {0, 0, 0, tremolo, 0x00};
-    draft.cell(0, 9, 0) = {0, 0, 0, volumeSlide, 0x01};   // the tremolo's offset stays
+    draft.cell(0, 6, 0) = {0, 0, 0, effect::tremolo, 0x8F};       // sine tremolo, depth 15
+    draft.cell(0, 7, 0) = {0, 0, 0, effect::extended, 0x71};      // ramp tremolo waveform
+    draft.cell(0, 8, 0) = {0, 0, 0, effect::tremolo, 0x00};
+    draft.cell(0, 9, 0) = {0, 0, 0, effect::volumeSlide, 0x01};   // the tremolo's offset stays
     return draft;
 }
 
 // Cxx above 64, volume slides with the shared memory, fine slides, the volume column, tremor.
 ModuleDraft volume() {
     ModuleDraft draft = song(1, 12, 3);
-    draft.cell(0, 0, 0) = {C4, 1, 0, setVolume, 80};      // stored as 80
-    draft.cell(0, 1, 0) = {0, 0, 0, volumeSlide, 0x02};   // down from 80
-    draft.cell(0, 2, 0) = {0, 0, 0, volumeSlide, 0x10};   // up: held at 64
-    draft.cell(0, 3, 0) = {0, 0, 0, volumeSlide, 0x00};   // memory: up
-    draft.cell(0, 4, 0) = {0, 0, 0, extended, 0xB5};      // fine down 5
-    draft.cell(0, 5, 0) = {0, 0, 0, extended, 0xA0};      // fine up, memory 5
+    draft.cell(0, 0, 0) = {C4, 1, 0, effect::setVolume, 80};      // stored as 80
+    draft.cell(0, 1, 0) = {0, 0, 0, effect::volumeSlide, 0x02};   // down from 80
+    draft.cell(0, 2, 0) = {0, 0, 0, effect::volumeSlide, 0x10};   // up: held at 64
+    draft.cell(0, 3, 0) = {0, 0, 0, effect::volumeSlide, 0x00};   // memory: up
+    draft.cell(0, 4, 0) = {0, 0, 0, effect::extended, 0xB5};      // fine down 5
+    draft.cell(0, 5, 0) = {0, 0, 0, effect::extended, 0xA0};      // fine up, memory 5
     draft.cell(0, 6, 0) = {0, 0, 0x62, 0, 0};             // column slide down 2, every tick
     draft.cell(0, 7, 0) = {0, 0, 0x73, 0, 0};             // column slide up 3, every tick
     draft.cell(0, 8, 0) = {0, 0, 0x84, 0, 0};             // column fine down 4, row tick
-    draft.cell(0, 9, 0) = {C4, 1, 0x30, tremor, 0x11};    // fresh note: on 2, off 2
-    draft.cell(0, 10, 0) = {0, 0, 0, tremor, 0x00};       // the counter runs on
+    draft.cell(0, 9, 0) = {C4, 1, 0x30, effect::tremor, 0x11};    // fresh note: on 2, off 2
+    draft.cell(0, 10, 0) = {0, 0, 0, effect::tremor, 0x00};       // the counter runs on
     draft.cell(0, 11, 0) = {0, 0, 0x55, 0, 0};            // nothing
     return draft;
 }
@@ -115,23 +107,23 @@ ModuleDraft volume() {
 // Gxx (above 64 is 64) and Hxy on two channels: each carrier slides once per tick.
 ModuleDraft globalVolumes() {
     ModuleDraft draft = song(2, 4, 3);
-    draft.cell(0, 0, 0) = {C4, 1, 0, globalVolume, 0x80};
+    draft.cell(0, 0, 0) = {C4, 1, 0, effect::globalVolume, 0x80};
     draft.cell(0, 0, 1) = {C5, 1, 0, 0, 0};
-    draft.cell(0, 1, 0) = {0, 0, 0, globalVolume, 0x30};  // only this channel is updated now
-    draft.cell(0, 2, 0) = {0, 0, 0, globalSlide, 0x03};
-    draft.cell(0, 2, 1) = {0, 0, 0, globalSlide, 0x00};   // the shared memory: down 3 again
-    draft.cell(0, 3, 1) = {0, 0, 0, globalSlide, 0x20};   // up 2, on one channel
+    draft.cell(0, 1, 0) = {0, 0, 0, effect::globalVolume, 0x30};  // only this channel is updated now
+    draft.cell(0, 2, 0) = {0, 0, 0, effect::globalVolumeSlide, 0x03};
+    draft.cell(0, 2, 1) = {0, 0, 0, effect::globalVolumeSlide, 0x00};   // the shared memory: down 3 again
+    draft.cell(0, 3, 1) = {0, 0, 0, effect::globalVolumeSlide, 0x20};   // up 2, on one channel
     return draft;
 }
 
 // 8xx, E8x, Pxy with its memory, and the volume column's panning, whose slides leave 0..255.
 ModuleDraft panning() {
     ModuleDraft draft = song(1, 8, 3);
-    draft.cell(0, 0, 0) = {C4, 1, 0, setPanning, 0x10};
-    draft.cell(0, 1, 0) = {0, 0, 0, extended, 0x8F};      // 240
-    draft.cell(0, 2, 0) = {0, 0, 0, panningSlide, 0x40};  // right 4 a tick, to 255 at most
-    draft.cell(0, 3, 0) = {0, 0, 0, panningSlide, 0x00};  // memory
-    draft.cell(0, 4, 0) = {0, 0, 0xC0, panningSlide, 0x0F};  // 0, then left: held at 0
+    draft.cell(0, 0, 0) = {C4, 1, 0, effect::setPanning, 0x10};
+    draft.cell(0, 1, 0) = {0, 0, 0, effect::extended, 0x8F};      // 240
+    draft.cell(0, 2, 0) = {0, 0, 0, effect::panningSlide, 0x40};  // right 4 a tick, to 255 at most
+    draft.cell(0, 3, 0) = {0, 0, 0, effect::panningSlide, 0x00};  // memory
+    draft.cell(0, 4, 0) = {0, 0, 0xC0, effect::panningSlide, 0x0F};  // 0, then left: held at 0
     draft.cell(0, 5, 0) = {0, 0, 0xD3, 0, 0};             // below 0, sent clamped
     draft.cell(0, 6, 0) = {0, 0, 0xCF, 0, 0};             // 240
     draft.cell(0, 7, 0) = {0, 0, 0xE9, 0, 0};             // above 255
@@ -166,9 +158,9 @@ ModuleDraft envelopes() {
     draft.cell(0, 0, 0) = {C4, 1, 0, 0, 0};
     draft.cell(0, 0, 1) = {C4, 2, 0, 0, 0};
     draft.cell(0, 2, 1) = {off, 0, 0, 0, 0};               // sustain released, fade 1/8 a tick
-    draft.cell(0, 4, 0) = {0, 0, 0, envelopePosition, 5};  // back to the middle of the fall
-    draft.cell(0, 5, 1) = {C4, 2, 0, keyOff, 0};           // Kxx on the note's own row
-    draft.cell(0, 6, 0) = {0, 0, 0, envelopePosition, 40}; // past the last point
+    draft.cell(0, 4, 0) = {0, 0, 0, effect::envelopePosition, 5};  // back to the middle of the fall
+    draft.cell(0, 5, 1) = {C4, 2, 0, effect::keyOff, 0};           // Kxx on the note's own row
+    draft.cell(0, 6, 0) = {0, 0, 0, effect::envelopePosition, 40}; // past the last point
     draft.cell(0, 7, 0) = {0, 1, 0, 0, 0};                 // instrument alone: everything restarts
     return draft;
 }
@@ -188,15 +180,15 @@ ModuleDraft jumps() {
     for (int order = 0; order < 4; ++order) draft.song.orderTable[order] = std::uint8_t(order);
     draft.song.restartPosition = 1;
     draft.cell(0, 0, 0) = {C4, 1, 0, 0, 0};
-    draft.cell(0, 2, 0) = {0, 0, 0, patternBreak, 0x1F};   // row 25 of order 1
-    draft.cell(1, 25, 0) = {0, 0, 0, positionJump, 3};     // B then D: order 3, row 4
-    draft.cell(1, 25, 1) = {0, 0, 0, patternBreak, 0x04};
-    draft.cell(3, 4, 1) = {0, 0, 0, extended, 0x60};       // rows 4 to 8 three times
-    draft.cell(3, 8, 1) = {0, 0, 0, extended, 0x62};
-    draft.cell(3, 9, 0) = {0, 0, 0, patternBreak, 0x10};   // past the last order: order 0, row 10
-    draft.cell(0, 12, 0) = {0, 0, 0, patternBreak, 0x15};  // D then B: order 2, row 0
-    draft.cell(0, 12, 1) = {0, 0, 0, positionJump, 2};
-    draft.cell(2, 1, 0) = {0, 0, 0, patternBreak, 0x20};   // row 20 of a 16-row pattern
+    draft.cell(0, 2, 0) = {0, 0, 0, effect::patternBreak, 0x1F};   // row 25 of order 1
+    draft.cell(1, 25, 0) = {0, 0, 0, effect::positionJump, 3};     // B then D: order 3, row 4
+    draft.cell(1, 25, 1) = {0, 0, 0, effect::patternBreak, 0x04};
+    draft.cell(3, 4, 1) = {0, 0, 0, effect::extended, 0x60};       // rows 4 to 8 three times
+    draft.cell(3, 8, 1) = {0, 0, 0, effect::extended, 0x62};
+    draft.cell(3, 9, 0) = {0, 0, 0, effect::patternBreak, 0x10};   // past the last order: order 0, row 10
+    draft.cell(0, 12, 0) = {0, 0, 0, effect::patternBreak, 0x15};  // D then B: order 2, row 0
+    draft.cell(0, 12, 1) = {0, 0, 0, effect::positionJump, 2};
+    draft.cell(2, 1, 0) = {0, 0, 0, effect::patternBreak, 0x20};   // row 20 of a 16-row pattern
     return draft;
 }
 
@@ -212,16 +204,16 @@ ModuleDraft patternLoop() {
     draft.song.orderTable[1] = 1;
     draft.cell(0, 0, 0) = {C4, 1, 0, 0, 0};
     draft.cell(0, 0, 1) = {C4, 1, 0x30, 0, 0};             // volume 32
-    draft.cell(0, 3, 0) = {0, 0, 0, extended, 0x60};       // the loop starts here
-    draft.cell(0, 3, 1) = {0, 0, 0, vibrato, 0x47};
-    draft.cell(0, 5, 1) = {0, 0, 0, portaUp, 0x04};
-    draft.cell(0, 8, 0) = {0, 0, 0, extended, 0x62};       // rows 3 to 8 three times
-    draft.cell(0, 8, 1) = {0, 0, 0, volumeSlide, 0x04};
-    draft.cell(0, 10, 0) = {0, 0, 0, extended, 0x60};
-    draft.cell(0, 12, 0) = {0, 0, 0, extended, 0x61};      // the count is spent ...
-    draft.cell(0, 12, 1) = {0, 0, 0, patternBreak, 0x02};  // ... but the break wins: order 1, row 2
-    draft.cell(1, 4, 0) = {0, 0, 0, extended, 0x61};       // the count runs out: no jump
-    draft.cell(1, 4, 1) = {0, 0, 0, volumeSlide, 0x20};
+    draft.cell(0, 3, 0) = {0, 0, 0, effect::extended, 0x60};       // the loop starts here
+    draft.cell(0, 3, 1) = {0, 0, 0, effect::vibrato, 0x47};
+    draft.cell(0, 5, 1) = {0, 0, 0, effect::portamentoUp, 0x04};
+    draft.cell(0, 8, 0) = {0, 0, 0, effect::extended, 0x62};       // rows 3 to 8 three times
+    draft.cell(0, 8, 1) = {0, 0, 0, effect::volumeSlide, 0x04};
+    draft.cell(0, 10, 0) = {0, 0, 0, effect::extended, 0x60};
+    draft.cell(0, 12, 0) = {0, 0, 0, effect::extended, 0x61};      // the count is spent ...
+    draft.cell(0, 12, 1) = {0, 0, 0, effect::patternBreak, 0x02};  // ... but the break wins: order 1, row 2
+    draft.cell(1, 4, 0) = {0, 0, 0, effect::extended, 0x61};       // the count runs out: no jump
+    draft.cell(1, 4, 1) = {0, 0, 0, effect::volumeSlide, 0x20};
     return draft;
 }
 
@@ -229,14 +221,14 @@ ModuleDraft patternLoop() {
 // EC3 at speed 3.
 ModuleDraft delayCut() {
     ModuleDraft draft = song(1, 8, 3);
-    draft.cell(0, 0, 0) = {C4, 1, 0x20, extended, 0xD2};  // starts at tick 2 with volume 16
-    draft.cell(0, 1, 0) = {C5, 1, 0, extended, 0xD0};     // never starts
-    draft.cell(0, 2, 0) = {C4, 1, 0, extended, 0xD5};     // never starts
+    draft.cell(0, 0, 0) = {C4, 1, 0x20, effect::extended, 0xD2};  // starts at tick 2 with volume 16
+    draft.cell(0, 1, 0) = {C5, 1, 0, effect::extended, 0xD0};     // never starts
+    draft.cell(0, 2, 0) = {C4, 1, 0, effect::extended, 0xD5};     // never starts
     draft.cell(0, 3, 0) = {off, 0, 0, 0, 0};
-    draft.cell(0, 4, 0) = {0, 0, 0, extended, 0xD1};      // the current note again, key-off cleared
-    draft.cell(0, 5, 0) = {0, 0, 0, extended, 0xC1};      // cut at tick 1
-    draft.cell(0, 6, 0) = {C4, 1, 0, extended, 0xC0};     // never cuts
-    draft.cell(0, 7, 0) = {0, 0, 0, extended, 0xC3};      // tick 3 does not come
+    draft.cell(0, 4, 0) = {0, 0, 0, effect::extended, 0xD1};      // the current note again, key-off cleared
+    draft.cell(0, 5, 0) = {0, 0, 0, effect::extended, 0xC1};      // cut at tick 1
+    draft.cell(0, 6, 0) = {C4, 1, 0, effect::extended, 0xC0};     // never cuts
+    draft.cell(0, 7, 0) = {0, 0, 0, effect::extended, 0xC3};      // tick 3 does not come
     return draft;
 }
 
@@ -245,13 +237,13 @@ ModuleDraft delayCut() {
 ModuleDraft retrigger() {
     ModuleDraft draft = song(1, 8, 6);
     addPlainInstrument(draft, false);
-    draft.cell(0, 0, 0) = {C4, 1, 0, extended, 0x92};     // ticks 2 and 4
-    draft.cell(0, 1, 0) = {0, 0, 0, multiRetrigger, 0x03};  // tick 3 only, volume unchanged
-    draft.cell(0, 2, 0) = {0, 0, 0, multiRetrigger, 0x72};  // halved at ticks 2 and 4
-    draft.cell(0, 3, 0) = {0, 0, 0, multiRetrigger, 0x00};  // memory
-    draft.cell(0, 4, 0) = {C4, 2, 0, sampleOffset, 0x04};   // starts at frame 1,024
-    draft.cell(0, 5, 0) = {C4, 2, 0, sampleOffset, 0x08};   // past the end: rewinds instead
-    draft.cell(0, 6, 0) = {C4, 2, 0, extended, 0x5F};       // finetune 15 for later notes
+    draft.cell(0, 0, 0) = {C4, 1, 0, effect::extended, 0x92};     // ticks 2 and 4
+    draft.cell(0, 1, 0) = {0, 0, 0, effect::multiRetrigger, 0x03};  // tick 3 only, volume unchanged
+    draft.cell(0, 2, 0) = {0, 0, 0, effect::multiRetrigger, 0x72};  // halved at ticks 2 and 4
+    draft.cell(0, 3, 0) = {0, 0, 0, effect::multiRetrigger, 0x00};  // memory
+    draft.cell(0, 4, 0) = {C4, 2, 0, effect::sampleOffset, 0x04};   // starts at frame 1,024
+    draft.cell(0, 5, 0) = {C4, 2, 0, effect::sampleOffset, 0x08};   // past the end: rewinds instead
+    draft.cell(0, 6, 0) = {C4, 2, 0, effect::extended, 0x5F};       // finetune 15 for later notes
     draft.cell(0, 7, 0) = {C4, 2, 0, 0, 0};                 // period 4608 - 15 / 2
     return draft;
 }
@@ -259,11 +251,11 @@ ModuleDraft retrigger() {
 // Speed and tempo: F02, F20 (32 BPM), F00 (every tick a row tick), EE2 pattern delay.
 ModuleDraft tempo() {
     ModuleDraft draft = song(1, 6, 3);
-    draft.cell(0, 0, 0) = {C4, 1, 0, speedTempo, 0x02};
-    draft.cell(0, 1, 0) = {0, 0, 0, speedTempo, 0x20};
-    draft.cell(0, 2, 0) = {0, 0, 0, extended, 0xE2};       // the row plays 3 x 2 ticks
-    draft.cell(0, 3, 0) = {0, 0, 0, speedTempo, 0x00};
-    draft.cell(0, 5, 0) = {0, 0, 0, speedTempo, 0x03};
+    draft.cell(0, 0, 0) = {C4, 1, 0, effect::speedOrTempo, 0x02};
+    draft.cell(0, 1, 0) = {0, 0, 0, effect::speedOrTempo, 0x20};
+    draft.cell(0, 2, 0) = {0, 0, 0, effect::extended, 0xE2};       // the row plays 3 x 2 ticks
+    draft.cell(0, 3, 0) = {0, 0, 0, effect::speedOrTempo, 0x00};
+    draft.cell(0, 5, 0) = {0, 0, 0, effect::speedOrTempo, 0x03};
     return draft;
 }
 
