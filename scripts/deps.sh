@@ -10,7 +10,7 @@ set -euo pipefail
 build_packages=(
   cmake g++ make pkg-config
   freeglut3-dev libgl-dev libglu1-mesa-dev libjpeg62-turbo-dev
-  libx11-dev libxxf86vm-dev libpng-dev libasound2-dev help2man
+  libx11-dev libxxf86vm-dev libpng-dev libasound2-dev libflac-dev help2man
 )
 run_packages=(
   ffmpeg

@@ -1,0 +1,41 @@
+#pragma once
+// A file written under a temporary name beside its target ("song.wav.Ab12Cd.partial") and
+// renamed onto the target only when complete: a failure (a full disk) or an interruption
+// (Ctrl+C) leaves neither a half-written file nor the temporary one.
+
+#include <cstdio>
+#include <string>
+
+namespace quarbtro {
+
+class OutputFile {
+public:
+    OutputFile() = default;
+    OutputFile(const OutputFile&) = delete;
+    OutputFile& operator=(const OutputFile&) = delete;
+    ~OutputFile() { abandon(); }
+
+    // Creates the temporary file beside `target`. False, with the problem in words, when that
+    // cannot be done (no such directory, no permission).
+    bool open(const std::string& target, std::string& problem);
+    std::FILE* stream() const { return file_; }
+    // Flushes the file to the disk, closes it and renames it onto the target. Without
+    // `replace`, a target that has come to exist meanwhile is left as it is and refused.
+    bool commit(bool replace, std::string& problem);
+    // Closes and removes the temporary file (what the destructor does when not committed).
+    void abandon();
+
+private:
+    std::string target_;
+    std::string partial_;
+    std::FILE* file_ = nullptr;
+};
+
+// From now on SIGINT, SIGTERM and SIGHUP remove the temporary file of the OutputFile being
+// written, if any, before they end the process as they would have.
+void removePartialFileOnSignals();
+
+// Whether both paths name one file (the same device and inode); false when either is missing.
+bool isSameFile(const std::string& first, const std::string& second);
+
+}  // namespace quarbtro
