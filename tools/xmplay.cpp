@@ -18,6 +18,7 @@
 #include <string>
 
 #include "player/audio_device.h"
+#include "player/file_stream.h"
 #include "player/playback.h"
 #include "player/song_length.h"
 #include "player/xm_loader.h"
@@ -75,6 +76,8 @@ void catchInterrupts() {
 int play(const char* path) {
     Module* module = loadOrExit(path);
     const std::int64_t length = songCentiseconds(*module, path);
+    // The device opens only once stream callbacks are registered, as for the intro.
+    useFileStream();
     errno = 0;
     if (!openAudioDevice(rate)) {
         std::fprintf(stderr, "xmplay: cannot use the sound device /dev/dsp%s%s\n", errno ? ": " : "",
