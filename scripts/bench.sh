@@ -270,7 +270,7 @@ figure() { awk -v k="$1" '$1 == k { print $2 }' "$work"/sound.*; }
 echo "bench: size and memory (load $(load))"
 strip -o "$work/quarbtro.stripped" "$build/quarbtro"
 for run in $(seq "$runs"); do
-  /usr/bin/time -v -o "$work/xmrender-time.$run" "$build/xmrender" assets/song.xm -o "$work/song.wav"
+  /usr/bin/time -v -o "$work/xmrender-time.$run" "$build/xmrender" assets/song.xm --force -o "$work/song.wav"
 done
 xmrender_rss=$(awk '/Maximum resident set size/ { print $NF }' "$work"/xmrender-time.* | median | fixed 0)
 {

@@ -153,11 +153,8 @@ int run(int argc, char** argv) {
         std::string problem;
         std::vector<unsigned char> bytes;
         LoadedModule module(readModuleFile(path, bytes, problem) ? loadModule(path, bytes, problem) : nullptr);
-        // Playing changes what a song holds (E5y stores a finetune in the sample): the
-        // duration comes from a copy of its own.
-        LoadedModule played(module ? loadModule(path, bytes, problem) : nullptr);
-        const double duration = played ? durationSeconds(*played) : -1;
-        if (played && duration < 0) problem = shownName(path) + ": cannot be played";
+        const double duration = module ? durationSeconds(*module) : -1;
+        if (module && duration < 0) problem = shownName(path) + ": cannot be played";
         if (!problem.empty()) {
             std::fflush(stdout);
             std::fprintf(stderr, "xminfo: %s\n", problem.c_str());

@@ -1,247 +1,386 @@
-// xmrender: renders an XM module to a 44,100 Hz 16-bit stereo WAV file (or headerless frames)
-// through the player's own block renderer, with no sound device.
+// xmrender: renders XM modules to sound files through the player's own block renderer, with
+// no sound device: 16-bit WAV (the default), 32-bit float WAV, FLAC or raw frames, at any rate
+// from 8,000 to 192,000 Hz.
 //
-//   xmrender FILE.xm -o OUT.wav [--seconds S] [--raw | --trace]
+//   xmrender [OPTION]... FILE.xm -o OUT      one module
+//   xmrender [OPTION]... FILE.xm... -O DIR   each module to DIR, named after it
 //
-// By default the song is rendered once: until it first comes back to a row it has already
-// played, and at most 20 minutes. --seconds renders exactly S seconds from the start.
-// --trace writes, instead of audio, one text line per tick and channel with the sequencer's
-// state after the tick and what its voice was given (for regression tests).
+// By default each song is rendered once: until it first comes back to a row it has already
+// played, and at most 20 minutes. --seconds renders exactly S seconds instead. --trace writes,
+// instead of audio, one text line per tick and channel with the sequencer's state after the
+// tick and what its voice was given (for regression tests).
+//
+// An output file is written under a temporary name beside it and renamed when complete, so a
+// failure (a full disk) or Ctrl+C leaves nothing behind; an existing file is written over only
+// with --force, and an input never. Standard output, devices and pipes are written directly.
 
+#include <sys/stat.h>
 #include <unistd.h>
 
-#include <algorithm>
-#include <bit>
 #include <cerrno>
-#include <cstdarg>
 #include <chrono>
 #include <cmath>
+#include <cstdint>
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
 #include <memory>
+#include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
 #include "player/channel.h"
+#include "player/mixer.h"
 #include "player/playback.h"
 #include "player/player.h"
 #include "player/song_length.h"
 #include "player/song_render.h"
 #include "player/xm_loader.h"
-#include "tools/wav_writer.h"
+#include "tools/command_line.h"
+#include "tools/module_input.h"
+#include "tools/output_file.h"
+#include "tools/sound_file.h"
 
 namespace quarbtro {
 namespace {
 
-constexpr std::int32_t rate = defaultOutputRate;
-constexpr double longestSeconds = 24000;  // a WAV file's sizes are 32-bit
+constexpr double longestSeconds = 24000;
+constexpr std::int64_t longestSongSeconds = 20 * 60;  // the song once ends here at the latest
 
 struct Options {
-    std::string input;
-    std::string output;
-    double seconds = -1;  // below 0: the song once
-    bool raw = false;
+    std::vector<std::string> inputs;
+    std::string output;     // -o: one output, "-" for standard output
+    std::string directory;  // -O: one output per input in this directory
+    std::optional<SoundFormat> format;
     bool trace = false;
+    bool force = false;
+    double seconds = -1;  // below 0: the song, `loops` times
+    int startOrder = 0;
+    int loops = 1;
+    int rate = defaultOutputRate;
+    double gainDb = 0;
 };
 
-[[noreturn]] void usage(const char* problem) {
-    if (problem) std::fprintf(stderr, "xmrender: %s\n", problem);
-    std::fprintf(stderr,
-                 "usage: xmrender FILE.xm -o OUT.wav [--seconds S] [--raw | --trace]\n"
-                 "  -o OUT       where the audio goes; - for standard output\n"
-                 "  --seconds S  render exactly S seconds instead of the song once\n"
-                 "  --raw        headerless 16-bit little-endian stereo frames instead of WAV\n"
-                 "  --trace      a text line per tick and channel instead of audio\n");
-    std::exit(2);
-}
+// One module to render and where it goes.
+struct Job {
+    std::string input;   // a path, or "-" for standard input
+    std::string output;  // a path, or "-" for standard output
+};
 
-Options parse(int argc, char** argv) {
+Options parse(int argc, char** argv, cli::Program& program) {
     Options options;
-    for (int i = 1; i < argc; ++i) {
-        const std::string argument = argv[i];
-        if (argument == "-o" && i + 1 < argc) {
-            options.output = argv[++i];
-        } else if (argument == "--seconds" && i + 1 < argc) {
-            char* end = nullptr;
-            options.seconds = std::strtod(argv[++i], &end);
-            if (*end != '\0' || !(options.seconds >= 0 && options.seconds <= longestSeconds))
-                usage("--seconds takes a number of seconds from 0 to 24000");
-        } else if (argument == "--raw") {
-            options.raw = true;
-        } else if (argument == "--trace") {
-            options.trace = true;
-        } else if (argument == "-h" || argument == "--help") {
-            usage(nullptr);
-        } else if (argument.size() > 1 && argument[0] == '-') {
-            usage(("unknown option " + argument).c_str());
-        } else if (options.input.empty()) {
-            options.input = argument;
-        } else {
-            usage("give one module file");
-        }
-    }
-    if (options.input.empty()) usage("no module file given");
-    if (options.output.empty()) usage("no output given (-o OUT.wav, or -o - for standard output)");
-    if (options.raw && options.trace) usage("--raw and --trace exclude each other");
+    const cli::Taker takeFormat = [&options](const char* value) {
+        options.format = soundFormatNamed(value);
+        return options.format ? std::string() : std::string("takes wav, float, flac or raw");
+    };
+    const cli::Taker takeFloat = [&options](const char*) {
+        options.format = SoundFormat::floatWav;
+        return std::string();
+    };
+    const cli::Taker takeRaw = [&options](const char*) {
+        options.format = SoundFormat::raw;
+        return std::string();
+    };
+    program = {
+        "xmrender",
+        "[OPTION]... FILE.xm... (-o OUT | -O DIR)",
+        "Renders XM modules to sound files through the player itself (the same block renderer,\n"
+        "sequencer and mixer as the intro), with no sound device: each song once, until it first\n"
+        "comes back to a row it has already played (and at most 20 minutes), or as asked.",
+        {{"output", 'o', "OUT", "the output for one module; - for standard output", cli::text(options.output)},
+         {"output-dir", 'O', "DIR", "one output per module in DIR, named after the module",
+          cli::text(options.directory)},
+         {"format", 0, "FORMAT", "wav (16-bit), float, flac or raw (default: by OUT's extension, else wav)",
+          takeFormat},
+         {"float", 0, nullptr, "32-bit float WAV: the mix itself, before rounding and clipping", takeFloat},
+         {"raw", 0, nullptr, "headerless 16-bit little-endian stereo frames", takeRaw},
+         {"start", 's', "ORDER", "start at this order position (default 0)",
+          cli::integer(options.startOrder, 0, 255, "an order position")},
+         {"loops", 'l', "N", "play the song N times (default 1)", cli::integer(options.loops, 1, 100)},
+         {"seconds", 0, "S", "render exactly S seconds instead of the song",
+          cli::number(options.seconds, 0, longestSeconds, "a number of seconds")},
+         {"rate", 'r', "HZ", "output frames a second, 8000 to 192000 (default 44100)",
+          cli::integer(options.rate, 8000, 192000, "a rate in Hz")},
+         {"gain", 'g', "DB", "amplify by DB decibels, -60 to 24 (default 0)",
+          cli::number(options.gainDb, -60, 24, "decibels")},
+         {"force", 'f', nullptr, "write over existing files", cli::flag(options.force)},
+         {"trace", 0, nullptr, "a text line per tick and channel instead of audio", cli::flag(options.trace)}},
+        "A FILE of - reads standard input. An output is written under a temporary name and renamed\n"
+        "when complete: a failure or Ctrl+C leaves nothing. On a terminal a progress line shows how\n"
+        "far a render has got once it takes longer than a second.\n"
+        "\n"
+        "Exit status: 0 when every module was rendered; 1 when a module could not be read, loaded\n"
+        "or played, or an output could not be written (the others are still rendered); 2 for wrong\n"
+        "arguments.\n",
+    };
+    options.inputs = cli::parseOrExit(program, argc, argv);
     return options;
 }
 
-struct ModuleRelease {
-    void operator()(Module* module) const { freeModule(module); }
-};
-using LoadedModule = std::unique_ptr<Module, ModuleRelease>;
-
-LoadedModule load(const std::string& path) {
-    errno = 0;
-    LoadedModule module(loadModuleFile(path.c_str()));
-    if (!module) {
-        const LoadFailure failure = lastLoadFailure();
-        if (failure.kind == LoadFailureKind::cannotOpen && errno != 0)
-            std::fprintf(stderr, "xmrender: %s: %s\n", path.c_str(), std::strerror(errno));
-        else
-            std::fprintf(stderr, "xmrender: %s: %s\n", path.c_str(), failure.reason);
-        std::exit(1);
-    }
-    return module;
+std::string stem(const std::string& path) {
+    std::string name = path.substr(path.rfind('/') + 1);
+    const std::size_t dot = name.rfind('.');
+    if (dot != std::string::npos && dot > 0) name.resize(dot);
+    return name;
 }
 
-[[noreturn]] void cannotPlay(const std::string& path) {
-    std::fprintf(stderr, "xmrender: %s: cannot be played\n", path.c_str());
-    std::exit(1);
+// The outputs of every input, with what is wrong with the arguments said and ended with
+// status 2.
+std::vector<Job> plan(const Options& options, const cli::Program& program) {
+    if (options.inputs.empty()) cli::usageError(program, "no module file given");
+    if (options.output.empty() == options.directory.empty())
+        cli::usageError(program, options.output.empty() ? "no output given (-o OUT, -o - for standard output, or -O DIR)"
+                                                        : "-o and -O exclude each other");
+    if (options.trace && (options.format || options.gainDb != 0 || options.rate != defaultOutputRate))
+        cli::usageError(program, "--trace writes text: it takes no format, gain or rate");
+    if (options.seconds >= 0 && options.loops != 1) cli::usageError(program, "--seconds and --loops exclude each other");
+    if (!options.output.empty() && options.inputs.size() > 1)
+        cli::usageError(program, "-o takes one module: -O DIR writes one output for each");
+    std::vector<Job> jobs;
+    std::set<std::string> outputs;
+    int standardInputs = 0;
+    for (const std::string& input : options.inputs) {
+        if (input == "-" && ++standardInputs > 1) cli::usageError(program, "standard input (-) can be read once");
+        if (!options.output.empty()) {
+            jobs.push_back({input, options.output});
+            continue;
+        }
+        if (input == "-") cli::usageError(program, "standard input (-) has no name to write after: give -o OUT");
+        const SoundFormat format = options.format.value_or(SoundFormat::wav);
+        const std::string output =
+            options.directory + "/" + stem(input) + (options.trace ? ".trace" : extensionOf(format));
+        if (!outputs.insert(output).second)
+            cli::usageError(program, input + " would be written to " + output + " a second time");
+        jobs.push_back({input, output});
+    }
+    return jobs;
 }
 
-std::int16_t littleEndian(std::int16_t sample) {
-    if constexpr (std::endian::native == std::endian::little) return sample;
-    const auto bits = static_cast<std::uint16_t>(sample);
-    return static_cast<std::int16_t>(static_cast<std::uint16_t>((bits >> 8) | (bits << 8)));
-}
-
-class Output {
-public:
-    explicit Output(const std::string& path) : path_(path) {
-        file_ = path == "-" ? stdout : std::fopen(path.c_str(), "wb");
-        if (!file_) fail();
-    }
-    void write(const void* bytes, std::size_t count) {
-        if (std::fwrite(bytes, 1, count, file_) != count) fail();
-    }
-    void close() {
-        if ((file_ == stdout ? std::fflush(file_) : std::fclose(file_)) != 0) fail();
-    }
-
-private:
-    [[noreturn]] void fail() {
-        std::fprintf(stderr, "xmrender: cannot write %s: %s\n", path_ == "-" ? "standard output" : path_.c_str(),
-                     std::strerror(errno));
-        std::exit(1);
-    }
-    std::string path_;
-    std::FILE* file_ = nullptr;
-};
-
-// A progress line on a terminal, once rendering has taken more than a second.
+// A progress line on a terminal, once rendering has taken more than a second; cleared at the
+// end.
 class Progress {
 public:
-    explicit Progress(std::int64_t totalFrames) : total_(totalFrames), shown_(isatty(2)) {}
+    Progress(std::string name, std::int64_t totalFrames, std::int32_t rate)
+        : name_(std::move(name)), total_(totalFrames), rate_(rate), shown_(isatty(STDERR_FILENO)) {}
     void update(std::int64_t frames) {
         if (!shown_) return;
         const auto now = std::chrono::steady_clock::now();
         if (now - started_ < std::chrono::seconds(1) || now - last_ < std::chrono::milliseconds(200)) return;
         last_ = now;
         printing_ = true;
-        std::fprintf(stderr, "\rxmrender: %s of %s rendered", clock(frames).c_str(), clock(total_).c_str());
+        std::fprintf(stderr, "\rxmrender: %s: %s of %s rendered", name_.c_str(), clock(frames).c_str(),
+                     clock(total_).c_str());
     }
     void finish() {
-        if (printing_) std::fprintf(stderr, "\n");
+        if (printing_) std::fprintf(stderr, "\r\033[K");
+        printing_ = false;
     }
+    ~Progress() { finish(); }
 
 private:
-    static std::string clock(std::int64_t frames) {
-        const std::int64_t seconds = frames / rate;
+    std::string clock(std::int64_t frames) const {
+        const std::int64_t seconds = frames / rate_;
         char text[32];
         std::snprintf(text, sizeof text, "%lld:%02lld", static_cast<long long>(seconds / 60),
                       static_cast<long long>(seconds % 60));
         return text;
     }
+    std::string name_;
     std::int64_t total_;
+    std::int32_t rate_;
     bool shown_;
     bool printing_ = false;
     std::chrono::steady_clock::time_point started_ = std::chrono::steady_clock::now();
     std::chrono::steady_clock::time_point last_{};
 };
 
-void writeLine(Output& output, const char* format, ...) __attribute__((format(printf, 2, 3)));
-void writeLine(Output& output, const char* format, ...) {
-    char line[256];
-    va_list arguments;
-    va_start(arguments, format);
-    const int length = std::vsnprintf(line, sizeof line, format, arguments);
-    va_end(arguments);
-    output.write(line, static_cast<std::size_t>(std::min<int>(length, sizeof line - 1)));
-}
+struct ModuleRelease {
+    void operator()(Module* module) const { freeModule(module); }
+};
+using LoadedModule = std::unique_ptr<Module, ModuleRelease>;
+
+// Where a job's bytes go: standard output, a device or pipe named as the output (/dev/null),
+// or a regular file, written under its temporary name.
+class Destination {
+public:
+    ~Destination() {
+        if (direct_ && direct_ != stdout) std::fclose(direct_);
+    }
+    bool open(const std::string& path, std::string& problem) {
+        path_ = path;
+        struct stat target;
+        if (path == "-") {
+            direct_ = stdout;
+        } else if (stat(path.c_str(), &target) == 0 && !S_ISREG(target.st_mode) && !S_ISDIR(target.st_mode)) {
+            direct_ = std::fopen(path.c_str(), "wb");
+            if (!direct_) problem = "cannot write " + path + ": " + std::strerror(errno);
+            return direct_ != nullptr;
+        } else {
+            return file_.open(path, problem);
+        }
+        return true;
+    }
+    std::FILE* stream() const { return direct_ ? direct_ : file_.stream(); }
+    std::string shownName() const { return path_ == "-" ? "standard output" : path_; }
+    bool complete(bool force, std::string& problem) {
+        if (std::ferror(stream())) {
+            problem = "cannot write " + shownName();
+            file_.abandon();
+            return false;
+        }
+        if (!direct_) return file_.commit(force, problem);
+        if (std::fflush(direct_) == 0) return true;
+        problem = "cannot write " + shownName() + ": " + std::strerror(errno);
+        return false;
+    }
+
+private:
+    std::string path_;
+    std::FILE* direct_ = nullptr;
+    OutputFile file_;
+};
 
 // The trace: after every tick, per channel, where the song is, the frames of the next tick and
 // the global volume, the channel's pitch, volume, panning, envelope outputs and fade, and its
 // voice: which one, the frame it starts from (nothing is mixed, so the position moves only
 // when a note starts or rewinds), its frequency, volume and panning.
-int trace(const Options& options) {
-    LoadedModule module = load(options.input);
+bool writeTrace(Module& module, const Options& options, std::FILE* out) {
     auto player = std::make_unique<Player>();
-    configureOutput(*player, rate);
-    if (!beginPlayback(*player, module.get())) cannotPlay(options.input);
-    const std::int64_t limit =
-        options.seconds >= 0 ? std::llround(options.seconds * rate) : SongRenderRequest{}.maxFrames;
-    Output output(options.output);
-    writeLine(output, "# order row tick  spt gv ch period pdelta vol vdelta pan venv penv  fade | voice  start   freq vvol vpan\n");
-    SongWalk walk(*player, *module);
+    configureOutput(*player, defaultOutputRate);
+    if (!beginPlayback(*player, &module) || !startAtOrder(module, options.startOrder)) return false;
+    const std::int64_t limit = options.seconds >= 0 ? std::llround(options.seconds * defaultOutputRate)
+                                                    : longestSongSeconds * defaultOutputRate;
+    std::fprintf(out, "# order row tick  spt gv ch period pdelta vol vdelta pan venv penv  fade | voice  start   freq vvol vpan\n");
+    SongWalk walk(*player, module);
     while (walk.frame() < limit && (options.seconds >= 0 || !walk.atRepeat())) {
         walk.step();
-        for (int c = 0; c < module->channelCount; ++c) {
+        for (int c = 0; c < module.channelCount; ++c) {
             const Channel& channel = player->channels[c];
             const Voice& voice = *channel.voice;
-            writeLine(output, "%7d %3d %4d %4d %2d %2d %6d %6d %3d %6d %3d %4d %4d %5d | %5d %6u %6d %4d %4d\n",
-                      walk.order(), walk.row(), walk.tick(), module->samplesPerTick,
-                      module->globalVolume, c, channel.period, channel.periodDelta,
-                      channel.volume, channel.volumeDelta, channel.panning, channel.volEnvVolume,
-                      channel.panEnvPanning, channel.fadeOut, voice.index, voice.positionInt,
-                      voice.frequency, voice.volume,
-                      voice.panning);
+            std::fprintf(out, "%7d %3d %4d %4d %2d %2d %6d %6d %3d %6d %3d %4d %4d %5d | %5d %6u %6d %4d %4d\n",
+                         walk.order(), walk.row(), walk.tick(), module.samplesPerTick, module.globalVolume, c,
+                         channel.period, channel.periodDelta, channel.volume, channel.volumeDelta, channel.panning,
+                         channel.volEnvVolume, channel.panEnvPanning, channel.fadeOut, voice.index,
+                         voice.positionInt, voice.frequency, voice.volume, voice.panning);
         }
     }
-    output.close();
     endPlayback(*player);
-    return 0;
+    return true;
 }
 
-int run(const Options& options) {
-    if (options.trace) return trace(options);
-    LoadedModule module = load(options.input);
-    SongRenderRequest request;
-    if (options.seconds >= 0) request.frames = std::llround(options.seconds * rate);
-    auto render = std::make_unique<SongRender>();
-    if (!beginSongRender(*render, *module, request)) cannotPlay(options.input);
-    const std::int64_t frames = render->totalFrames;
+// Renders the song into the writer; false with the problem said.
+bool writeSound(SongRender& render, const Options& options, const std::string& name, SoundWriter& writer,
+                std::string& problem) {
+    if (!writer.begin(render.totalFrames, options.rate)) {
+        problem = writer.error();
+        return false;
+    }
+    // The gain scales the mix before it is rounded; without one, the renderer's own rounding.
+    const bool gained = options.gainDb != 0;
+    const auto factor = static_cast<float>(std::pow(10.0, options.gainDb / 20));
+    std::vector<std::int16_t> gainedSamples(gained ? 2 * static_cast<std::size_t>(render.player.blockFrames) : 0);
+    Progress progress(name, render.totalFrames, options.rate);
+    while (const int frames = renderSongBlock(render)) {
+        float* mix = render.player.mixBuffer;
+        const std::int16_t* samples = render.player.outputBuffer;
+        if (gained) {
+            for (int i = 0; i < 2 * frames; ++i) mix[i] *= factor;
+            convertToS16(gainedSamples.data(), mix, frames);
+            samples = gainedSamples.data();
+        }
+        if (!writer.write(mix, samples, frames)) {
+            problem = writer.error();
+            return false;
+        }
+        progress.update(render.framesDone);
+    }
+    if (!writer.finish()) {
+        problem = writer.error();
+        return false;
+    }
+    return true;
+}
 
-    Output output(options.output);
-    if (!options.raw) {
-        const std::vector<unsigned char> header = wavHeader(frames, rate);
-        output.write(header.data(), header.size());
+// Renders one module; the problem, when there is one, in words.
+bool render(const Job& job, const Options& options, std::string& problem) {
+    if (job.output != "-") {
+        for (const std::string& input : options.inputs) {
+            if (input != "-" && isSameFile(input, job.output)) {
+                problem = "refusing to write over the module " + input;
+                return false;
+            }
+        }
+        struct stat target;
+        const bool exists = stat(job.output.c_str(), &target) == 0;
+        if (exists && S_ISDIR(target.st_mode)) {
+            problem = "cannot write " + job.output + ": it is a directory";
+            return false;
+        }
+        if (exists && S_ISREG(target.st_mode) && !options.force) {
+            problem = job.output + " exists: --force writes over it";
+            return false;
+        }
     }
-    Progress progress(frames);
-    std::vector<std::int16_t> samples(2 * static_cast<std::size_t>(render->player.blockFrames));
-    while (const int count = renderSongBlock(*render)) {
-        for (int i = 0; i < 2 * count; ++i) samples[i] = littleEndian(render->player.outputBuffer[i]);
-        output.write(samples.data(), 2 * static_cast<std::size_t>(count) * sizeof(std::int16_t));
-        progress.update(render->framesDone);
+    std::vector<unsigned char> bytes;
+    if (!readModuleFile(job.input, bytes, problem)) return false;
+    LoadedModule module(loadModuleFromMemory(bytes.data(), static_cast<std::int32_t>(bytes.size())));
+    if (!module) {
+        problem = shownName(job.input) + ": " + lastLoadFailure().reason;
+        return false;
     }
-    progress.finish();
-    output.close();
-    endSongRender(*render);
-    return 0;
+    if (options.startOrder >= module->songLength) {
+        problem = shownName(job.input) + ": --start " + std::to_string(options.startOrder) + " is past the song's " +
+                  std::to_string(module->songLength) + " order positions";
+        return false;
+    }
+
+    auto songRender = std::make_unique<SongRender>();
+    if (!options.trace) {
+        SongRenderRequest request;
+        request.rate = options.rate;
+        request.startOrder = options.startOrder;
+        request.passes = options.loops;
+        request.maxFrames = longestSongSeconds * options.rate * options.loops;
+        if (options.seconds >= 0) request.frames = std::llround(options.seconds * options.rate);
+        if (!beginSongRender(*songRender, *module, request)) {
+            problem = shownName(job.input) + ": cannot be played";
+            return false;
+        }
+    }
+
+    Destination destination;
+    if (!destination.open(job.output, problem)) return false;
+    bool written;
+    if (options.trace) {
+        written = writeTrace(*module, options, destination.stream());
+        if (!written) problem = shownName(job.input) + ": cannot be played";
+    } else {
+        const auto writer = makeSoundWriter(
+            options.format.value_or(soundFormatOfPath(job.output).value_or(SoundFormat::wav)), destination.stream(),
+            destination.shownName());
+        written = writeSound(*songRender, options, shownName(job.input), *writer, problem);
+        endSongRender(*songRender);
+    }
+    return written && destination.complete(options.force, problem);
+}
+
+int run(int argc, char** argv) {
+    cli::Program program;
+    const Options options = parse(argc, argv, program);
+    const std::vector<Job> jobs = plan(options, program);
+    removePartialFileOnSignals();
+    int status = cli::doneStatus;
+    for (const Job& job : jobs) {
+        std::string problem;
+        if (!render(job, options, problem)) {
+            std::fprintf(stderr, "xmrender: %s\n", problem.c_str());
+            status = cli::failureStatus;
+        }
+    }
+    return status;
 }
 
 }  // namespace
 }  // namespace quarbtro
 
-int main(int argc, char** argv) { return quarbtro::run(quarbtro::parse(argc, argv)); }
+int main(int argc, char** argv) { return quarbtro::run(argc, argv); }

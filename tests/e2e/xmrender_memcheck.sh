@@ -15,7 +15,7 @@ for module in "$QUARBTRO_SOURCE/assets/song.xm" "$mods/endscroll.xm" "$mods/hero
   name=$(basename "$module")
   status=0
   valgrind --error-exitcode=3 --leak-check=full --show-leak-kinds=all --errors-for-leak-kinds=all \
-    --log-file="$work/$name.log" "$QUARBTRO_BUILD/xmrender" "$module" --raw -o "$work/out.raw" || status=$?
+    --log-file="$work/$name.log" "$QUARBTRO_BUILD/xmrender" "$module" --raw --force -o "$work/out.raw" || status=$?
   check_eq "$name: memcheck finds nothing" 0 "$status"
   check_true "$name: every block freed" grep -q "All heap blocks were freed" "$work/$name.log"
   [ "$status" -eq 0 ] || tail -n 30 "$work/$name.log"
