@@ -95,6 +95,7 @@ struct Sample {
     std::uint8_t bits;        // 16 once loaded
     std::uint8_t loopType;    // loopNone, loopForward or loopPingPong
     std::int8_t relativeNote; // semitones added to the row's note
+    char name[23];            // as the file has it (22 bytes, any padding kept), then a 0
 };
 
 // Bits of an instrument's volumeEnvelopeFlags and panningEnvelopeFlags.
@@ -123,6 +124,7 @@ struct Instrument {
     std::uint8_t autoVibratoDepth;
     std::uint8_t autoVibratoRate;       // phase step per tick, 1/256 cycle
     std::uint16_t volumeFadeout;        // per tick after key-off, 1/65536 of full volume
+    char name[23];                      // as the file has it (22 bytes), then a 0
 };
 
 inline constexpr std::uint16_t linearFrequencyTable = 0x0001;  // Module::flags bit 0
@@ -165,6 +167,8 @@ struct Module {
     // Optional supplier of sample data for the loader: (buffer, bytes, bits, instrument, slot).
     void (*onSampleLoad)(void* buffer, std::int32_t bytes, std::int32_t bits,
                          std::int32_t instrument, std::int32_t sample);
+    char title[21];                    // the song's name as the file has it (20 bytes), then a 0
+    char trackerName[21];              // the program that wrote the file (20 bytes), then a 0
 };
 
 // Shared zero-filled records that stand in for missing instruments and samples; never freed.

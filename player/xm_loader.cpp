@@ -288,7 +288,8 @@ std::uint32_t readSampleHeader(Sample& sample, XmReader& in) {
     sample.loopType = (type & 0x02) ? loopPingPong : (type & 0x01) ? loopForward : loopNone;
     sample.panning = in.u8();
     sample.relativeNote = static_cast<std::int8_t>(in.u8());
-    in.skip(23);  // reserved byte and name
+    in.skip(1);  // reserved
+    in.bytes(sample.name, 22);
 
     std::uint32_t unit = sample.bits / 8;
     sample.length = byteLength / unit;
@@ -364,7 +365,8 @@ std::int32_t readInstrument(Module* module, XmReader& in, int index) {
     Instrument& ins = module->instruments[index];
     std::int64_t recordStart = in.position();
     std::uint32_t headerSize = in.u32();
-    in.skip(22 + 1);  // name and type
+    in.bytes(ins.name, 22);
+    in.skip(1);  // type
     std::uint32_t sampleCount = in.u16();
     if (sampleCount > maxSamples)
         return fail(LoadFailureKind::refused, "instrument %d has %u samples, more than %u",
@@ -400,6 +402,9 @@ std::int32_t readXm(Module* module, ModuleFile* file) {
         return fail(LoadFailureKind::refused,
                     "not an XM module: it does not begin with \"Extended Module: \"");
     module->initialGlobalVolume = 64;
+    in.bytes(module->title, 20);
+    in.skip(1);  // 0x1A
+    in.bytes(module->trackerName, 20);
 
     in.seekTo(headerStart);
     XmHeader header = {};

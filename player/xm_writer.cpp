@@ -88,7 +88,8 @@ void writeSampleHeader(ByteWriter& out, const Sample& sample) {
     out.u8(type);
     out.u8(static_cast<std::uint8_t>(sample.panning));
     out.u8(static_cast<std::uint8_t>(sample.relativeNote));
-    out.zeros(23);  // reserved byte and name
+    out.zeros(1);  // reserved
+    out.text(sample.name, 22);
 }
 
 // Delta coding: each stored value is the difference to the previous frame, wrapping.
@@ -110,7 +111,8 @@ void writeSampleData(ByteWriter& out, const Sample& sample) {
 void writeInstrument(ByteWriter& out, const Instrument& instrument, XmLayout* layout) {
     bool hasSamples = instrument.sampleCount > 0;
     out.u32(hasSamples ? 263 : 29);
-    out.zeros(22 + 1);  // name and type
+    out.text(instrument.name, 22);
+    out.zeros(1);  // type
     out.u16(instrument.sampleCount);
     std::vector<std::size_t> headers, data;
     if (hasSamples) {

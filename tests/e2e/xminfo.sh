@@ -54,18 +54,32 @@ intro="${real_modules[0]%/*}/intro.xm"
 "$xminfo" --json "$intro" >"$work/intro.json"
 check_eq "intro.xm: header facts" '[8,2,0,[0,1],2,[64,64],8,true,10,140]' \
   "$(jq -c '[.channels, .songLength, .restartPosition, .orders, .patternCount, .patternRows, .instrumentCount, .linear, .defaultSpeed, .defaultBpm]' "$work/intro.json")"
-check_eq "intro.xm: second sample ping-pong" '{"instrument":2,"slot":0,"length":16628,"loopStart":64,"loopLength":16564,"loopType":4,"loop":"ping-pong","volume":64,"finetune":0,"panning":128,"relativeNote":-12}' \
+check_eq "intro.xm: second sample ping-pong" '{"instrument":2,"slot":0,"name":"","length":16628,"loopStart":64,"loopLength":16564,"loopType":4,"loop":"ping-pong","volume":64,"finetune":0,"panning":128,"relativeNote":-12}' \
   "$(jq -c '.samples[1]' "$work/intro.json")"
 summary=$("$xminfo" "$intro")
-check_eq "summary: channels line" "8 channels, linear frequencies, speed 10, 140 BPM" "$(sed -n 2p <<<"$summary")"
-check_eq "summary: orders" "song length 2, restart at 0, orders: 0 1" "$(sed -n 3p <<<"$summary")"
+check_eq "summary: title and tracker" 'title "", written with "FastTracker v2.00"' "$(sed -n 2p <<<"$summary")"
+check_eq "summary: channels line" "8 channels, linear frequencies, speed 10, 140 BPM" "$(sed -n 3p <<<"$summary")"
+check_eq "summary: orders" "song length 2, restart at 0, orders: 0 1" "$(sed -n 4p <<<"$summary")"
 check_eq "summary: duration" "duration 0:$(jq -r '.duration' "$work/intro.json" | awk '{ printf "%06.3f", $1 }')" \
-  "$(sed -n 4p <<<"$summary")"
-check_eq "summary: a sample" "  sample 0: 16628 frames, ping-pong loop 64+16564, volume 64, finetune 0, panning 128, relative note -12" \
-  "$(grep -A1 '^instrument 2:' <<<"$summary" | tail -n 1)"
+  "$(sed -n 5p <<<"$summary")"
+check_eq "summary: an instrument's name" 'instrument 1 "alexel.": 1 sample' "$(grep '^instrument 1 ' <<<"$summary")"
+check_eq "summary: a sample" '  sample 0 "": 16628 frames, ping-pong loop 64+16564, volume 64, finetune 0, panning 128, relative note -12' \
+  "$(grep -A1 '^instrument 2 ' <<<"$summary" | tail -n 1)"
 check_true "summary: a sample without a loop shows no loop points" \
-  grep -Eq '^  sample [0-9]+: [0-9]+ frames, no loop, volume' <<<"$summary"
+  grep -Eq '^  sample [0-9]+ "[^"]*": [0-9]+ frames, no loop, volume' <<<"$summary"
 check_eq "summary: no loop points anywhere for a sample without a loop" "" "$(grep 'no loop [0-9]' <<<"$summary")"
+
+# Names, read from the files by hand: the title, the tracker, instruments and samples.
+endscroll="${real_modules[0]%/*}/endscroll.xm"
+check_eq "endscroll.xm: title, tracker, first instrument" \
+  '["nanny (short vers.)","FastTracker v2.00","Alexel/Realtech/Slkd",1]' \
+  "$("$xminfo" --json "$endscroll" | jq -c '[.title, .tracker, .instruments[0].name, .instruments[0].sampleCount]')"
+check_eq "every instrument is listed once" "$(jq '.instrumentCount' "$work/intro.json")" "$(jq '.instruments | length' "$work/intro.json")"
+# A title with a quote, a control character and a Latin-1 byte is still valid JSON.
+cp "$intro" "$work/named.xm"
+printf 'a"b\001\351t\351' | dd of="$work/named.xm" bs=1 seek=17 conv=notrunc status=none
+check_eq "an odd title in JSON" "$(printf 'a"b\001\303\251t\303\251')" "$("$xminfo" --json "$work/named.xm" | jq -r .title)"
+check_eq "an odd title for people" "$(printf 'title "a"b?\303\251t\303\251"')" "$("$xminfo" "$work/named.xm" | sed -n 2p | cut -d, -f1)"
 
 # Several files: one summary after another, or one JSON array; standard input as "-" or a pipe.
 "$xminfo" --json "$intro" "$intro" >"$work/two.json"

@@ -109,7 +109,7 @@ protected:
 TEST_F(MixerExactness, SteadyFramesMatchThePlainArithmetic) {
     for (int trial = 0; trial < 3000; ++trial) {
         std::vector<std::int16_t> data = randomData(sampleLength);
-        Sample sample{data.data(), sampleLength, 0, sampleLength, 64, 0, 128, 16, loopNone, 0};
+        Sample sample{data.data(), sampleLength, 0, sampleLength, 64, 0, 128, 16, loopNone, 0, {}};
         const int frames = static_cast<int>(random() % 300) + 1;
         Voice voice = randomVoice(sample, frames);
         voice.currentLeft = voice.targetLeft * 256 + (trial % 2 ? static_cast<std::int32_t>(random() % 256) : 0);
@@ -134,7 +134,7 @@ TEST_F(MixerExactness, SteadyFramesMatchThePlainArithmetic) {
 TEST_F(MixerExactness, RampFramesMatchThePlainArithmetic) {
     for (int trial = 0; trial < 3000; ++trial) {
         std::vector<std::int16_t> data = randomData(sampleLength);
-        Sample sample{data.data(), sampleLength, 0, sampleLength, 64, 0, 128, 16, loopNone, 0};
+        Sample sample{data.data(), sampleLength, 0, sampleLength, 64, 0, 128, 16, loopNone, 0, {}};
         const int frames = static_cast<int>(random() % 128) + 1;
         Voice voice = randomVoice(sample, frames);
         voice.currentLeft = static_cast<std::int32_t>(random() % (128 * 256));
@@ -182,7 +182,7 @@ TEST_F(MixerExactness, FramesThatDoublePrecisionWouldRoundOtherwise) {
     };
     for (const Case& c : cases) {
         std::int16_t data[16] = {c.s0, c.s1, c.s1};
-        Sample sample{data, 3, 0, 3, 64, 0, 128, 16, loopNone, 0};
+        Sample sample{data, 3, 0, 3, 64, 0, 128, 16, loopNone, 0, {}};
         // Alone (an odd frame at the current gains) and first of a pair (at the target gains).
         for (int frames : {1, 2}) {
             Voice voice{};

@@ -97,6 +97,20 @@ TEST(XmLoader, KeepsInstrumentSettings) {
     EXPECT_EQ(-12, loadedSample.relativeNote);
 }
 
+TEST(XmLoader, KeepsTheNames) {
+    ModuleDraft draft = smallSong();
+    std::strcpy(draft.instrument(0).name, "Bass, 22 bytes long...");
+    std::strcpy(draft.instrument(0).samples[0]->name, "\xE9t\xE9 (Latin-1)");
+    XmWriteOptions options;
+    options.songName = "Twenty bytes of name";
+    auto module = loadBytes(writeXm(draft.module(), options));
+    ASSERT_TRUE(module) << lastLoadFailure().reason;
+    EXPECT_STREQ(module->title, "Twenty bytes of name");
+    EXPECT_STREQ(module->trackerName, "Quarbtro");
+    EXPECT_STREQ(module->instruments[0].name, "Bass, 22 bytes long...");
+    EXPECT_STREQ(module->instruments[0].samples[0]->name, "\xE9t\xE9 (Latin-1)");
+}
+
 TEST(XmLoader, EnvelopesOfFewerThanTwoPointsAreOff) {
     ModuleDraft draft = smallSong();
     draft.instrument(0).volumePointCount = 1;
