@@ -7,13 +7,12 @@
 #include <cstring>
 #include <iostream>
 
+#include "app/audio_clock.h"
 #include "app/display_window.h"
 #include "app/light.h"
 #include "app/window_geometry.h"
 #include "assets/font_bitmap.h"
 #include "assets/image2Jpeg.h"
-#include "player/audio_device.h"
-#include "player/create_player.h"
 #include "scenes/credits.h"
 #include "scenes/endscene.h"
 #include "scenes/font.h"
@@ -22,13 +21,14 @@
 #include "scenes/ruzidovavire.h"
 #include "scenes/stage.h"
 #include "scenes/texture.h"
+#include "sound/create_player.h"
 
 namespace quarbtro {
 
 Light* light = nullptr;
 
 // The audio heard: the scenes follow the sound, not the wall clock.
-int (*clockSource)() = PlaybackClock;
+int (*clockSource)() = audioClock;
 
 const char* displayNameFromArguments(int argc, char** argv) {
     for (int i = 1; i + 1 < argc; ++i)
@@ -70,7 +70,8 @@ void buildScenes() {
     usleep(1000);
     clock = 0;
     // Last, so the music starts once everything it accompanies is ready. On any failure (no
-    // sound device, a song that does not load) the process ends here with status 1.
+    // sound device: one line says so; a song that does not load) the process ends here with
+    // status 1.
     createPlayer();
 }
 

@@ -10,8 +10,8 @@ class Light;
 
 extern Light* light;
 
-// Where each frame samples the demo clock (centiseconds): the audio heard (PlaybackClock).
-// Tests and tools may replace it.
+// Where each frame samples the demo clock (centiseconds): the audio heard (audioClock, which
+// also keeps the clock log). Tests and tools may replace it.
 extern int (*clockSource)();
 
 // glutInit, the window (with its video-mode switch, unless told to keep the mode), the

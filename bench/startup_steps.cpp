@@ -1,6 +1,6 @@
 // The intro's start-up step by step, for startup-time to break down: the calls of main, init,
 // buildVisuals and createPlayer made one at a time (in their order; keep this in step with
-// app/main.cpp, app/shell.cpp and player/create_player.cpp), each followed by a mark
+// app/main.cpp, app/shell.cpp and sound/create_player.cpp), each followed by a mark
 // "STEP NANOSECONDS" on
 // the descriptor $QUARBTRO_BENCH_REPORT_FD. Then the GLUT main loop draws the first frame and
 // the last mark is "first-swap". Each mark comes with the main thread's CPU time in its step,
@@ -28,9 +28,10 @@
 #include "assets/image3Jpeg.h"
 #include "assets/image4Jpeg.h"
 #include "assets/songXm.h"
-#include "player/audio_device.h"
 #include "player/stream.h"
 #include "player/xm_loader.h"
+#include "sound/create_player.h"
+#include "sound/output_choice.h"
 #include "scenes/credits.h"
 #include "scenes/endscene.h"
 #include "scenes/font.h"
@@ -130,15 +131,16 @@ int main(int argc, char** argv) {
     quarbtro::clock = 0;
     mark("pause");
 
-    setMemoryStreamSource(songXm, songXmSize);
     useMemoryStream();
-    audioDevice.bytesWritten = 0;
-    if (!openAudioDevice(44100)) fail("no sound device");
+    SoundOutput output{};
+    OutputError error;
+    if (!openChosenOutput(output, cdFormat, error)) fail(error.text.c_str());
+    preparePlayback(introPlayback(), output);
     mark("sound-device");
-    Module* module = loadModule(songXm, nullptr);
+    Module* module = loadModuleFromMemory(songXm, songXmSize, nullptr);
     if (!module) fail("the song does not load");
     mark("module-load");
-    startPlayback(module);
+    startPlayback(introPlayback(), module);
     mark("playback-start");
 
     glutIdleFunc(firstFrame);

@@ -5,7 +5,7 @@ set -u
 build=${1:-build}
 here=$(dirname "$0")
 
-if [ -z "${DISPLAY:-}" ] || ! xdpyinfo >/dev/null 2>&1; then
+if [ -z "${DISPLAY:-}" ] || ! timeout 5 xdpyinfo >/dev/null 2>&1; then
   echo "make run: no X display here (DISPLAY is '${DISPLAY:-}'): capturing the intro as a video instead." >&2
   exec "$here/capture-intro.sh" "$build"
 fi

@@ -4,8 +4,9 @@
 //
 // Plays the song once (until it first comes back to a row it has already played, as xmrender
 // renders it), or until Ctrl+C, showing the order position, the row and the played time on one
-// status line. The sound goes to the OSS device /dev/dsp; where that is missing, run it with
-// PulseAudio's OSS emulation preloaded (see the README).
+// status line. The sound goes where the intro's goes (/dev/dsp, else ALSA's default device;
+// QUARBTRO_AUDIO=oss|alsa|null chooses). Should the sound be lost while it plays, it says so and
+// ends with status 1.
 
 #include <signal.h>
 #include <unistd.h>
@@ -17,11 +18,11 @@
 #include <memory>
 #include <string>
 
-#include "player/audio_device.h"
-#include "player/file_stream.h"
 #include "player/playback.h"
 #include "player/song_length.h"
 #include "player/xm_loader.h"
+#include "sound/output_choice.h"
+#include "sound/sound_playback.h"
 
 namespace quarbtro {
 namespace {
@@ -76,42 +77,48 @@ void catchInterrupts() {
 int play(const char* path) {
     Module* module = loadOrExit(path);
     const std::int64_t length = songCentiseconds(*module, path);
-    // The device opens only once stream callbacks are registered, as for the intro.
-    useFileStream();
-    errno = 0;
-    if (!openAudioDevice(rate)) {
-        std::fprintf(stderr, "xmplay: cannot use the sound device /dev/dsp%s%s\n", errno ? ": " : "",
-                     errno ? std::strerror(errno) : " (it refused 16-bit stereo at 44,100 Hz)");
-        std::fprintf(stderr, "xmplay: without OSS, play through PulseAudio or PipeWire with its OSS "
-                             "emulation: LD_PRELOAD=/usr/lib/x86_64-linux-gnu/pulseaudio/libpulsedsp.so\n");
-        freeModule(module);
-        return 1;
-    }
+    // Ctrl+C and SIGTERM are looked at every 50 ms from here on, whatever the sound server does.
     catchInterrupts();
-    audioDevice.bytesWritten = 0;
-    startPlayback(module);
+    SoundOutput output{};
+    OutputError error;
+    if (!openChosenOutput(output, cdFormat, error, &interrupted)) {
+        if (!interrupted) std::fprintf(stderr, "xmplay: %s\n", error.text.c_str());
+        freeModule(module);
+        return interrupted ? 130 : 1;
+    }
+    auto playback = std::make_unique<SoundPlayback>();
+    preparePlayback(*playback, output);
+    startPlayback(*playback, module);
+    const Player& player = playback->player;
 
     const bool terminal = isatty(1);
     std::int32_t shownOrder = -1;
-    while (!interrupted && PlaybackClock() < length) {
+    while (!interrupted && !playback->soundLost && playbackClock(*playback) < length) {
         usleep(50000);
-        const std::int32_t order = getOrderPosition(devicePlayer, module);
+        const std::int32_t order = getOrderPosition(player, module);
         if (terminal) {
-            std::printf("\rorder %3d/%d  row %3d  %s / %s ", order, module->songLength, getRow(devicePlayer, module),
-                        minutes(getPlayedMs(devicePlayer, module) / 10).c_str(), minutes(length).c_str());
+            std::printf("\rorder %3d/%d  row %3d  %s / %s ", order, module->songLength, getRow(player, module),
+                        minutes(getPlayedMs(player, module) / 10).c_str(), minutes(length).c_str());
             std::fflush(stdout);
         } else if (order != shownOrder) {
             std::printf("order %d/%d  %s\n", order, module->songLength,
-                        minutes(getPlayedMs(devicePlayer, module) / 10).c_str());
+                        minutes(getPlayedMs(player, module) / 10).c_str());
             std::fflush(stdout);
         }
         shownOrder = order;
     }
-    stopPlayback(module);
-    closeAudioDevice();
-    freeModule(module);
     if (terminal) std::printf("\n");
-    return interrupted ? 130 : 0;
+    stopPlayback(*playback, module);
+    if (playback->soundLost) {
+        std::fprintf(stderr, "xmplay: the sound was lost (%s)\n", playback->lossReason.c_str());
+        return 1;
+    }
+    // Interrupted, the output is left to the process's end: closing it may wait for a sound
+    // server that has stopped answering.
+    if (interrupted) return 130;
+    closePlayback(*playback);
+    freeModule(module);
+    return 0;
 }
 
 }  // namespace

@@ -21,7 +21,7 @@ check_eq "the default PREFIX is /usr/local" "bin libexec share" "$(ls "$root" | 
 check_eq "the tools and the intro's launcher in bin/" "quarbtro quarbtro-capture xminfo xmplay xmrender" \
   "$(ls "$root/bin" | tr '\n' ' ' | sed 's/ $//')"
 check_eq "the intro, its guard and the launcher in libexec/quarbtro/" \
-  "launch-intro.sh oss-emulation.sh quarbtro quarbtro-mode-guard" \
+  "launch-intro.sh quarbtro quarbtro-mode-guard" \
   "$(ls "$root/libexec/quarbtro" | tr '\n' ' ' | sed 's/ $//')"
 # What CMake says it installed is exactly what is under DESTDIR.
 check_eq "everything installed went under DESTDIR" \

@@ -12,7 +12,7 @@ out="$_servers_dir/intro.out"
 err="$_servers_dir/intro.err"
 
 start_intro() {
-  LD_PRELOAD="$PULSEDSP" "$intro" >"$out" 2>"$err" &
+  "$intro" >"$out" 2>"$err" &
   intro_pid=$!
   await_window "$title" 30
 }
@@ -67,7 +67,7 @@ for signal in TERM INT HUP; do
 done
 
 # Without a sound device the player cannot be created: status 1, and the mode comes back.
-"$intro" >"$out" 2>"$err" &
+PULSE_SERVER="unix:$_servers_dir/no-server" "$intro" >"$out" 2>"$err" &
 intro_pid=$!
 await_exit "$intro_pid"
 check_eq "no sound device: status 1" 1 "$exit_status"

@@ -1,4 +1,4 @@
-#include "player/playback_clock.h"
+#include "sound/playback_clock.h"
 
 namespace quarbtro {
 

@@ -1,0 +1,26 @@
+#pragma once
+// The Open Sound System backend's system calls, as a table: the backend uses the real ones,
+// and the tests give it a simulated device through openOssOutput.
+
+#include "sound/sound_output.h"
+
+namespace quarbtro {
+
+struct OssCalls {
+    int (*open)();  // "/dev/dsp" write-only: a descriptor, or -1 with errno set
+    void (*close)(int fd);
+    int (*ioctl)(int fd, unsigned long request, void* argument);  // 0, or -1 with errno set
+    // Waits at most timeoutMs for the descriptor to be writable: >0 writable, 0 timed out, -1.
+    int (*pollWritable)(int fd, int timeoutMs);
+    long (*write)(int fd, const void* bytes, long count);  // bytes taken, or -1 with errno set
+    void (*sleepMs)(int milliseconds);
+};
+
+// The calls the OSS backend makes on a real system.
+extern const OssCalls systemOssCalls;
+
+// ossBackend's open with the given calls, which the other operations then use too.
+bool openOssOutput(SoundOutput& output, const SoundFormat& wanted, const OssCalls& calls,
+                   OutputError& error);
+
+}  // namespace quarbtro

@@ -1,0 +1,90 @@
+#include "sound/sound_output.h"
+
+#include <chrono>
+#include <condition_variable>
+#include <cstdio>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <system_error>
+#include <thread>
+
+namespace quarbtro {
+
+namespace {
+
+// An open in progress on a thread of its own. Shared by the opener and the thread: whichever
+// finishes last frees it, and an open that finishes after the opener gave up is closed.
+struct PendingOpen {
+    std::mutex mutex;
+    std::condition_variable finished;
+    bool done = false;
+    bool abandoned = false;
+    bool opened = false;
+    SoundOutput output{};
+    OutputError error{};
+};
+
+}  // namespace
+
+bool openSoundOutput(SoundOutput& output, const SoundBackend& backend, const SoundFormat& wanted,
+                     const char* target, OutputError& error, const volatile std::sig_atomic_t* interrupted,
+                     int timeoutMs) {
+    output = SoundOutput{};
+    auto pending = std::make_shared<PendingOpen>();
+    try {
+        std::thread([pending, &backend, wanted, path = std::string(target ? target : ""),
+                     hasTarget = target != nullptr] {
+            SoundOutput opening{};
+            OutputError why{};
+            const bool opened = backend.open(opening, wanted, hasTarget ? path.c_str() : nullptr, why);
+            if (opened) opening.backend = &backend;
+            std::lock_guard lock(pending->mutex);
+            if (pending->abandoned) {
+                if (opened) backend.close(opening);
+                return;
+            }
+            pending->done = true;
+            pending->opened = opened;
+            pending->output = opening;
+            pending->error = why;
+            pending->finished.notify_one();
+        }).detach();
+    } catch (const std::system_error&) {
+        error.text = "cannot start a thread to open the device";
+        return false;
+    }
+
+    std::unique_lock lock(pending->mutex);
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+    while (!pending->done) {
+        const bool stop = (interrupted && *interrupted) || std::chrono::steady_clock::now() >= deadline;
+        if (stop) {
+            pending->abandoned = true;
+            if (interrupted && *interrupted) {
+                error.text = "interrupted while opening the device";
+            } else {
+                char seconds[16];
+                std::snprintf(seconds, sizeof seconds, "%.1f", timeoutMs / 1000.0);
+                error.text = std::string(backend.device) + " did not open within " + seconds +
+                             " s (a sound server that has stopped answering?)";
+            }
+            return false;
+        }
+        pending->finished.wait_for(lock, std::chrono::milliseconds(100));
+    }
+    if (!pending->opened) {
+        error = pending->error;
+        return false;
+    }
+    output = pending->output;
+    return true;
+}
+
+void closeSoundOutput(SoundOutput& output) {
+    if (output.backend == nullptr) return;
+    output.backend->close(output);
+    output = SoundOutput{};
+}
+
+}  // namespace quarbtro

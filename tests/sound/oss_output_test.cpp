@@ -1,0 +1,161 @@
+// The OSS backend against a simulated /dev/dsp: the four configuration requests and their
+// checks, the room asked for before each write, and the queue it reports.
+
+#include <gtest/gtest.h>
+#include <sys/soundcard.h>
+
+#include <cerrno>
+#include <vector>
+
+#include "sound/oss_output.h"
+
+namespace quarbtro {
+namespace {
+
+// One simulated device at a time: the calls table is plain functions.
+struct Dsp {
+    int formatAnswer = -1;  // -1: give back what was asked
+    int stereoAnswer = -1;
+    int speedAnswer = -1;
+    int fragmentAnswer = 0x0008000B;
+    bool requestsFail = false;  // every request returns -1 and leaves its argument alone
+    bool openFails = false;
+    int spaceBytes = 16384;     // SNDCTL_DSP_GETOSPACE's answer; -1: the request fails
+    int delayBytes = 0;         // SNDCTL_DSP_GETODELAY's answer; -1: the request fails
+    std::vector<unsigned long> requests;
+    std::vector<long> writes;   // bytes per write
+    int opens = 0, closes = 0, sleeps = 0;
+};
+Dsp* dsp = nullptr;
+
+int answer(int configured, void* argument) {
+    if (configured != -1) *static_cast<int*>(argument) = configured;
+    return 0;
+}
+
+const OssCalls simulatedCalls = {
+    [] { return dsp->openFails ? (errno = ENOENT, -1) : (++dsp->opens, 5); },
+    [](int) { ++dsp->closes; },
+    [](int, unsigned long request, void* argument) {
+        dsp->requests.push_back(request);
+        if (dsp->requestsFail) return -1;
+        switch (request) {
+            case SNDCTL_DSP_SETFMT: return answer(dsp->formatAnswer, argument);
+            case SNDCTL_DSP_STEREO: return answer(dsp->stereoAnswer, argument);
+            case SNDCTL_DSP_SPEED: return answer(dsp->speedAnswer, argument);
+            case SNDCTL_DSP_SETFRAGMENT: return answer(dsp->fragmentAnswer, argument);
+            case SNDCTL_DSP_GETOSPACE:
+                if (dsp->spaceBytes < 0) return -1;
+                static_cast<audio_buf_info*>(argument)->bytes = dsp->spaceBytes;
+                return 0;
+            case SNDCTL_DSP_GETODELAY:
+                if (dsp->delayBytes < 0) return -1;
+                *static_cast<int*>(argument) = dsp->delayBytes;
+                return 0;
+        }
+        return -1;
+    },
+    [](int, int) { return 1; },
+    [](int, const void*, long count) {
+        dsp->writes.push_back(count);
+        return count;
+    },
+    [](int) {
+        ++dsp->sleeps;
+        dsp->spaceBytes += 2048;  // a fragment plays while the backend sleeps
+    },
+};
+
+class OssOutputTest : public ::testing::Test {
+protected:
+    void SetUp() override { dsp = &device; }
+    void TearDown() override {
+        if (output.state) ossBackend.close(output);
+        dsp = nullptr;
+    }
+    bool open(std::int32_t rate = 44100) {
+        return openOssOutput(output, {rate, 2, SampleEncoding::s16LittleEndian}, simulatedCalls, error);
+    }
+    Dsp device;
+    SoundOutput output{};
+    OutputError error;
+};
+
+TEST_F(OssOutputTest, OpenConfiguresSixteenBitStereoAtTheRateInFragmentsOf2048Bytes) {
+    ASSERT_TRUE(open());
+    EXPECT_EQ(device.requests, (std::vector<unsigned long>{SNDCTL_DSP_SETFMT, SNDCTL_DSP_STEREO,
+                                                           SNDCTL_DSP_SPEED, SNDCTL_DSP_SETFRAGMENT}));
+    EXPECT_EQ(output.format.rate, 44100);
+    EXPECT_EQ(output.bufferFrames, 4096);  // 8 fragments of 512 frames
+}
+
+TEST_F(OssOutputTest, AnyOtherAnswerThanTheOneAskedForClosesTheDevice) {
+    struct Case {
+        const char* what;
+        int Dsp::*answer;
+        int value;
+    };
+    for (const Case& c : {Case{"rate 44,099", &Dsp::speedAnswer, 44099},
+                          Case{"rate 48,000", &Dsp::speedAnswer, 48000},
+                          Case{"8-bit format", &Dsp::formatAnswer, 8},
+                          Case{"mono", &Dsp::stereoAnswer, 0},
+                          Case{"fragments of 2^12", &Dsp::fragmentAnswer, 0x0004000C}}) {
+        Dsp refusing;
+        refusing.*c.answer = c.value;
+        dsp = &refusing;
+        EXPECT_FALSE(open()) << c.what;
+        EXPECT_EQ(refusing.opens, 1) << c.what;
+        EXPECT_EQ(refusing.closes, 1) << c.what;
+        EXPECT_EQ(output.state, nullptr) << c.what;
+        EXPECT_NE(error.text.find("/dev/dsp refused"), std::string::npos) << c.what;
+    }
+}
+
+TEST_F(OssOutputTest, FewerFragmentsOfTheRightSizeAreAccepted) {
+    device.fragmentAnswer = 0x0002000B;
+    ASSERT_TRUE(open());
+    EXPECT_EQ(output.bufferFrames, 1024);
+}
+
+TEST_F(OssOutputTest, RequestsThatFailButLeaveTheArgumentAlonePass) {
+    device.requestsFail = true;
+    EXPECT_TRUE(open());
+}
+
+TEST_F(OssOutputTest, AMissingDeviceSaysSo) {
+    device.openFails = true;
+    EXPECT_FALSE(open());
+    EXPECT_EQ(error.text, "/dev/dsp: No such file or directory");
+}
+
+TEST_F(OssOutputTest, WritesTakeOnlyWhatFitsAndWaitForAWholeFragment) {
+    ASSERT_TRUE(open());
+    device.spaceBytes = 6000;  // 1,500 frames
+    EXPECT_EQ(ossBackend.waitForRoom(output, 100), 1500);
+    device.spaceBytes = 1000;  // under a fragment: sleep until one is free
+    EXPECT_EQ(ossBackend.waitForRoom(output, 100), 762);  // 3,048 bytes after one sleep
+    EXPECT_EQ(device.sleeps, 1);
+    device.spaceBytes = 0;
+    dsp->sleeps = 0;
+    EXPECT_EQ(ossBackend.waitForRoom(output, 2), 512);
+    short samples[2048 * 2] = {};
+    EXPECT_EQ(ossBackend.write(output, samples, 700), 700);
+    EXPECT_EQ(device.writes.back(), 2800);
+}
+
+TEST_F(OssOutputTest, WithoutTheRoomRequestAFragmentIsTakenOnceWritable) {
+    ASSERT_TRUE(open());
+    device.spaceBytes = -1;
+    EXPECT_EQ(ossBackend.waitForRoom(output, 100), 512);
+}
+
+TEST_F(OssOutputTest, TheQueueIsTheDelayInFramesAndZeroWhenTheDeviceCannotSay) {
+    ASSERT_TRUE(open());
+    device.delayBytes = 8192;
+    EXPECT_EQ(ossBackend.queued(output), 2048);
+    device.delayBytes = -1;
+    EXPECT_EQ(ossBackend.queued(output), 0);
+}
+
+}  // namespace
+}  // namespace quarbtro

@@ -1,0 +1,253 @@
+// The playback thread and the audio clock against the simulated output: blocks counted as the
+// device takes them, start and stop, faults, pause and order moves.
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <memory>
+#include <thread>
+
+#include "../player/test_song.h"
+#include "../player/xm_test_support.h"
+#include "player/playback.h"
+#include "simulated_output.h"
+#include "sound/playback_clock.h"
+#include "sound/sound_playback.h"
+
+namespace quarbtro {
+namespace {
+
+// A one-channel song at 125 BPM (882 frames per tick) and speed 6 with a note on its first row.
+struct PlayingSong {
+    TestSong song{1, {64}};
+    PlayingSong() {
+        song.module.defaultSpeed = 6;
+        song.addInstrument(5000);
+        song.cell(0, 0, 0) = {49, 1, 0, 0, 0};
+    }
+    Module* module() { return &song.module; }
+};
+
+class PlaybackTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        device.player = &playback->player;
+        preparePlayback(*playback, device.output());
+    }
+    void TearDown() override { closePlayback(*playback); }
+
+    // Waits (up to 10 s) for something the playback thread does.
+    template <typename Condition>
+    void await(Condition condition) {
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+        while (!condition() && std::chrono::steady_clock::now() < deadline)
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        ASSERT_TRUE(condition());
+    }
+
+    SimulatedOutput device;
+    std::unique_ptr<SoundPlayback> playback = std::make_unique<SoundPlayback>();
+    PlayingSong playing;
+};
+
+TEST_F(PlaybackTest, PrepareConfiguresThePlayerForTheGrantedRate) {
+    EXPECT_EQ(playback->player.outputRate, 44100);
+    EXPECT_EQ(playback->player.blockFrames, 2048);
+    EXPECT_EQ(playback->player.rampLength, 128);
+    EXPECT_EQ(playback->player.voices[200].index, 200);
+    EXPECT_EQ(playback->player.voices[7].sample, nullptr);
+    EXPECT_EQ(heardPosition(*playback).frames, 0u);
+    EXPECT_EQ(playbackClock(*playback), 0);
+}
+
+TEST_F(PlaybackTest, FramesCountWhenTheDeviceTakesThemNotBefore) {
+    ASSERT_EQ(startPlayback(*playback, playing.module()), 1);
+    device.awaitTaken(4096);  // two blocks fill the queue; the third waits for room
+    ASSERT_EQ(device.writeCount(), 2u);
+    EXPECT_EQ(device.write(0).frames, 2048);
+    EXPECT_EQ(device.write(1).takenBefore, 2048);
+    // The first block starts with a tick at frame 0, then ticks at 882 and 1,764; 598 frames of
+    // the third tick are owed to the next block.
+    EXPECT_EQ(device.write(0).samplesLeftInTick, 598);
+    EXPECT_EQ(device.write(0).tick, 3);
+    // The third block is rendered and waits: nothing of it is counted, nothing heard yet.
+    EXPECT_EQ(heardPosition(*playback).frames, 0u);
+    // 1,000 frames play: the thread writes exactly that much of the third block.
+    device.played = 1000;
+    device.awaitTaken(5096);
+    ASSERT_EQ(device.writeCount(), 3u);
+    EXPECT_EQ(device.write(2).frames, 1000);
+    EXPECT_EQ(heardPosition(*playback).frames, 1000u);  // 5,096 taken, 4,096 queued
+    device.played = 22050;                             // half a second
+    device.awaitTaken(22050 + 4096);
+    const HeardPosition heard = heardPosition(*playback);
+    EXPECT_EQ(heard.frames, 22050u);
+    EXPECT_EQ(heard.centiseconds, 50);
+}
+
+TEST_F(PlaybackTest, AQueueTheDeviceCannotTellKeepsTheLastPositionHeard) {
+    startPlayback(*playback, playing.module());
+    device.played = 2000;
+    device.awaitTaken(6096);
+    EXPECT_EQ(heardPosition(*playback).frames, 2000u);
+    device.queueUnknown = true;
+    device.played = 3000;
+    EXPECT_EQ(heardPosition(*playback).frames, 2000u);
+    device.queueUnknown = false;
+    EXPECT_EQ(heardPosition(*playback).frames, 3000u);
+}
+
+TEST_F(PlaybackTest, StopEndsTheThreadWhileItWaitsForRoom) {
+    startPlayback(*playback, playing.module());
+    device.awaitTaken(4096);  // full: the thread waits for room
+    EXPECT_EQ(stopPlayback(*playback, playing.module()), 1);
+    EXPECT_FALSE(playback->threadRunning);
+    EXPECT_EQ(playback->player.mixBuffer, nullptr);
+    EXPECT_EQ(playback->player.currentModule, nullptr);
+    device.played = 100000;  // room again, but nobody writes
+    usleep(20000);
+    EXPECT_EQ(device.writeCount(), 2u);
+    EXPECT_FALSE(device.closed);  // the output stays open
+    EXPECT_EQ(stopPlayback(*playback, playing.module()), 1);  // a second stop finds nothing
+    EXPECT_EQ(stopPlayback(*playback, nullptr), 0);
+    EXPECT_EQ(startPlayback(*playback, nullptr), 0);
+}
+
+TEST_F(PlaybackTest, StopRightAfterStartEndsTheNewThread) {
+    device.drains = true;
+    for (int i = 0; i < 50; ++i) {
+        startPlayback(*playback, playing.module());
+        stopPlayback(*playback, playing.module());
+        ASSERT_FALSE(playback->threadRunning);
+        ASSERT_EQ(playback->player.mixBuffer, nullptr);
+    }
+}
+
+TEST_F(PlaybackTest, StartAgainRestartsTheSongFromOrderZero) {
+    playing.song.module.defaultSpeed = 1;  // a row per tick: 64 rows in under 30 blocks
+    device.capacity = 20 * 2048;           // room for exactly 20 blocks
+    startPlayback(*playback, playing.module());
+    device.awaitTaken(20 * 2048);
+    ASSERT_EQ(device.writeCount(), 20u);
+    EXPECT_EQ(device.write(19).row, (20 * 2048 - 1) / 882 % 64);  // 46: far into the song
+    startPlayback(*playback, playing.module());  // the 21st block, rendered, is never written
+    device.playAll();
+    device.awaitTaken(21 * 2048);
+    const SimulatedOutput::Write first = device.write(20);
+    EXPECT_EQ(first.takenBefore, 20 * 2048);
+    EXPECT_EQ(first.orderPosition, 0);
+    EXPECT_EQ(first.row, 2);  // ticks at frames 0, 882 and 1,764 of the new start
+    EXPECT_EQ(first.samplesLeftInTick, 598);
+}
+
+TEST_F(PlaybackTest, StopWithoutAThreadFreesTheMixBuffer) {
+    ASSERT_EQ(beginPlayback(playback->player, playing.module()), 1);
+    ASSERT_NE(playback->player.mixBuffer, nullptr);
+    EXPECT_EQ(stopPlayback(*playback, playing.module()), 1);
+    EXPECT_EQ(playback->player.mixBuffer, nullptr);
+    EXPECT_EQ(playback->player.currentModule, nullptr);
+}
+
+TEST_F(PlaybackTest, FreeingAnotherModuleLeavesThePlayingOneAlone) {
+    device.drains = true;
+    startPlayback(*playback, playing.module());
+    Module* other = static_cast<Module*>(std::calloc(1, sizeof(Module)));
+    EXPECT_EQ(freeModule(other), 1);
+    EXPECT_TRUE(playback->threadRunning);
+    const long taken = device.taken();
+    device.awaitTaken(taken + 4096);
+    EXPECT_EQ(playback->player.currentModule, playing.module());
+}
+
+TEST_F(PlaybackTest, FreeingThePlayingModuleStopsIt) {
+    device.drains = true;
+    Module* module = testing::loadBytes(writeXm(testing::smallSong().module())).release();
+    ASSERT_NE(module, nullptr);
+    startPlayback(*playback, module);
+    device.awaitTaken(4096);
+    EXPECT_EQ(freeModule(module), 1);  // the thread stops before anything is freed
+    EXPECT_FALSE(playback->threadRunning);
+    EXPECT_EQ(playback->player.currentModule, nullptr);
+    EXPECT_EQ(playback->player.mixBuffer, nullptr);
+    const std::size_t writes = device.writeCount();
+    usleep(20000);
+    EXPECT_EQ(device.writeCount(), writes);
+}
+
+TEST_F(PlaybackTest, AnUnderrunThatRecoversIsNoLoss) {
+    device.failure = -EPIPE;
+    device.failuresLeft = 3;
+    device.drains = true;
+    startPlayback(*playback, playing.module());
+    device.awaitTaken(3 * 2048);
+    EXPECT_EQ(device.recovers, 3);
+    EXPECT_FALSE(playback->soundLost);
+    EXPECT_FALSE(device.closed);
+}
+
+TEST_F(PlaybackTest, AnOutputThatKeepsFailingIsLostAndTheNullSinkKeepsTimeFromThePositionHeard) {
+    startPlayback(*playback, playing.module());
+    device.played = 3000;
+    device.awaitTaken(7096);
+    ASSERT_EQ(heardPosition(*playback).frames, 3000u);
+    // Every wait fails and every recovery succeeds, as with a killed PipeWire server.
+    device.failure = -EPIPE;
+    device.failuresLeft = -1;
+    await([&] { return playback->soundLost.load(); });
+    EXPECT_EQ(playback->lossReason, "simulated: Broken pipe");
+    EXPECT_TRUE(device.closed);
+    EXPECT_GT(device.recovers, 1);
+    // On the null sink the clock goes on from 3,000 frames (the 4,096 the dead device still
+    // held are dropped), at the pace of the monotonic clock.
+    EXPECT_GE(heardPosition(*playback).frames, 3000u);
+    EXPECT_EQ(playback->output.backend, &nullBackend);
+    await([&] { return heardPosition(*playback).frames >= 3000 + 44100 / 10; });
+}
+
+TEST_F(PlaybackTest, AnOutputThatCannotRecoverIsLostAtOnce) {
+    device.failure = -EIO;
+    device.failuresLeft = -1;
+    device.recoverResult = -EIO;  // as PulseAudio's plugin once its server is gone
+    startPlayback(*playback, playing.module());
+    await([&] { return playback->soundLost.load(); });
+    EXPECT_EQ(device.recovers, 1);
+    EXPECT_EQ(playback->lossReason, "simulated: Input/output error");
+}
+
+TEST_F(PlaybackTest, PausedTheOutputGetsSilenceAndTheSongWaits) {
+    startPlayback(*playback, playing.module());
+    device.awaitTaken(4096);
+    setPaused(*playback, true);
+    device.playAll(3 * 2048);
+    device.awaitTaken(7 * 2048);
+    // The third block was rendered before the pause; the next ones are silence.
+    const SimulatedOutput::Write beforePause = device.write(2);
+    for (std::size_t i = 3; i < 7; ++i) {
+        EXPECT_TRUE(device.write(i).silent) << i;
+        EXPECT_EQ(device.write(i).tick, beforePause.tick) << i;
+        EXPECT_EQ(device.write(i).samplesLeftInTick, beforePause.samplesLeftInTick) << i;
+    }
+    EXPECT_FALSE(device.write(0).silent);
+    setPaused(*playback, false);
+    device.playAll(4096);
+    device.awaitTaken(9 * 2048);
+    EXPECT_NE(device.write(8).samplesLeftInTick, beforePause.samplesLeftInTick);
+}
+
+TEST_F(PlaybackTest, MoveToOrderJumpsAtTheNextRow) {
+    TestSong song{1, {64, 64, 64}};
+    song.setOrders({0, 1, 2});
+    startPlayback(*playback, &song.module);
+    device.awaitTaken(4096);
+    moveToOrder(*playback, 2);
+    device.playAll(6 * 2048);  // a row is 6 ticks of 882 frames: under three blocks
+    device.awaitTaken(10 * 2048);
+    EXPECT_EQ(device.write(9).orderPosition, 2);
+    EXPECT_LT(device.write(9).row, 10);
+    stopPlayback(*playback, &song.module);
+}
+
+}  // namespace
+}  // namespace quarbtro
