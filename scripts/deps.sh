@@ -15,7 +15,7 @@ build_packages=(
 run_packages=(
   ffmpeg
   x11-utils xvfb
-  pulseaudio-utils libpulsedsp libasound2-plugins
+  libasound2-plugins
   alsa-utils
 )
 test_packages=(
