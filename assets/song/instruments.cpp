@@ -19,7 +19,9 @@ const double snareRate = 8363.0 * std::pow(2.0, 15 / 12.0);  // 19,890 Hz
 const double hatRate = 8363.0 * 4;                           // 33,452 Hz
 const double cymbalRate = 8363.0 * std::pow(2.0, 19 / 12.0); // 25,060 Hz
 
-// A sample as designed: PCM frames, a loop (none when loopLength is 0), tuning and mix.
+// A sample as designed: PCM frames, a loop (none when loopLength is 0), tuning and mix, and
+// whether it is stored at 8 bits (the drums: their noise hides the coarser steps, and the file
+// stays small).
 struct SampleDesign {
     std::vector<std::int16_t> frames;
     Tuning tuning;
@@ -27,6 +29,7 @@ struct SampleDesign {
     std::int32_t panning;
     std::uint32_t loopStart = 0;
     std::uint32_t loopLength = 0;
+    bool eightBit = false;
 };
 
 struct Envelope {
@@ -34,20 +37,25 @@ struct Envelope {
     int sustainPoint = -1;  // -1: no sustain
 };
 
-std::uint8_t addInstrument(ModuleDraft& draft, SampleDesign design, const Envelope& volume,
-                           std::uint16_t fadeout) {
-    int index = draft.addInstrument();
+void addSample(ModuleDraft& draft, int index, SampleDesign design) {
     bool loops = design.loopLength > 0;
     Sample& sample = draft.addSample(index, std::move(design.frames));
     sample.volume = design.volume;
     sample.panning = design.panning;
     sample.relativeNote = design.tuning.relativeNote;
     sample.finetune = design.tuning.finetune;
+    if (design.eightBit) sample.bits = 8;
     if (loops) {
         sample.loopType = loopForward;
         sample.loopStart = design.loopStart;
         sample.loopLength = design.loopLength;
     }
+}
+
+std::uint8_t addInstrument(ModuleDraft& draft, SampleDesign design, const Envelope& volume,
+                           std::uint16_t fadeout) {
+    int index = draft.addInstrument();
+    addSample(draft, index, std::move(design));
     Instrument& instrument = draft.instrument(index);
     std::copy(volume.points.begin(), volume.points.end(), instrument.volumeEnvelope);
     instrument.volumePointCount = std::uint8_t(volume.points.size());
@@ -60,31 +68,35 @@ std::uint8_t addInstrument(ModuleDraft& draft, SampleDesign design, const Envelo
     return std::uint8_t(index + 1);
 }
 
-// Kick: a sine sweeping down from about 270 Hz to 46 Hz, a short filtered-noise click on top,
-// saturated a little for weight. Played above C-4 it becomes a tom.
+// Kick: a sine sweeping down from about 410 Hz to 60 Hz and dying within a tenth of a second,
+// saturated hard so that its knock (the odd harmonics of the sweep) carries on small speakers,
+// and a click of noise between 1 and 3 kHz. Played above C-4 it becomes a tom.
 Signal kick() {
-    Signal signal(std::size_t(0.25 * kickRate));
+    Signal signal(std::size_t(0.15 * kickRate));
     Noise noise(0x6b69636b);
-    OnePole clickFilter(3000, kickRate);
+    OnePole clickLowpass(3000, kickRate), clickHighpassA(1000, kickRate),
+        clickHighpassB(1000, kickRate);
     double phase = 0;
     for (std::size_t k = 0; k < signal.size(); ++k) {
         double t = k / kickRate;
-        double body = std::sin(2 * pi * phase) * std::exp(-t / 0.16);
-        phase += (46 + 130 * std::exp(-t / 0.030) + 90 * std::exp(-t / 0.006)) / kickRate;
-        double click = clickFilter.lowpass(noise.next()) * std::exp(-t / 0.0025) * 0.6;
-        signal[k] = saturate(body + click, 1.8);
+        double body = std::sin(2 * pi * phase) * std::exp(-t / 0.06);
+        phase += (60 + 200 * std::exp(-t / 0.025) + 150 * std::exp(-t / 0.006)) / kickRate;
+        double band = clickHighpassB.highpass(clickHighpassA.highpass(clickLowpass.lowpass(
+            noise.next())));
+        double click = 2.5 * band * std::exp(-t / 0.0025);
+        signal[k] = saturate(body + click, 3.0);
     }
     fadeIn(signal, 8);
-    fadeOut(signal, std::size_t(0.04 * kickRate));
+    fadeOut(signal, std::size_t(0.03 * kickRate));
     return signal;
 }
 
 // Snare: a drum-head tone with its overtone, both falling slightly in pitch, under noise
-// band-limited to 1.2..9 kHz with a sharp snap at the start.
+// band-limited to 1.2..7 kHz with a sharp snap at the start.
 Signal snare() {
     Signal signal(std::size_t(0.18 * snareRate));
     Noise noise(0x736e6172);
-    OnePole highpassA(1200, snareRate), highpassB(1200, snareRate), lowpass(9000, snareRate);
+    OnePole highpassA(1200, snareRate), highpassB(1200, snareRate), lowpass(7000, snareRate);
     double phase = 0, overtonePhase = 0;
     for (std::size_t k = 0; k < signal.size(); ++k) {
         double t = k / snareRate;
@@ -94,8 +106,8 @@ Signal snare() {
         phase += frequency / snareRate;
         overtonePhase += 1.78 * frequency / snareRate;
         double hiss = lowpass.lowpass(highpassB.highpass(highpassA.highpass(noise.next())));
-        double noiseLevel = 0.9 * std::exp(-t / 0.060) + 0.6 * std::exp(-t / 0.004);
-        signal[k] = saturate(tone + 1.6 * hiss * noiseLevel, 1.5);
+        double noiseLevel = 0.9 * std::exp(-t / 0.050) + 0.6 * std::exp(-t / 0.004);
+        signal[k] = saturate(1.3 * tone + 1.2 * hiss * noiseLevel, 1.5);
     }
     fadeIn(signal, 12);
     fadeOut(signal, std::size_t(0.03 * snareRate));
@@ -103,11 +115,12 @@ Signal snare() {
 }
 
 // Closed hi-hat: six square oscillators at inharmonic ratios (a metallic cluster) and white
-// noise, both above 5 kHz, decaying within a few tens of milliseconds.
+// noise, both between 5 and 10 kHz, decaying within a few tens of milliseconds.
 Signal hat() {
     Signal signal(std::size_t(0.06 * hatRate));
     Noise noise(0x68617421);
-    OnePole highpassA(5000, hatRate), highpassB(5000, hatRate);
+    OnePole highpassA(5000, hatRate), highpassB(5000, hatRate), lowpassA(10000, hatRate),
+        lowpassB(10000, hatRate);
     const double metal[] = {205.3, 304.4, 369.6, 522.7, 540.0, 800.0};
     for (std::size_t k = 0; k < signal.size(); ++k) {
         double t = k / hatRate;
@@ -116,8 +129,9 @@ Signal hat() {
             cluster += std::sin(2 * pi * frequency * 5.3 * t) > 0 ? 1 : -1;
         }
         double source = cluster / 6 * 0.7 + noise.next() * 0.6;
-        double bright = highpassB.highpass(highpassA.highpass(source));
-        signal[k] = saturate(bright * std::exp(-t / 0.025), 2.0);
+        double band = lowpassB.lowpass(lowpassA.lowpass(highpassB.highpass(highpassA.highpass(
+            source))));
+        signal[k] = saturate(band * std::exp(-t / 0.022), 2.0);
     }
     fadeIn(signal, 20);
     fadeOut(signal, std::size_t(0.015 * hatRate));
@@ -165,18 +179,20 @@ Signal evolvingCycles(int period, int cycles, HarmonicsAt harmonicsAt) {
     return signal;
 }
 
-// Bass: a sawtooth whose low-pass closes from the 25th to the 3rd harmonic over the first
-// cycles, with a little resonance at the cutoff and a heavier fundamental.
+// Bass: a sawtooth whose low-pass closes from the 25th harmonic to about the 5th over the first
+// cycles, with a little resonance at the cutoff. It stays bright enough that its second to
+// fifth harmonics, not its fundamental, carry most of its loudness: the notes keep their pitch
+// on speakers without low end.
 constexpr int bassPeriod = 64, bassCycles = 24;
 Signal bass() {
     return evolvingCycles(bassPeriod, bassCycles, [](double cycle) {
-        double cutoff = 2.5 + 22 * std::exp(-cycle / 4);
+        double cutoff = 5.5 + 20 * std::exp(-cycle / 4);
         std::vector<double> amplitudes = sawHarmonics(28, cutoff);
         for (std::size_t h = 0; h < amplitudes.size(); ++h) {
             double distance = (double(h + 1) - cutoff) / 1.2;
-            amplitudes[h] *= 1 + 0.6 * std::exp(-distance * distance);
+            amplitudes[h] *= 1 + 0.5 * std::exp(-distance * distance);
         }
-        amplitudes[0] *= 1.4;
+        amplitudes[0] *= 0.85;
         return amplitudes;
     });
 }
@@ -192,13 +208,18 @@ Signal pluck() {
 }
 
 // Lead: sawtooths of 127, 128 and 129 cycles over a 4,096-frame loop (about 13 cents apart,
-// beating a few times a second) and a square at the middle one's pitch for a hollow body.
-// Every component makes whole cycles over the loop, so it repeats seamlessly from frame 0.
+// beating a few times a second) and a square at the middle one's pitch for a hollow body, all
+// rolled off above the fourth harmonic: a round voice that sings over the mix without adding
+// glare. Every component makes whole cycles over the loop, so it repeats seamlessly from
+// frame 0.
 constexpr int leadLoop = 4096, leadCycles = 128;
 Signal lead() {
-    std::vector<double> saw = sawHarmonics(15, 7);
+    constexpr double cutoff = 4;  // harmonic
+    std::vector<double> saw = sawHarmonics(15, cutoff);
     std::vector<double> square(15, 0.0);
-    for (int h = 1; h <= 15; h += 2) square[h - 1] = 1.0 / h;
+    for (int h = 1; h <= 15; h += 2) {
+        square[h - 1] = std::sqrt(1.0 / (1.0 + std::pow(h / cutoff, 4))) / h;
+    }
     Signal signal(leadLoop);
     for (int k = 0; k < leadLoop; ++k) {
         double position = double(k) / leadLoop;
@@ -206,13 +227,13 @@ Signal lead() {
         for (int cycles : {leadCycles - 1, leadCycles, leadCycles + 1}) {
             value += harmonicWave(saw, cycles * position);
         }
-        signal[k] = value + 0.8 * harmonicWave(square, leadCycles * position);
+        signal[k] = value + 0.6 * harmonicWave(square, leadCycles * position);
     }
     // The voices line up into tall peaks a few times a second; rounding those off keeps the
     // lead loud for its peak level.
     double largest = 0;
     for (double value : signal) largest = std::max(largest, std::abs(value));
-    for (double& value : signal) value = saturate(value / largest, 2.0);
+    for (double& value : signal) value = saturate(value / largest, 1.5);
     return signal;
 }
 
@@ -235,14 +256,15 @@ Signal chordLoop(int loopFrames, std::initializer_list<std::pair<int, double>> v
     return signal;
 }
 
-// Root, fifth, octave and tenth: 2:3:4:5 (major) and 10:15:20:24 (minor).
-constexpr int majorLoop = 256, majorRootCycles = 2;
+// Root, third, fifth and octave: 4:5:6:8 (major) and 10:12:15:20 (minor), 64 frames to a
+// period of the root. The third sits inside the chord, below the melody's range.
+constexpr int majorLoop = 256, majorRootCycles = 4;
 constexpr int minorLoop = 640, minorRootCycles = 10;
 Signal majorChord() {
-    return chordLoop(majorLoop, {{2, 1.0}, {3, 0.75}, {4, 0.65}, {5, 0.55}}, majorRootCycles, 220);
+    return chordLoop(majorLoop, {{4, 1.0}, {5, 0.7}, {6, 0.75}, {8, 0.6}}, majorRootCycles, 220);
 }
 Signal minorChord() {
-    return chordLoop(minorLoop, {{10, 1.0}, {15, 0.75}, {20, 0.65}, {24, 0.55}}, minorRootCycles,
+    return chordLoop(minorLoop, {{10, 1.0}, {12, 0.7}, {15, 0.75}, {20, 0.6}}, minorRootCycles,
                      220);
 }
 
@@ -250,15 +272,23 @@ Signal minorChord() {
 // it is labelled with does not matter, only the ratio.
 Tuning loopTuning(int frames, int cycles) { return pitchTuning(cycles, frames); }
 
-std::uint8_t addPad(ModuleDraft& draft, const Signal& chord, int loopFrames, int rootCycles,
-                    std::int32_t panning) {
-    const Envelope envelope{{{0, 20}, {6, 64}, {40, 52}}, 2};
-    std::uint8_t number =
-        addInstrument(draft,
-                      {toPcm(chord, 0.9), loopTuning(loopFrames, rootCycles), 26, panning, 0,
-                       std::uint32_t(loopFrames)},
-                      envelope, 1536);
+// The pad: the minor chord below padMajorNote, the major one from there up (played
+// padMajorShift semitones lower). A new pad swells in over a quarter of a second and holds;
+// released, it fades over half a second. Its samples' own volume is low: a pad starts anew
+// only to swell in, and the patterns give it its level.
+std::uint8_t addPad(ModuleDraft& draft) {
+    const Envelope swellIn{{{0, 8}, {24, 64}}, 1};
+    constexpr std::uint8_t startingVolume = 8;
+    std::uint8_t number = addInstrument(
+        draft, {toPcm(minorChord(), 0.9), loopTuning(minorLoop, minorRootCycles), startingVolume,
+                128, 0, std::uint32_t(minorLoop)},
+        swellIn, 1536);
+    Tuning major = loopTuning(majorLoop, majorRootCycles);
+    major.relativeNote = std::int8_t(major.relativeNote - padMajorShift);
+    addSample(draft, number - 1,
+              {toPcm(majorChord(), 0.9), major, startingVolume, 128, 0, std::uint32_t(majorLoop)});
     Instrument& instrument = draft.instrument(number - 1);
+    for (int note = padMajorNote - 1; note < 96; ++note) instrument.sampleForNote[note] = 1;
     instrument.autoVibratoType = 0;
     instrument.autoVibratoSweep = 60;
     instrument.autoVibratoDepth = 3;
@@ -270,36 +300,32 @@ std::uint8_t addPad(ModuleDraft& draft, const Signal& chord, int loopFrames, int
 
 Instruments addInstruments(ModuleDraft& draft) {
     Instruments numbers{};
-    numbers.kick =
-        addInstrument(draft, {toPcm(kick(), 0.97), rateTuning(kickRate), 58, 128}, {}, 0);
-    numbers.snare =
-        addInstrument(draft, {toPcm(snare(), 0.97), rateTuning(snareRate), 60, 134}, {}, 0);
-    numbers.hat = addInstrument(draft, {toPcm(hat(), 0.97), rateTuning(hatRate), 64, 160}, {}, 0);
+    numbers.kick = addInstrument(
+        draft, {toPcm8(kick(), 0.97), rateTuning(kickRate), 64, 128, 0, 0, true}, {}, 0);
+    numbers.snare = addInstrument(
+        draft, {toPcm8(snare(), 0.97), rateTuning(snareRate), 40, 134, 0, 0, true}, {}, 0);
+    numbers.hat = addInstrument(
+        draft, {toPcm8(hat(), 0.97), rateTuning(hatRate), 32, 160, 0, 0, true}, {}, 0);
     numbers.cymbal = addInstrument(
         draft,
-        {toPcm(cymbal(), 0.97), rateTuning(cymbalRate), 36, 100, std::uint32_t(cymbalStrike),
-         std::uint32_t(cymbalLoop)},
+        {toPcm8(cymbal(), 0.97), rateTuning(cymbalRate), 28, 100, std::uint32_t(cymbalStrike),
+         std::uint32_t(cymbalLoop), true},
         {{{0, 64}, {5, 46}, {40, 22}, {100, 0}}}, 8192);
 
     numbers.bass = addInstrument(
         draft,
-        {toPcm(bass(), 0.95), loopTuning(bassPeriod, 1), 48, 128,
+        {toPcm(bass(), 0.95), loopTuning(bassPeriod, 1), 64, 128,
          std::uint32_t(bassPeriod * (bassCycles - 1)), std::uint32_t(bassPeriod)},
-        {{{0, 64}, {8, 48}, {40, 40}}, 2}, 8192);
+        {{{0, 64}, {8, 56}, {40, 52}}, 2}, 8192);
     numbers.lead = addInstrument(
-        draft, {toPcm(lead(), 0.95), loopTuning(leadLoop, leadCycles), 48, 128, 0, leadLoop},
-        {{{0, 40}, {2, 64}, {14, 50}}, 2}, 2048);
+        draft, {toPcm(lead(), 0.95), loopTuning(leadLoop, leadCycles), 36, 128, 0, leadLoop},
+        {{{0, 40}, {2, 64}, {14, 50}}, 2}, 4096);
     numbers.pluck = addInstrument(
         draft,
         {toPcm(pluck(), 0.95), loopTuning(pluckPeriod, 1), 56, 96,
          std::uint32_t(pluckPeriod * (pluckCycles - 1)), std::uint32_t(pluckPeriod)},
         {{{0, 64}, {3, 44}, {14, 20}, {48, 0}}}, 4096);
-
-    Signal minor = minorChord(), major = majorChord();
-    numbers.padMinor = addPad(draft, minor, minorLoop, minorRootCycles, 88);
-    numbers.padMajor = addPad(draft, major, majorLoop, majorRootCycles, 88);
-    numbers.padMinorWide = addPad(draft, minor, minorLoop, minorRootCycles, 168);
-    numbers.padMajorWide = addPad(draft, major, majorLoop, majorRootCycles, 168);
+    numbers.pad = addPad(draft);
     return numbers;
 }
 

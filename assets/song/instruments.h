@@ -10,18 +10,21 @@ namespace quarbtro::song {
 
 // Instrument numbers as written in the patterns (1-based).
 struct Instruments {
-    std::uint8_t kick;          // sine with a falling pitch and a click; higher notes are toms
-    std::uint8_t snare;         // two falling tones and filtered noise
-    std::uint8_t hat;           // metallic squares and noise above 5 kHz
-    std::uint8_t cymbal;        // a crash that rings out; choked, an open hi-hat
-    std::uint8_t bass;          // sawtooth whose filter closes over the first cycles
-    std::uint8_t lead;          // three detuned sawtooths and a square, looped over their beats
-    std::uint8_t pluck;         // bright attack decaying to a soft tone, for arpeggios
-    std::uint8_t padMinor;      // a minor chord (root, fifth, octave, tenth), left of centre
-    std::uint8_t padMajor;      // the major chord, left of centre
-    std::uint8_t padMinorWide;  // the same chords right of centre, for the detuned double
-    std::uint8_t padMajorWide;
+    std::uint8_t kick;    // a short sine sweep with a knock and a 1-3 kHz click; higher: toms
+    std::uint8_t snare;   // two falling tones and filtered noise
+    std::uint8_t hat;     // metallic squares and noise from 5 to 10 kHz
+    std::uint8_t cymbal;  // a crash that rings out; choked, an open hi-hat
+    std::uint8_t bass;    // sawtooth whose filter settles around its fifth harmonic
+    std::uint8_t lead;    // three detuned sawtooths and a square, looped over their beats
+    std::uint8_t pluck;   // bright attack decaying to a soft tone, for arpeggios
+    std::uint8_t pad;     // a chord (root, third, fifth, octave): minor, or major from padMajorNote
 };
+
+// The pad's keyboard is split: notes from this one up play its major chord sample, three
+// octaves (padMajorShift semitones) lower; notes below it play the minor one. So a pad can go
+// from a minor to a major chord without an instrument number, that is without a new attack.
+inline constexpr int padMajorShift = 36;
+inline constexpr std::uint8_t padMajorNote = 61;  // C-5 (1-based, C-0 = 1)
 
 Instruments addInstruments(ModuleDraft& draft);
 

@@ -1,6 +1,7 @@
 #include "assets/song/score.h"
 
 #include <algorithm>
+#include <cstdlib>
 #include <stdexcept>
 #include <string>
 
@@ -108,16 +109,16 @@ PatternCell& PatternScore::cell(int row, Channel channel) {
 }
 
 void PatternScore::play(int row, Channel channel, std::uint8_t note, std::uint8_t instrument,
-                        std::uint8_t volume) {
+                        std::uint8_t volumeByte) {
     PatternCell& target = cell(row, channel);
     target.note = note;
     target.instrument = instrument;
-    target.volume = volume;
+    target.volume = volumeByte;
 }
 
 void PatternScore::keyOff(int row, Channel channel) {
     PatternCell& target = cell(row, channel);
-    target.note = keyOffNote;
+    target.note = noteKeyOff;
     target.instrument = 0;
     target.volume = 0;
 }
@@ -128,7 +129,9 @@ void PatternScore::effect(int row, Channel channel, std::uint8_t type, std::uint
     target.effectParam = parameter;
 }
 
-void PatternScore::tempo(int bpm) { effect(0, kickChannel, speedOrTempo, std::uint8_t(bpm)); }
+void PatternScore::tempo(int bpm) {
+    effect(0, kickChannel, quarbtro::effect::speedOrTempo, std::uint8_t(bpm));
+}
 
 void PatternScore::melody(Channel channel, std::uint8_t instrument, std::string_view text,
                           int startRow) {
@@ -147,9 +150,9 @@ void PatternScore::melody(Channel channel, std::uint8_t instrument, std::string_
         } else if (slide) {
             // No instrument byte: the slide keeps the running note's envelope.
             play(row, channel, noteNumber(name), 0);
-            effect(row, channel, tonePortamento, slideSpeed);
+            effect(row, channel, quarbtro::effect::tonePortamento, slideSpeed);
             for (int r = row + 1; r < row + std::min(length, slideRows); ++r) {
-                effect(r, channel, tonePortamento, 0);
+                effect(r, channel, quarbtro::effect::tonePortamento, 0);
             }
         } else {
             play(row, channel, noteNumber(name), instrument);
@@ -157,43 +160,54 @@ void PatternScore::melody(Channel channel, std::uint8_t instrument, std::string_
         if (name != "r" && length >= vibratoMinimumRows) {
             for (int r = row + std::max(vibratoDelayRows, slide ? slideRows : 0); r < row + length;
                  ++r) {
-                effect(r, channel, vibrato, vibratoSpeedAndDepth);
+                effect(r, channel, quarbtro::effect::vibrato, vibratoSpeedAndDepth);
             }
         }
         row += length;
     }
 }
 
-void PatternScore::echo(Channel from, Channel to, int delayRows, std::uint8_t volume) {
+void PatternScore::echo(Channel from, Channel to, int delayRows, std::uint8_t volumeByte,
+                        int panning) {
     for (int row = 0; row + delayRows < rows_; ++row) {
         const PatternCell source = cell(row, from);
         PatternCell& target = cell(row + delayRows, to);
         if (source.note != 0) {
             target.note = source.note;
             target.instrument = source.instrument;
-            target.volume = source.note == keyOffNote ? 0 : volume;
+            target.volume = source.note == noteKeyOff ? 0 : volumeByte;
         }
-        if (source.effect == tonePortamento) {
+        if (source.effect == quarbtro::effect::tonePortamento) {
             target.effect = source.effect;
             target.effectParam = source.effectParam;
+        } else if (source.instrument != 0) {
+            // The instrument number brings back the sample's own panning: move it again.
+            target.effect = quarbtro::effect::setPanning;
+            target.effectParam = std::uint8_t(panning);
         }
     }
 }
 
 void PatternScore::hits(Channel channel, std::uint8_t instrument, std::uint8_t note,
                         std::string_view steps, int startRow) {
+    const Instrument& drum = draft_.instrument(instrument - 1);
+    if (drum.sampleCount == 0) {
+        throw std::invalid_argument("instrument " + std::to_string(instrument) + " has no sample");
+    }
+    const int own = drum.samples[0]->volume;
     for (std::size_t step = 0; step < steps.size(); ++step) {
         char c = steps[step];
         if (c == '.') continue;
         int row = startRow + int(step) * rowsPerStep;
-        play(row, channel, note, instrument, c == 'x' ? 0 : quiet(hexDigit(c)));
+        play(row, channel, note, instrument,
+             c == 'x' ? 0 : volume((own * (hexDigit(c) + 1) + 8) / 16));
     }
 }
 
 void PatternScore::bassline(const std::vector<Chord>& chords, std::string_view rhythm,
-                            int startRow, std::uint8_t volume) {
+                            int startRow, std::uint8_t volumeByte) {
     requireBar(rhythm);
-    constexpr int bassOctave = 1;  // roots from E-1 (41 Hz) to D#2
+    constexpr int bassOctave = 2;  // roots from E-2 (82 Hz) to D#3
     for (std::size_t bar = 0; bar < chords.size(); ++bar) {
         for (int step = 0; step < stepsPerBar; ++step) {
             int row = startRow + int(bar) * rowsPerBar + step * rowsPerStep;
@@ -207,35 +221,75 @@ void PatternScore::bassline(const std::vector<Chord>& chords, std::string_view r
             default: throw std::invalid_argument("not a bass step: " + std::string(rhythm));
             }
             play(row, bassChannel, chordTone(chords[bar], tone, bassOctave), instruments_.bass,
-                 volume);
+                 volumeByte);
         }
     }
 }
 
 void PatternScore::arpeggio(Channel channel, std::uint8_t instrument,
                             const std::vector<Chord>& chords, std::string_view pattern, int octave,
-                            std::uint8_t volume, int startRow) {
+                            std::uint8_t volumeByte, int startRow) {
     requireBar(pattern);
     for (std::size_t bar = 0; bar < chords.size(); ++bar) {
         for (int step = 0; step < stepsPerBar; ++step) {
             if (pattern[step] == '.') continue;
             int row = startRow + int(bar) * rowsPerBar + step * rowsPerStep;
             play(row, channel, chordTone(chords[bar], hexDigit(pattern[step]), octave), instrument,
-                 volume);
+                 volumeByte);
         }
     }
 }
 
-void PatternScore::pads(const std::vector<Chord>& chords, int startRow) {
+void PatternScore::pads(const std::vector<Chord>& chords, int startRow, bool fresh) {
     constexpr int padOctave = 3;  // roots from E-3 to D#4
+    constexpr std::uint8_t padLeft = 88, padRight = 168;
     for (std::size_t bar = 0; bar < chords.size(); ++bar) {
         int row = startRow + int(bar) * rowsPerBar;
-        std::uint8_t root = chordTone(chords[bar], 0, padOctave);
-        bool minor = chords[bar].minor;
-        play(row, padChannel, root, minor ? instruments_.padMinor : instruments_.padMajor);
-        play(row, padDoubleChannel, root,
-             minor ? instruments_.padMinorWide : instruments_.padMajorWide);
-        effect(row, padDoubleChannel, portamentoUp, 0x01);
+        int root = chordTone(chords[bar], 0, padOctave);
+        std::uint8_t note = std::uint8_t(chords[bar].minor ? root : root + padMajorShift);
+        bool first = fresh && bar == 0;
+        for (Channel channel : {padChannel, padDoubleChannel}) {
+            // The volume column is left as it is: swells and fades run through the chords.
+            cell(row, channel).note = note;
+            cell(row, channel).instrument = first ? instruments_.pad : 0;
+        }
+        if (first) {
+            effect(row, padChannel, quarbtro::effect::setPanning, padLeft);
+            setPadVolumeColumn(row, padDoubleChannel, panningColumn(padRight / 16));
+        }
+        effect(row, padDoubleChannel, quarbtro::effect::portamentoUp, 0x01);
+    }
+}
+
+void PatternScore::setPadVolumeColumn(int row, Channel channel, std::uint8_t volumeByte) {
+    std::uint8_t& target = cell(row, channel).volume;
+    if (target >= panningColumn(0) && target <= panningColumn(15)) {
+        throw std::logic_error("row " + std::to_string(row) +
+                               ": the pad's volume column holds its panning");
+    }
+    target = volumeByte;
+}
+
+void PatternScore::padVolume(int row, int level) {
+    for (Channel channel : {padChannel, padDoubleChannel}) {
+        setPadVolumeColumn(row, channel, volume(level));
+    }
+}
+
+void PatternScore::padSwell(int fromRow, int toRow, int from, int to) {
+    padVolume(fromRow, from);
+    // Each row slides twice (the two later ticks at three ticks a row), by at most 15.
+    int level = from;
+    for (int row = fromRow + 1; row < toRow; ++row) {
+        int target = from + (to - from) * (row + 1 - fromRow) / (toRow - fromRow);
+        int step = std::clamp((std::abs(target - level) + 1) / 2, 0, 15);
+        if (step == 0) continue;
+        std::uint8_t slide = target > level ? volumeSlideUp(step) : volumeSlideDown(step);
+        for (Channel channel : {padChannel, padDoubleChannel}) {
+            setPadVolumeColumn(row, channel, slide);
+        }
+        level += target > level ? 2 * step : -2 * step;
+        level = std::clamp(level, 0, 64);
     }
 }
 

@@ -17,14 +17,14 @@ namespace quarbtro::song {
 
 // What each of the eight channels plays.
 enum Channel : int {
-    kickChannel,
+    kickChannel,  // the kick, and toms
     snareChannel,
-    hatChannel,
+    hatChannel,  // closed hi-hats, and the cymbal: open hi-hats and crashes
     bassChannel,
     leadChannel,
-    pluckChannel,  // arpeggios, or echoes of the melody
+    pluckChannel,  // arpeggios, echoes of the melody, a last reminder of the motif
     padChannel,
-    padDoubleChannel,  // the same chords, detuned up an eighth of a semitone
+    padDoubleChannel,  // the same chords, bent up an eighth of a semitone, on the other side
     channelCount
 };
 
@@ -32,16 +32,15 @@ inline constexpr int rowsPerStep = 2;  // a sixteenth note
 inline constexpr int stepsPerBar = 16;
 inline constexpr int rowsPerBar = rowsPerStep * stepsPerBar;
 
-inline constexpr std::uint8_t keyOffNote = 255;
+// Effect numbers and the key-off note are the song model's (player/module.h): effect::vibrato,
+// noteKeyOff and so on.
 
-// The effects the song uses.
-inline constexpr std::uint8_t portamentoUp = 0x1;
-inline constexpr std::uint8_t tonePortamento = 0x3;
-inline constexpr std::uint8_t vibrato = 0x4;
-inline constexpr std::uint8_t speedOrTempo = 0xF;
-
-// Volume-column byte for a note quieter than its sample's own volume: level 0..15 of 64.
-constexpr std::uint8_t quiet(int level) { return std::uint8_t(0x10 + level); }
+// Volume-column bytes: a volume of 0..64, a slide by 1..15 on each later tick of the row (two
+// at three ticks a row), a panning of 0..15 (in sixteenths of the range).
+constexpr std::uint8_t volume(int level) { return std::uint8_t(0x10 + level); }
+constexpr std::uint8_t volumeSlideDown(int step) { return std::uint8_t(0x60 + step); }
+constexpr std::uint8_t volumeSlideUp(int step) { return std::uint8_t(0x70 + step); }
+constexpr std::uint8_t panningColumn(int sixteenths) { return std::uint8_t(0xC0 + sixteenths); }
 
 // "A4", "C#5": the row note (C-0 = 1, A-4 = 58).
 std::uint8_t noteNumber(std::string_view name);
@@ -66,8 +65,9 @@ public:
     int rows() const { return rows_; }
     PatternCell& cell(int row, Channel channel);
 
+    // volumeByte is the volume column: 0 plays at the sample's own volume.
     void play(int row, Channel channel, std::uint8_t note, std::uint8_t instrument,
-              std::uint8_t volume = 0);
+              std::uint8_t volumeByte = 0);
     void keyOff(int row, Channel channel);
     void effect(int row, Channel channel, std::uint8_t type, std::uint8_t parameter);
     // Sets the BPM from row 0 on (in the kick channel's effect column).
@@ -80,31 +80,46 @@ public:
     void melody(Channel channel, std::uint8_t instrument, std::string_view text, int startRow = 0);
 
     // Copies the notes, key-offs and slides of `from` into `to`, delayRows later, at a quiet
-    // volume. Whatever would fall beyond the pattern is dropped.
-    void echo(Channel from, Channel to, int delayRows, std::uint8_t volume);
+    // volume and with a panning of its own (0..255). Whatever would fall beyond the pattern is
+    // dropped.
+    void echo(Channel from, Channel to, int delayRows, std::uint8_t volumeByte, int panning);
 
-    // Drum hits, one character per sixteenth: 'x' at the sample's volume, '0'..'9' and 'a'..'f'
-    // at that quiet level, '.' nothing.
+    // Drum hits, one character per sixteenth: 'x' at the sample's own volume, a hex digit d at
+    // (d + 1) / 16 of it ('3' a quarter, '7' half, 'f' all of it), '.' nothing.
     void hits(Channel channel, std::uint8_t instrument, std::uint8_t note, std::string_view steps,
               int startRow = 0);
 
-    // A bass line over one chord per bar, the rhythm repeated for each: 'R' the root, 'O' the
-    // root an octave up, 'F' the fifth, '^' key-off, '.' nothing (the note rings on). volume 0
-    // plays at the sample's own volume.
+    // A bass line over one chord per bar, the rhythm repeated for each: 'R' the root (from E-2,
+    // 82 Hz, to D#3), 'O' the root an octave up, 'F' the fifth, '^' key-off, '.' nothing (the
+    // note rings on).
     void bassline(const std::vector<Chord>& chords, std::string_view rhythm, int startRow = 0,
-                  std::uint8_t volume = 0);
+                  std::uint8_t volumeByte = 0);
 
     // An arpeggio over one chord per bar: each digit is a chord tone (see chordTone), '.' is
-    // nothing. volume 0 plays at the sample's own volume.
+    // nothing.
     void arpeggio(Channel channel, std::uint8_t instrument, const std::vector<Chord>& chords,
-                  std::string_view pattern, int octave, std::uint8_t volume = 0,
+                  std::string_view pattern, int octave, std::uint8_t volumeByte = 0,
                   int startRow = 0);
 
     // One chord per bar on the pad and on its double, which is bent up an eighth of a semitone
-    // for a slow chorus.
-    void pads(const std::vector<Chord>& chords, int startRow = 0);
+    // for a slow chorus. The chords change without an instrument number, so the pad's envelope,
+    // volume and panning carry on through them (no new attack); `fresh` starts the pad anew
+    // with its instrument (after silence or a key-off): it swells in, the pad left of centre
+    // and its double right of it.
+    void pads(const std::vector<Chord>& chords, int startRow = 0, bool fresh = false);
+
+    // The pads' volume moves from `from` at fromRow to `to` at toRow (0..64), by volume-column
+    // slides: a swell or a fade. Not on the row of a fresh pad, whose double holds its panning
+    // there.
+    void padSwell(int fromRow, int toRow, int from, int to);
+
+    // Both pads at this volume from `row` on.
+    void padVolume(int row, int level);
 
 private:
+    // Refuses to overwrite the panning a fresh pad's double carries in its volume column.
+    void setPadVolumeColumn(int row, Channel channel, std::uint8_t volumeByte);
+
     ModuleDraft& draft_;
     const Instruments& instruments_;
     int number_;

@@ -18,6 +18,19 @@ Tuning tuningFromSemitones(double semitones) {
     return {static_cast<std::int8_t>(whole), static_cast<std::int8_t>(finetune)};
 }
 
+// Scales the signal so that its largest magnitude becomes `largestStep` steps of `step`, rounds
+// it to whole steps and returns them multiplied out.
+std::vector<std::int16_t> toSteps(const Signal& signal, double largestStep, int step) {
+    double largest = 0;
+    for (double value : signal) largest = std::max(largest, std::abs(value));
+    double scale = largest > 0 ? largestStep / largest : 0;
+    std::vector<std::int16_t> pcm(signal.size());
+    for (std::size_t k = 0; k < signal.size(); ++k) {
+        pcm[k] = static_cast<std::int16_t>(std::lround(signal[k] * scale) * step);
+    }
+    return pcm;
+}
+
 }  // namespace
 
 double Noise::next() {
@@ -71,14 +84,11 @@ void fadeOut(Signal& signal, std::size_t frames) {
 double saturate(double value, double drive) { return std::tanh(drive * value) / std::tanh(drive); }
 
 std::vector<std::int16_t> toPcm(const Signal& signal, double peak) {
-    double largest = 0;
-    for (double value : signal) largest = std::max(largest, std::abs(value));
-    double scale = largest > 0 ? peak * 32767.0 / largest : 0;
-    std::vector<std::int16_t> pcm(signal.size());
-    for (std::size_t k = 0; k < signal.size(); ++k) {
-        pcm[k] = static_cast<std::int16_t>(std::lround(signal[k] * scale));
-    }
-    return pcm;
+    return toSteps(signal, peak * 32767.0, 1);
+}
+
+std::vector<std::int16_t> toPcm8(const Signal& signal, double peak) {
+    return toSteps(signal, peak * 127.0, 256);
 }
 
 Tuning pitchTuning(double frequencyHz, double rateHz) {

@@ -56,6 +56,10 @@ double saturate(double value, double drive);
 // Scales the signal so that its largest magnitude becomes peak × 32767, and rounds it.
 std::vector<std::int16_t> toPcm(const Signal& signal, double peak);
 
+// The same at 8 bits: scaled to peak × 127, rounded, and stored in the high byte (the low byte
+// 0), which is all an 8-bit sample keeps.
+std::vector<std::int16_t> toPcm8(const Signal& signal, double peak);
+
 // A sample's relative note and finetune (in 1/128 semitone, even, since the player halves it).
 struct Tuning {
     std::int8_t relativeNote;

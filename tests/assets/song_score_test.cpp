@@ -1,10 +1,13 @@
 // The song generator's writing helpers and tuning: note names, chord tones, the melody text,
-// echoes and drum steps land in the cells as written; relative note and finetune make the
-// player sound a sample at its written pitch.
+// echoes, drum steps, pads and their swells land in the cells as written; relative note and
+// finetune make the player sound a sample at its written pitch.
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
+#include <stdexcept>
+#include <vector>
 
 #include "assets/song/score.h"
 #include "assets/song/synth.h"
@@ -34,6 +37,11 @@ TEST(SongScore, ChordRootsStayBetweenEAndDSharp) {
 
 class ScoreCells : public ::testing::Test {
 protected:
+    ScoreCells() {
+        // Instrument 1: a drum whose sample plays at volume 40.
+        draft.addSample(draft.addInstrument(), {0, 100, -100, 0}).volume = 40;
+        instruments.pad = 2;
+    }
     ModuleDraft draft{channelCount};
     Instruments instruments{};
     PatternScore score{draft, instruments, 64};
@@ -44,43 +52,107 @@ TEST_F(ScoreCells, MelodyWritesNotesRestsSlidesAndLateVibrato) {
     score.melody(leadChannel, 5, "A4:2 r:2 | C5:8 /E5:4");
     EXPECT_EQ(at(0, leadChannel).note, noteNumber("A4"));
     EXPECT_EQ(at(0, leadChannel).instrument, 5);
-    EXPECT_EQ(at(4, leadChannel).note, keyOffNote);
+    EXPECT_EQ(at(4, leadChannel).note, noteKeyOff);
     EXPECT_EQ(at(8, leadChannel).note, noteNumber("C5"));
     // Vibrato from the C's second beat (row 16) to its end (row 23), not before.
     EXPECT_EQ(at(15, leadChannel).effect, 0);
-    for (int row = 16; row < 24; ++row) EXPECT_EQ(at(row, leadChannel).effect, vibrato) << row;
+    for (int row = 16; row < 24; ++row) {
+        EXPECT_EQ(at(row, leadChannel).effect, effect::vibrato) << row;
+    }
     // The slide: the note without an instrument (its envelope runs on), then the portamento
     // carried on with its remembered speed.
     EXPECT_EQ(at(24, leadChannel).note, noteNumber("E5"));
     EXPECT_EQ(at(24, leadChannel).instrument, 0);
-    EXPECT_EQ(at(24, leadChannel).effect, tonePortamento);
+    EXPECT_EQ(at(24, leadChannel).effect, effect::tonePortamento);
     EXPECT_NE(at(24, leadChannel).effectParam, 0);
     for (int row = 25; row < 32; ++row) {
-        EXPECT_EQ(at(row, leadChannel).effect, tonePortamento) << row;
+        EXPECT_EQ(at(row, leadChannel).effect, effect::tonePortamento) << row;
         EXPECT_EQ(at(row, leadChannel).effectParam, 0) << row;
     }
     EXPECT_EQ(at(32, leadChannel).effect, 0);
 }
 
-TEST_F(ScoreCells, EchoRepeatsNotesLaterAndQuieter) {
+TEST_F(ScoreCells, EchoRepeatsNotesLaterQuieterAndElsewhere) {
     score.melody(leadChannel, 5, "A4:2 r:2 /C5:2");
-    score.echo(leadChannel, pluckChannel, 6, quiet(10));
+    score.echo(leadChannel, pluckChannel, 6, volume(10), 200);
     EXPECT_EQ(at(6, pluckChannel).note, noteNumber("A4"));
     EXPECT_EQ(at(6, pluckChannel).instrument, 5);
     EXPECT_EQ(at(6, pluckChannel).volume, 0x1A);
-    EXPECT_EQ(at(10, pluckChannel).note, keyOffNote);
+    // The instrument number resets the panning: the echo sets its own again.
+    EXPECT_EQ(at(6, pluckChannel).effect, effect::setPanning);
+    EXPECT_EQ(at(6, pluckChannel).effectParam, 200);
+    EXPECT_EQ(at(10, pluckChannel).note, noteKeyOff);
     EXPECT_EQ(at(10, pluckChannel).volume, 0);
-    EXPECT_EQ(at(14, pluckChannel).effect, tonePortamento);
+    EXPECT_EQ(at(14, pluckChannel).effect, effect::tonePortamento);
     EXPECT_EQ(at(0, pluckChannel).note, 0);
 }
 
-TEST_F(ScoreCells, DrumStepsAreSixteenthsWithQuietLevels) {
-    score.hits(hatChannel, 3, noteNumber("C4"), "x.8.f", 32);
+TEST_F(ScoreCells, DrumStepsAreSixteenthsAtShareOfTheSamplesVolume) {
+    score.hits(hatChannel, 1, noteNumber("C4"), "x.7.f.0", 32);
     EXPECT_EQ(at(32, hatChannel).note, noteNumber("C4"));
-    EXPECT_EQ(at(32, hatChannel).volume, 0);
+    EXPECT_EQ(at(32, hatChannel).volume, 0);  // the sample's own 40
     EXPECT_EQ(at(34, hatChannel).note, 0);
-    EXPECT_EQ(at(36, hatChannel).volume, 0x18);
-    EXPECT_EQ(at(40, hatChannel).volume, 0x1F);
+    EXPECT_EQ(at(36, hatChannel).volume, volume(20));  // half
+    EXPECT_EQ(at(40, hatChannel).volume, volume(40));
+    EXPECT_EQ(at(44, hatChannel).volume, volume(3));  // a sixteenth, rounded
+}
+
+TEST_F(ScoreCells, PadsChangeChordsWithoutANewAttack) {
+    score.pads(chords({"Am", "F"}), 0, true);
+    // The fresh start: the instrument, the pad left and its double right.
+    EXPECT_EQ(at(0, padChannel).note, noteNumber("A3"));
+    EXPECT_EQ(at(0, padChannel).instrument, 2);
+    EXPECT_EQ(at(0, padChannel).effect, effect::setPanning);
+    EXPECT_LT(at(0, padChannel).effectParam, 128);
+    EXPECT_EQ(at(0, padDoubleChannel).instrument, 2);
+    EXPECT_GT(at(0, padDoubleChannel).volume, panningColumn(8));
+    EXPECT_LE(at(0, padDoubleChannel).volume, panningColumn(15));
+    EXPECT_EQ(at(0, padDoubleChannel).effect, effect::portamentoUp);
+    // The next chord, major: written three octaves up where the pad plays its major sample,
+    // without an instrument number, so envelope, volume and panning carry on.
+    EXPECT_EQ(at(32, padChannel).note, noteNumber("F3") + padMajorShift);
+    EXPECT_GE(at(32, padChannel).note, padMajorNote);
+    EXPECT_EQ(at(32, padChannel).instrument, 0);
+    EXPECT_EQ(at(32, padDoubleChannel).instrument, 0);
+    EXPECT_EQ(at(32, padDoubleChannel).effect, effect::portamentoUp);
+    EXPECT_EQ(at(32, padChannel).effect, 0);
+}
+
+// The pad volume after each row when the volume column is played as the player does at three
+// ticks a row: a volume sets it, a slide moves it on each of the two later ticks.
+std::vector<int> padLevels(PatternScore& score, int rows) {
+    std::vector<int> levels;
+    int level = 0;
+    for (int row = 0; row < rows; ++row) {
+        std::uint8_t column = score.cell(row, padChannel).volume;
+        EXPECT_EQ(column, score.cell(row, padDoubleChannel).volume) << row;
+        if (column >= volume(0) && column <= volume(64)) level = column - volume(0);
+        if (column >= volumeSlideDown(0) && column <= volumeSlideDown(15)) {
+            level = std::max(0, level - 2 * (column - volumeSlideDown(0)));
+        }
+        if (column >= volumeSlideUp(0) && column <= volumeSlideUp(15)) {
+            level = std::min(64, level + 2 * (column - volumeSlideUp(0)));
+        }
+        levels.push_back(level);
+    }
+    return levels;
+}
+
+TEST_F(ScoreCells, PadSwellsAndFadesArriveWithoutOvershooting) {
+    score.padSwell(1, 40, 12, 60);
+    score.padSwell(40, 64, 60, 20);
+    std::vector<int> levels = padLevels(score, 64);
+    EXPECT_EQ(levels[1], 12);
+    EXPECT_NEAR(levels[39], 60, 1);
+    EXPECT_NEAR(levels[63], 20, 1);
+    for (int row = 2; row < 40; ++row) EXPECT_GE(levels[row], levels[row - 1]) << row;
+    for (int row = 41; row < 64; ++row) EXPECT_LE(levels[row], levels[row - 1]) << row;
+}
+
+TEST_F(ScoreCells, APadVolumeNeverOverwritesAFreshPadsPanning) {
+    score.pads(chords({"Am"}), 8, true);
+    EXPECT_THROW(score.padVolume(8, 30), std::logic_error);
+    EXPECT_NO_THROW(score.padSwell(9, 20, 10, 30));
 }
 
 TEST_F(ScoreCells, AMelodyPastThePatternEndIsAnError) {

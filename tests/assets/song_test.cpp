@@ -1,6 +1,7 @@
 // The intro's song: the embedded module is exactly what the generator writes and loads through
-// the memory stream; its sections start under their scenes; its samples join their loops and
-// end without a step; its cells stay within the effects and volume-column values the song is
+// the memory stream; its sections start under their scenes; its ending fades the whole song to
+// silence; its samples join their loops and end without a step; the pad's two chord samples
+// share one keyboard; its cells stay within the effects and volume-column commands the song is
 // meant to use.
 
 #include <gtest/gtest.h>
@@ -10,6 +11,7 @@
 #include <set>
 #include <vector>
 
+#include "assets/song/instruments.h"
 #include "assets/song/song.h"
 #include "assets/songXm.h"
 #include "player/module_draft.h"
@@ -62,7 +64,7 @@ std::vector<double> orderStartTimes(const Module& song) {
         for (int row = 0; row < pattern.rowCount; ++row) {
             for (int channel = 0; channel < song.channelCount; ++channel) {
                 const PatternCell& cell = pattern.cells[row * song.channelCount + channel];
-                if (cell.effect != 0xF) continue;
+                if (cell.effect != effect::speedOrTempo) continue;
                 (cell.effectParam >= 32 ? bpm : speed) = cell.effectParam;
             }
             time += double(speed) * samplesPerTickAt(44100, bpm) / 44100;
@@ -74,13 +76,38 @@ std::vector<double> orderStartTimes(const Module& song) {
 
 TEST(Song, SectionsStartWithinTwoRowsOfTheirScenes) {
     std::vector<double> starts = orderStartTimes(composedSong());
-    ASSERT_EQ(starts.size(), 13u);
+    ASSERT_EQ(starts.size(), 14u);
     const double twoRows = 2 * 3 * 492 / 44100.0;  // at the default 224 BPM
-    EXPECT_NEAR(starts[1], 2.2, twoRows);    // first theme: the scroller
+    EXPECT_NEAR(starts[1], 2.2, twoRows);    // the theme: the scroller
     EXPECT_NEAR(starts[5], 17.0, twoRows);   // the drive: the tunnel
-    EXPECT_NEAR(starts[10], 35.0, twoRows);  // the close: the credits
-    EXPECT_NEAR(starts[11], 40.0, twoRows);  // the last phrase: the blue screen
-    EXPECT_NEAR(starts[12], 42.5, twoRows);  // the intro quits
+    EXPECT_NEAR(starts[11], 35.0, twoRows);  // the close: the credits
+    EXPECT_NEAR(starts[12], 40.0, twoRows);  // the ending: the blue screen
+    EXPECT_NEAR(starts[13], 42.5, twoRows);  // the intro quits
+}
+
+// The global volume the song's first row sets, and what the Hxy slides of its last pattern take
+// away: one step (x or y) on each of the two later ticks of a row at three ticks a row.
+TEST(Song, TheEndingFadesTheMasterVolumeToSilenceAndTheStartRestoresIt) {
+    const Module& song = composedSong();
+    ASSERT_EQ(song.defaultSpeed, 3);
+    auto cellsOf = [&](int position) {
+        const Pattern& pattern = song.patterns[song.orderTable[position]];
+        return std::vector<PatternCell>(pattern.cells,
+                                        pattern.cells + pattern.rowCount * song.channelCount);
+    };
+    int master = -1;
+    std::vector<PatternCell> first = cellsOf(0);
+    for (int channel = 0; channel < song.channelCount; ++channel) {
+        if (first[channel].effect == effect::globalVolume) master = first[channel].effectParam;
+    }
+    ASSERT_GT(master, 0) << "the first row sets no global volume";
+    int slid = 0;
+    for (const PatternCell& cell : cellsOf(song.songLength - 1)) {
+        if (cell.effect != effect::globalVolumeSlide) continue;
+        EXPECT_EQ(cell.effectParam >> 4, 0) << "the ending slides the volume up";
+        slid += 2 * (cell.effectParam & 15);
+    }
+    EXPECT_GE(slid, master);
 }
 
 // The largest bend (second difference) between consecutive frames first..last of a sample.
@@ -101,7 +128,7 @@ TEST(Song, LoopsJoinSmoothlyAndOneShotsStartAndEndInSilence) {
         for (int slot = 0; slot < instrument.sampleCount; ++slot) {
             const Sample& sample = *instrument.samples[slot];
             SCOPED_TRACE("instrument " + std::to_string(i + 1));
-            EXPECT_EQ(sample.bits, 16);
+            EXPECT_TRUE(sample.bits == 8 || sample.bits == 16);
             ASSERT_GE(sample.length, 3u);
             if (sample.loopType != loopForward) {
                 EXPECT_EQ(sample.data[0], 0);
@@ -131,21 +158,44 @@ TEST(Song, SamplesAreOneShotsAndForwardLoops) {
     EXPECT_EQ(loopTypes, (std::set<std::uint8_t>{loopNone, loopForward}));
 }
 
-TEST(Song, CellsUseOnlyTheSongsEffectsAndQuietVolumes) {
+// The pad's chord samples: minor below padMajorNote, major from there, three octaves lower, so
+// that a chord written by the score sounds at its root in either.
+TEST(Song, ThePadPlaysMajorChordsThreeOctavesBelowWhereTheyAreWritten) {
+    ModuleDraft draft(8);
+    const Instrument& pad = draft.instrument(song::addInstruments(draft).pad - 1);
+    ASSERT_EQ(pad.sampleCount, 2);
+    for (int note = 0; note < 96; ++note) {
+        EXPECT_EQ(pad.sampleForNote[note], note + 1 >= song::padMajorNote ? 1 : 0) << note;
+    }
+    const Sample& minor = *pad.samples[0];
+    const Sample& major = *pad.samples[1];
+    // Both hold 64 frames to a period of the chord's root, so they share a tuning but for the
+    // shift.
+    EXPECT_EQ(major.relativeNote, minor.relativeNote - song::padMajorShift);
+    EXPECT_EQ(major.finetune, minor.finetune);
+}
+
+TEST(Song, CellsUseOnlyTheSongsEffectsAndVolumeColumnCommands) {
     const Module& song = composedSong();
-    const std::set<int> effects = {0x1, 0x3, 0x4, 0xB, 0xF};
+    const std::set<int> effects = {effect::portamentoUp,  effect::tonePortamento,
+                                   effect::vibrato,       effect::setPanning,
+                                   effect::speedOrTempo,  effect::globalVolume,
+                                   effect::globalVolumeSlide};
     for (int p = 0; p < song.patternCount; ++p) {
         const Pattern& pattern = song.patterns[p];
         EXPECT_TRUE(pattern.rowCount == 64 || pattern.rowCount == 128) << "pattern " << p;
         for (int c = 0; c < pattern.rowCount * song.channelCount; ++c) {
             const PatternCell& cell = pattern.cells[c];
             SCOPED_TRACE("pattern " + std::to_string(p) + " cell " + std::to_string(c));
-            EXPECT_TRUE(cell.note <= 96 || cell.note == 255);
+            EXPECT_TRUE(cell.note <= lastNote || cell.note == noteKeyOff);
             EXPECT_LE(cell.instrument, song.instrumentCount);
-            EXPECT_TRUE(cell.volume == 0 || (cell.volume >= 0x10 && cell.volume <= 0x1F));
-            bool patternLoop = cell.effect == 0xE && (cell.effectParam >> 4) == 6;
+            // Nothing, a volume (0..64), a volume slide down or up, a panning.
+            EXPECT_TRUE(cell.volume == 0 || (cell.volume >= 0x10 && cell.volume <= 0x50) ||
+                        (cell.volume >= 0x60 && cell.volume <= 0x7F) ||
+                        (cell.volume >= 0xC0 && cell.volume <= 0xCF))
+                << "volume column " << int(cell.volume);
             bool none = cell.effect == 0 && cell.effectParam == 0;
-            EXPECT_TRUE(none || patternLoop || effects.count(cell.effect))
+            EXPECT_TRUE(none || effects.count(cell.effect))
                 << "effect " << int(cell.effect) << " " << int(cell.effectParam);
         }
     }
