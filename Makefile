@@ -7,7 +7,8 @@ PREFIX ?= /usr/local
 JOBS ?= $(shell nproc)
 QUARBTRO_WERROR ?= OFF
 
-.PHONY: all build run test unit bench assets goldens frames-sheet fuzz configure install clean
+.PHONY: all build run test unit bench assets goldens frames-sheet fuzz song-report configure \
+        install clean
 
 all: build
 
@@ -68,8 +69,11 @@ fuzz:
 	@scripts/deps.sh test
 	@scripts/fuzz.sh $(BUILD)-fuzz $(FUZZ_SECONDS)
 
-# Measures the song as the player renders it and rewrites docs/song.md and docs/song.png.
-song-report: build
+# Measures the song as the player renders it, next to the heroes-sound-tracks modules, and
+# rewrites docs/song.md and its pictures (docs/song.png, docs/song-parts.png).
+song-report:
+	@scripts/deps.sh report
+	@$(MAKE) --no-print-directory build
 	@scripts/song-report.sh $(BUILD)
 
 clean:

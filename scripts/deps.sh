@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Checks that the Debian packages a task needs are installed; installs the missing ones when
 # run as root, and otherwise says exactly what to install.
-#   scripts/deps.sh build|run|test|bench|all
+#   scripts/deps.sh build|run|test|bench|report|all
 # Every package the project uses is listed here, once. The private packages are not installed
 # but unpacked under .deps/ at the top of the tree (the tests load a plugin from there):
 # Debian 12's pipewire-alsa conflicts with pulseaudio, and the tests need both servers.
@@ -23,19 +23,25 @@ test_packages=(
   xserver-xorg-core xserver-xorg-video-dummy xvfb xdotool x11-utils
   pulseaudio pulseaudio-utils libpulsedsp libasound2-plugins
   pipewire pipewire-bin pipewire-pulse wireplumber dbus-daemon
-  imagemagick fonts-dejavu-core ffmpeg sox valgrind jq openmpt123
+  ffmpeg valgrind jq openmpt123
   clang libclang-rt-14-dev libxmp-dev
 )
+# Pictures and sound files: the tests draw and compare with them, the song report too.
+media_packages=(imagemagick fonts-dejavu-core sox)
 bench_packages=(time)
+report_packages=(python3-numpy)
 private_packages=(pipewire-alsa)
 
 case "${1:-all}" in
   build) wanted=("${build_packages[@]}") ;;
   run)   wanted=("${build_packages[@]}" "${run_packages[@]}") ;;
-  test)  wanted=("${build_packages[@]}" "${test_packages[@]}") ;;
-  bench) wanted=("${build_packages[@]}" "${run_packages[@]}" "${test_packages[@]}" "${bench_packages[@]}") ;;
-  all)   wanted=("${build_packages[@]}" "${run_packages[@]}" "${test_packages[@]}" "${bench_packages[@]}") ;;
-  *) echo "usage: $0 build|run|test|bench|all" >&2; exit 2 ;;
+  test)  wanted=("${build_packages[@]}" "${test_packages[@]}" "${media_packages[@]}") ;;
+  bench) wanted=("${build_packages[@]}" "${run_packages[@]}" "${test_packages[@]}"
+                 "${media_packages[@]}" "${bench_packages[@]}") ;;
+  report) wanted=("${build_packages[@]}" "${media_packages[@]}" "${report_packages[@]}") ;;
+  all)   wanted=("${build_packages[@]}" "${run_packages[@]}" "${test_packages[@]}"
+                 "${media_packages[@]}" "${bench_packages[@]}" "${report_packages[@]}") ;;
+  *) echo "usage: $0 build|run|test|bench|report|all" >&2; exit 2 ;;
 esac
 
 top=$(cd "$(dirname "$0")/.." && pwd)

@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
-# Measures the song as the player renders it over the intro's 42.5 seconds and rewrites
-# docs/song.md (the figures) and docs/song.png (a spectrogram marked with the scene times).
+# Measures the song as the player renders it over the intro's 42.5 seconds, next to the modules
+# of Debian's heroes-sound-tracks rendered the same way, and rewrites docs/song.md (the figures),
+# docs/song.png (a spectrogram) and docs/song-parts.png (each part's level over time), both
+# marked with the scene times. The figures are computed by scripts/song-figures.py (numpy).
 #   scripts/song-report.sh [BUILD]
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -8,44 +10,89 @@ build=${1:-build}
 out=$(mktemp -d)
 trap 'rm -rf "$out"' EXIT
 
+render() { "$build/xmrender" "$1" --seconds 42.5 --raw -o "$2"; }
+
+# The song, whole and each channel alone.
 "$build/xmrender" assets/song.xm -o "$out/song.wav" --seconds 42.5 > /dev/null
+render assets/song.xm "$out/song.raw"
+part_names=(kick snare hi-hats bass lead pluck pad "pad double")  # the channels, in order
+lead_channel=4
+parts=()
+for channel in "${!part_names[@]}"; do
+  scripts/song-figures.py solo assets/song.xm "$channel" "$out/part$channel.xm"
+  render "$out/part$channel.xm" "$out/part$channel.raw"
+  parts+=("${part_names[$channel]}=$out/part$channel.raw")
+done
+
+# The references, fetched (never committed) as the end-to-end tests fetch them.
+QUARBTRO_BUILD=$build
+source tests/lib/real_modules.sh
+fetch_real_modules
+references=()
+for module in "${real_modules[@]}"; do
+  name=$(basename "$module")
+  render "$module" "$out/$name.raw"
+  references+=("$name=$out/$name.raw")
+done
+
+scripts/song-figures.py report --song "$out/song.raw" --lead "$lead_channel" \
+  --parts "${parts[@]}" --references "${references[@]}" --picture "$out/parts.ppm" \
+  > "$out/tables.md"
+
 levels() { "$build/wav-levels" "$out/song.wav" "$@"; }
 figure() { awk -v name="$1" '$1 == name { print $2 }'; }
 levels > "$out/whole"
 levels --from 2.2 > "$out/pictures"
+levels --from 42.4 > "$out/exit"
 
-# The scenes of the time line: name, start, end (seconds).
-scenes=("black|0|2.2" "intro (scroller)|2.2|17" "tunnel|17|35" "credits|35|40"
-        "blue|40|42.5")
+# The pictures: 40 pixels a second, framed with the scene times, seconds below, and labels on
+# the left (given as "label|pixel row" pairs).
+pixels_per_second=40 width=1700 left=86 top=46 bottom=34 right=14
+scene_starts=("black|0" "intro (scroller)|2.2" "tunnel|17" "credits|35" "blue|40")
+x_of() { awk -v t="$1" -v l=$left -v p=$pixels_per_second 'BEGIN { printf "%d", l + t * p }'; }
+frame() {  # picture height output label|row ...
+  local picture=$1 height=$2 output=$3
+  shift 3
+  local draw=() labels=() ticks=() scene name start x
+  for scene in "${scene_starts[@]}" "|42.5"; do
+    IFS='|' read -r name start <<< "$scene"
+    x=$(x_of "$start")
+    draw+=(-draw "line $x,$((top - 6)) $x,$((top + height))")
+    [ -n "$name" ] && labels+=(-annotate "+$((x + 4))+$((top - 12))" "$name")
+  done
+  for second in 0 5 10 15 20 25 30 35 40; do
+    ticks+=(-annotate "+$(( $(x_of $second) - 4 ))+$((top + height + 20))" "$second s")
+  done
+  local label row
+  for label in "$@"; do
+    IFS='|' read -r name row <<< "$label"
+    ticks+=(-annotate "+6+$((top + row + 4))" "$name")
+  done
+  convert -size $((left + width + right))x$((top + height + bottom)) xc:'#101010' \
+    "$picture" -geometry +$left+$top -composite \
+    -stroke '#ffffff' -strokewidth 2 "${draw[@]}" -stroke none \
+    -font DejaVu-Sans -pointsize 14 -fill '#e0e0e0' "${labels[@]}" \
+    -pointsize 12 -fill '#a0a0a0' "${ticks[@]}" \
+    +dither -colors 64 -strip -define png:exclude-chunks=date,time "PNG8:$output"
+}
 
-# The spectrogram, 40 pixels a second and 0 to 11 kHz, framed with the scene times.
-pixels_per_second=40 width=1700 height=360 left=56 top=46 bottom=34 right=14
+# The spectrogram, 0 to 11 kHz.
+height=360
 sox "$out/song.wav" -n remix - rate 22050 spectrogram -r -x $width -y $height -z 90 \
   -o "$out/spectrogram.png"
-x_of() { awk -v t="$1" -v l=$left -v p=$pixels_per_second 'BEGIN { printf "%d", l + t * p }'; }
-draw=() labels=()
-for scene in "${scenes[@]}"; do
-  IFS='|' read -r name start end <<< "$scene"
-  x=$(x_of "$start")
-  draw+=(-draw "line $x,$((top - 6)) $x,$((top + height))")
-  labels+=(-annotate "+$((x + 4))+$((top - 12))" "$name")
-done
-x=$(x_of 42.5)
-draw+=(-draw "line $x,$((top - 6)) $x,$((top + height))")
-ticks=()
-for second in 0 5 10 15 20 25 30 35 40; do
-  ticks+=(-annotate "+$(( $(x_of $second) - 4 ))+$((top + height + 20))" "$second s")
-done
+khz_labels=()
 for khz in 0 2 4 6 8 10; do
-  y=$(awk -v f=$khz -v t=$top -v h=$height 'BEGIN { printf "%d", t + h * (1 - f / 11.025) }')
-  ticks+=(-annotate "+6+$((y + 4))" "$khz kHz")
+  khz_labels+=("$khz kHz|$(awk -v f=$khz -v h=$height 'BEGIN { printf "%d", h * (1 - f / 11.025) }')")
 done
-convert -size $((left + width + right))x$((top + height + bottom)) xc:'#101010' \
-  "$out/spectrogram.png" -geometry +$left+$top -composite \
-  -stroke '#ffffff' -strokewidth 2 "${draw[@]}" -stroke none \
-  -font DejaVu-Sans -pointsize 14 -fill '#e0e0e0' "${labels[@]}" \
-  -pointsize 12 -fill '#a0a0a0' "${ticks[@]}" \
-  +dither -colors 64 -strip -define png:exclude-chunks=date,time PNG8:docs/song.png
+frame "$out/spectrogram.png" $height docs/song.png "${khz_labels[@]}"
+
+# The parts' levels: one lane of 48 pixels each, -60 to 0 dBFS.
+lane=48
+part_labels=()
+for channel in "${!part_names[@]}"; do
+  part_labels+=("${part_names[$channel]}|$((channel * lane + lane / 2))")
+done
+frame "$out/parts.ppm" $((lane * ${#part_names[@]})) docs/song-parts.png "${part_labels[@]}"
 
 {
   echo "# The song, measured"
@@ -53,7 +100,8 @@ convert -size $((left + width + right))x$((top + height + bottom)) xc:'#101010' 
   echo "The first 42.5 seconds of \`assets/song.xm\` as the player renders them"
   echo "(\`build/xmrender assets/song.xm -o song.wav --seconds 42.5\`: 44,100 Hz, 16-bit stereo),"
   echo "that is everything the intro plays before it quits. \`make song-report\` measures again"
-  echo "and rewrites this page and the picture; \`tests/assets/song_render.sh\` checks the bounds."
+  echo "and rewrites this page and its pictures; \`tests/assets/song_render.sh\` checks the"
+  echo "bounds."
   echo
   echo "| figure | measured | bound |"
   echo "|---|---|---|"
@@ -62,18 +110,38 @@ convert -size $((left + width + right))x$((top + height + bottom)) xc:'#101010' 
   echo "| RMS level | $(figure rmsDbfs < "$out/whole") dBFS | -20 to -12 dBFS |"
   echo "| longest silence after 2.2 s (every sample within -60 dBFS) |" \
        "$(figure longestSilence < "$out/pictures") s | at most 1 s |"
+  echo "| silence from 42.4 s, where the song has faded out (and loops) |" \
+       "$(figure longestSilence < "$out/exit") s | 0.1 s |"
   echo
-  echo "Under each scene:"
+  echo "## Next to game music"
   echo
-  echo "| scene | seconds | RMS level | peak |"
-  echo "|---|---|---|---|"
-  for scene in "${scenes[@]}"; do
-    IFS='|' read -r name start end <<< "$scene"
-    levels --from "$start" --to "$end" > "$out/scene"
-    echo "| $name | $start to $end | $(figure rmsDbfs < "$out/scene") dBFS |" \
-         "$(figure peakDbfs < "$out/scene") dBFS |"
-  done
+  echo "The same figures for the ${#references[@]} modules of Debian's heroes-sound-tracks, each"
+  echo "rendered the same way (its first 42.5 s by \`xmrender\`), fetched by \`apt-get download\`"
+  echo "into the build directory as the end-to-end tests fetch them. \`scripts/song-figures.py\`"
+  echo "computes every figure (its docstrings give the exact definitions):"
+  echo
+  echo "- *level movement*: the standard deviation of the RMS levels of consecutive 100 ms"
+  echo "  windows, in dB; a window of digital silence counts as -200 dB, which is why"
+  echo "  \`intro.xm\`, pausing under the tunnel's span, shows a huge figure there;"
+  echo "- *the tunnel over the scroller*: the RMS level from 17 to 35 s less that from 2.2 to 17 s;"
+  echo "- *near-copies*: the share of half-second windows that have another, at least 2 s away,"
+  echo "  whose pitch classes and spectral shape match it (cosine similarity at least 0.9);"
+  echo "- *energy* shares: of the whole render's power, in dB; the *centroid* is that of the"
+  echo "  mono mix's power spectrum;"
+  echo "- *loudness lost through a 150 Hz high-pass*: integrated loudness (K-weighted, gated)"
+  echo "  before and after a second-order high-pass at 150 Hz, the roll-off of laptop speakers;"
+  echo "  the *brick wall* is the cruder figure of RMS lost when everything under 150 Hz goes;"
+  echo "- *semitone rubs*: notes of any other part within a semitone of the lead's, relative to"
+  echo "  the lead; harmonics of a part's lower notes and the spread of a note's onset do not count."
+  echo
+  cat "$out/tables.md"
+  echo
+  echo "The spectrogram, 0 to 11 kHz:"
   echo
   echo "![Spectrogram of the song, 0 to 42.5 s and 0 to 11 kHz, marked with the scene times](song.png)"
+  echo
+  echo "Each part's level over time (100 ms windows, -60 to 0 dBFS; lines at -40 and -20):"
+  echo
+  echo "![The level of each of the song's eight channels over 42.5 s, marked with the scene times](song-parts.png)"
 } > docs/song.md
 cat docs/song.md
