@@ -59,10 +59,10 @@ std::uint8_t addInstrument(ModuleDraft& draft, SampleDesign design, const Envelo
     Instrument& instrument = draft.instrument(index);
     std::copy(volume.points.begin(), volume.points.end(), instrument.volumeEnvelope);
     instrument.volumePointCount = std::uint8_t(volume.points.size());
-    if (volume.points.size() >= 2) instrument.volumeEnvelopeFlags = 1;
+    if (volume.points.size() >= 2) instrument.volumeEnvelopeFlags = envelopeOn;
     if (volume.sustainPoint >= 0) {
         instrument.volumeSustainPoint = std::uint8_t(volume.sustainPoint);
-        instrument.volumeEnvelopeFlags |= 2;
+        instrument.volumeEnvelopeFlags |= envelopeSustain;
     }
     instrument.volumeFadeout = fadeout;
     return std::uint8_t(index + 1);

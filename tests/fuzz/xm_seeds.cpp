@@ -32,7 +32,7 @@ ModuleDraft seedSong(std::uint8_t loopType, std::uint8_t bits) {
     instrument.volumeEnvelope[2] = {20, 0};
     instrument.volumeSustainPoint = 1;
     instrument.volumeLoopEnd = 2;
-    instrument.volumeEnvelopeFlags = 7;
+    instrument.volumeEnvelopeFlags = envelopeOn | envelopeSustain | envelopeLoop;
     instrument.volumeFadeout = 256;
     std::vector<std::int16_t> frames;
     for (int k = 0; k < 24; ++k) frames.push_back(std::int16_t((k % 6) * 4000 - 10000));

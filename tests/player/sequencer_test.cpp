@@ -108,7 +108,7 @@ TEST(Sequencer, KeyOffWithVolumeEnvelopeFadesOutFromTheRowTick) {
     instrument.volumeEnvelope[0] = {0, 64};
     instrument.volumeEnvelope[1] = {10, 64};
     instrument.volumePointCount = 2;
-    instrument.volumeEnvelopeFlags = 0x01 | 0x02;  // on, sustain at point 0
+    instrument.volumeEnvelopeFlags = envelopeOn | envelopeSustain;  // sustain at point 0
     instrument.volumeFadeout = 8192;               // an eighth of full volume per tick
     song.cell(0, 0, 0) = {49, 1, 0, 0, 0};
     song.cell(0, 1, 0) = {noteKeyOff, 0, 0, 0, 0};

@@ -58,7 +58,7 @@ Bytes damagedSong(const Damage& damage) {
     ins.volumeSustainPoint = 1;
     ins.volumeLoopStart = 0;
     ins.volumeLoopEnd = 2;
-    ins.volumeEnvelopeFlags = 7;
+    ins.volumeEnvelopeFlags = envelopeOn | envelopeSustain | envelopeLoop;
     XmLayout layout;
     Bytes bytes = writeXm(draft.module(), {}, &layout);
     damage(bytes, layout);

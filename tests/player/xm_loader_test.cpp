@@ -70,8 +70,8 @@ TEST(XmLoader, KeepsInstrumentSettings) {
     instrument.panningSustainPoint = 2;
     instrument.panningLoopStart = 1;
     instrument.panningLoopEnd = 3;
-    instrument.volumeEnvelopeFlags = 7;
-    instrument.panningEnvelopeFlags = 5;
+    instrument.volumeEnvelopeFlags = envelopeOn | envelopeSustain | envelopeLoop;
+    instrument.panningEnvelopeFlags = envelopeOn | envelopeLoop;
     instrument.autoVibratoType = 2;
     instrument.autoVibratoSweep = 9;
     instrument.autoVibratoDepth = 8;

@@ -138,11 +138,11 @@ ModuleDraft envelopes() {
     falling.volumeEnvelope[0] = {0, 64};
     falling.volumeEnvelope[1] = {10, 0};
     falling.volumePointCount = 2;
-    falling.volumeEnvelopeFlags = 1;
+    falling.volumeEnvelopeFlags = envelopeOn;
     falling.panningEnvelope[0] = {0, 32};
     falling.panningEnvelope[1] = {8, 64};
     falling.panningPointCount = 2;
-    falling.panningEnvelopeFlags = 1;
+    falling.panningEnvelopeFlags = envelopeOn;
     const int held = addPlainInstrument(draft);
     Instrument& sustained = draft.instrument(held);
     sustained.volumeEnvelope[0] = {0, 32};
@@ -150,7 +150,7 @@ ModuleDraft envelopes() {
     sustained.volumeEnvelope[2] = {12, 16};
     sustained.volumePointCount = 3;
     sustained.volumeSustainPoint = 1;
-    sustained.volumeEnvelopeFlags = 1 | 2;
+    sustained.volumeEnvelopeFlags = envelopeOn | envelopeSustain;
     sustained.volumeFadeout = 8192;
     sustained.autoVibratoType = 0;
     sustained.autoVibratoDepth = 16;
