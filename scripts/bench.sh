@@ -3,7 +3,9 @@
 # them into docs/benchmarks.md.
 #   scripts/bench.sh [BUILD]
 #   BENCH_RUNS=N           runs of each short measurement (default 5); the tables give medians
-#   BENCH_LONG_RUNS=N      runs of each whole-intro measurement, 43 s each (default 3)
+#   BENCH_LONG_RUNS=N      runs of each whole capture (default 3)
+#   BENCH_SOUND_RUNS=N     whole runs of the intro, 43 s each, on each sound server, quiet and
+#                          beside two busy loops (default 2)
 #   BENCH_SCENE_SECONDS=S  seconds of frames per scene and run (default 2)
 #   BENCH_QUIET_LOAD=L     first wait (up to 10 minutes) for the 1-minute load average to fall
 #                          below L; the machine is shared and the figures follow its load
@@ -157,9 +159,9 @@ xprop -root -spy >/dev/null &
 idle_client=$!
 sleep 0.2
 for run in $(seq "$runs"); do
-  attempt env LD_PRELOAD="$PWD/$bench/first-swap.so:$PULSEDSP" "$bench/startup-time" \
+  attempt env LD_PRELOAD="$PWD/$bench/first-swap.so" "$bench/startup-time" \
     "$build/quarbtro" >"$work/startup.$run"
-  attempt env LD_PRELOAD="$PULSEDSP" "$bench/startup-time" "$bench/startup-steps" >"$work/steps.$run"
+  attempt "$bench/startup-time" "$bench/startup-steps" >"$work/steps.$run"
 done
 kill "$idle_client"
 total=$(awk '$1 == "first-swap" { print $2 }' "$work"/startup.* | median | fixed 0)
@@ -195,7 +197,7 @@ textures=$(awk '$1 ~ /^cpu-(sphere-map-texture|tunnel-scene|intro-scene)$/ { sum
   row end-and-credits-scenes "the end and credits scenes (two text lines)" 2
   row blur-and-light "the radial blur and the light"
   row pause "the 1 ms pause"
-  row sound-device "opening the sound device (PulseAudio's OSS emulation)"
+  row sound-device "opening the sound device (ALSA into PulseAudio)"
   row module-load "loading the module" 2
   row playback-start "starting playback (the thread)" 2
   row first-swap "the first frame: main loop, drawing, swap"
@@ -205,65 +207,104 @@ textures=$(awk '$1 ~ /^cpu-(sphere-map-texture|tunnel-scene|intro-scene)$/ { sum
   echo "Median of $runs runs under Xvfb with one idle client connected, PulseAudio running; 1-minute load average $startup_load before. The CPU time is the main thread's alone (the GL driver's rasterising threads and the X server work beside it); waiting for the X server or for a processor shows as the difference between the columns."
 } | block startup
 
-# ---- a whole intro under load, with the sound server: the device queue, the clock, memory
-echo "bench: $long_runs whole runs of the intro with its sound, 43 s each (load $(load))"
-sound_load=$(load)
-for run in $(seq "$long_runs"); do
-  attempt env QUARBTRO_SOUND_PROBE_REPORT="$work/probe.$run" /usr/bin/time -v -o "$work/time.$run" \
-    env LD_PRELOAD="$PWD/$bench/sound-probe.so:$PULSEDSP" "$build/quarbtro" >/dev/null
-  # The clock against the time: standstills, then a straight line fitted from 3 s after the
-  # first write (the sound server's stream start is over by then) to the end.
-  awk -v skip=3 '
-    $1 == "writes" { writes = $2 } $1 == "empty-writes" { empty = $2 }
-    $1 == "queued" && !first { first = $2; least = -1 }
-    $1 == "queued" && $2 - first >= skip {
-      if ($2 - lastWrite > writeGap) writeGap = $2 - lastWrite
-      if ($3 <= 0) steadyEmpty++
-      if (least < 0 || $3 < least) least = $3
-    }
-    $1 == "queued" { lastWrite = $2 }
-    $1 == "heard" {
-      if ($2 - first >= skip && n0 && $2 - lastFrame > frameGap) frameGap = $2 - lastFrame
-      lastFrame = $2
-      if (!n0) { since = $2; last = $3 }
-      if ($3 != last) { if ($2 - since > still) { still = $2 - since; stillAt = since - first } since = $2; last = $3 }
-      n0++
-      if ($2 - first >= skip) { n++; t[n] = $2 - first; q[n] = int($3 * 100 / 176400) * 10; r[n] = $3 / 176.4 }
+# ---- the intro's sound and clock on each sound server, quiet and beside two busy loops
+sound_runs=${BENCH_SOUND_RUNS:-2}
+"$build/xmrender" assets/song.xm --seconds 42.5 --raw --force -o "$work/song.raw"
+# sound_run NAME SERVER LOAD RECORDER_LATENCY_MS [oss]: one whole run of the intro, its clock
+# log and a recording of the sink; its figures go to $work/sound.NAME.
+sound_run() {
+  local name=$1 server=$2 busy=$3 latency=$4 path=${5:-alsa} log="$work/clock.$1" loops=()
+  stop_servers
+  start_"$server"
+  start_xvfb
+  rm -f "$log"
+  parec --latency-msec="$latency" -d capture.monitor --format=s16le --rate=44100 --channels=2 \
+    --raw >"$work/heard.raw" &
+  local recorder=$!
+  sleep 0.3
+  if [ "$busy" = busy ]; then
+    for _ in 1 2; do (while :; do :; done) & loops+=($!); done
+  fi
+  local status=0
+  if [ "$path" = oss ]; then
+    QUARBTRO_AUDIO=oss LD_PRELOAD="$PULSEDSP" QUARBTRO_CLOCK_LOG="$log" \
+      /usr/bin/time -v -o "$work/time.$name" "$build/quarbtro" >/dev/null || status=$?
+  else
+    # As make run starts it: the launcher, nothing preloaded.
+    QUARBTRO_CLOCK_LOG="$log" /usr/bin/time -v -o "$work/time.$name" \
+      scripts/run-intro.sh "$build" >/dev/null || status=$?
+  fi
+  if [ ${#loops[@]} -gt 0 ]; then kill "${loops[@]}"; fi
+  kill "$recorder" 2>/dev/null || true
+  wait "$recorder" 2>/dev/null || true
+  [ "$status" -eq 0 ] || return 1
+  # From the clock log: the first frame to 10 cs, backward steps, the longest standstill, the
+  # frames a second, and the RMS deviation from a straight line fitted from 10 cs to the end, of
+  # the clock (whole centiseconds) and of the position heard it came from.
+  awk '
+    NR == 1 { first = $1 }
+    !moving && $2 >= 10 { moving = 1; motion = $1 - first; since = $1; last = $2 }
+    NR > 1 && $2 < clock { backward++ }
+    { clock = $2; frames++ }
+    moving {
+      if ($2 != last) { if ($1 - since > still) still = $1 - since; since = $1; last = $2 }
+      n++; t[n] = $1 - first; c[n] = $2 * 10; p[n] = $3 / 44.1
     }
     function fit(y,   i, st, sy, stt, sty, b, a, e, ss) {
       for (i = 1; i <= n; i++) { st += t[i]; sy += y[i]; stt += t[i] * t[i]; sty += t[i] * y[i] }
-      b = (n * sty - st * sy) / (n * stt - st * st); a = (sy - b * st) / n; slope = b
+      b = (n * sty - st * sy) / (n * stt - st * st); a = (sy - b * st) / n
       for (i = 1; i <= n; i++) { e = y[i] - a - b * t[i]; ss += e * e }
       return sqrt(ss / n)
     }
     END {
-      rms = fit(q); rate = slope / 10; raw = fit(r)
-      printf "writes %d\nempty %d\nleast %.1f\nrate %.2f\nrms %.2f\nraw %.2f\nstill %.0f\nstill-at %.1f\nfps %.0f\n",
-        writes, empty, least / 176.4, rate, rms, raw, still * 1000, stillAt, n0 / (t[n] + skip)
-      printf "write-gap %.0f\nframe-gap %.0f\nempty-start %d\n", writeGap * 1000, frameGap * 1000, empty - steadyEmpty
-      printf "empty-steady %d\n", steadyEmpty
-    }' "$work/probe.$run" >"$work/sound.$run"
-  awk '/Maximum resident set size/ { print "rss " $NF }' "$work/time.$run" >>"$work/sound.$run"
+      printf "motion %.3f\nbackward %d\nstill %.0f\nfps %.0f\nrms %.2f\nraw %.3f\n",
+        motion, backward, still * 1000, frames / ($1 - first), fit(c), fit(p)
+    }' "$log" >"$work/sound.$name"
+  local match
+  match=$("$QUARBTRO_BUILD/tests/recording-match" "$work/song.raw" "$work/heard.raw" 0 42) || true
+  echo "gaps $(sed -n 's/.* gaps \([0-9]*\) .*/\1/p' <<<"$match")" >>"$work/sound.$name"
+  awk '/Maximum resident set size/ { print "rss " $NF }' "$work/time.$name" >>"$work/sound.$name"
+  echo "bench:   $name: $(tr '\n' ' ' <"$work/sound.$name")"
+}
+
+echo "bench: the sound, $sound_runs whole runs of the intro per server and load, 43 s each (load $(load))"
+sound_load=$(load)
+QUARBTRO_BUILD=$(cd "$build" && pwd)
+export QUARBTRO_BUILD
+configurations=()
+for server in pulseaudio pipewire; do
+  # A recorder asking for 20 ms would make PipeWire run its whole graph in cycles of 512 frames.
+  latency=20
+  [ "$server" = pipewire ] && latency=100
+  for busy in quiet busy; do
+    configurations+=("$server-$busy")
+    for run in $(seq "$sound_runs"); do
+      sound_run "$server-$busy.$run" "$server" "$busy" "$latency" || sound_run "$server-$busy.$run" "$server" "$busy" "$latency"
+    done
+  done
 done
+configurations+=(oss-quiet)
+sound_run oss-quiet.1 pulseaudio quiet 20 oss || sound_run oss-quiet.1 pulseaudio quiet 20 oss
+# What follows needs no server (the capture starts its own).
+stop_servers
 sound_load_after=$(load)
-figure() { awk -v k="$1" '$1 == k { print $2 }' "$work"/sound.*; }
+figure() { awk -v k="$1" '$1 == k { print $2 }' "$work"/sound."$2".*; }
 {
-  echo "| Over a whole run of the intro | Median | Range |"
-  echo "|---|---:|---:|"
-  echo "| Device writes (blocks of 46 ms) | $(figure writes | median | fixed 0) | $(figure writes | range) |"
-  echo "| **Writes that found nothing queued** (goal 0), from 3 s on | **$(figure empty-steady | median | fixed 0)** | $(figure empty-steady | range) |"
-  echo "| · the same in the first 3 s, the first write excepted | $(figure empty-start | median | fixed 0) | $(figure empty-start | range) |"
-  echo "| Least audio queued before a write, ms (from 3 s on) | $(figure least | median | fixed 1) | $(figure least | range) |"
-  echo "| Longest time between two writes, ms (from 3 s on) | $(figure write-gap | median | fixed 0) | $(figure write-gap | range) |"
-  echo "| Frames drawn per second, on average | $(figure fps | median | fixed 0) | $(figure fps | range) |"
-  echo "| Longest frame, ms (from 3 s on) | $(figure frame-gap | median | fixed 0) | $(figure frame-gap | range) |"
-  echo "| Clock rate, centiseconds per second (fitted) | $(figure rate | median | fixed 2) | $(figure rate | range) |"
-  echo "| **Clock: RMS deviation from the line**, ms (goal ≤ 5) | **$(figure rms | median | fixed 2)** | $(figure rms | range) |"
-  echo "| Same before the clock's rounding to centiseconds, ms | $(figure raw | median | fixed 2) | $(figure raw | range) |"
-  echo "| Longest standstill of the clock, ms | $(figure still | median | fixed 0) | $(figure still | range) |"
-  echo "| · at, seconds after the first write | $(figure still-at | median | fixed 1) | $(figure still-at | range) |"
+  echo "| The intro's sound and clock | Clock: RMS deviation, ms (goal ≤ 3.5) | Before rounding, ms | Backward steps (goal 0) | 10 cs reached, s after the first frame (goal ≤ 0.25) | Gaps in the sink's recording (goal 0) | Longest standstill of the clock, ms | Frames a second |"
+  echo "|---|---:|---:|---:|---:|---:|---:|---:|"
+  for configuration in "${configurations[@]}"; do
+    case $configuration in
+      pulseaudio-quiet) label="PulseAudio through ALSA, quiet" ;;
+      pulseaudio-busy) label="PulseAudio through ALSA, two busy loops" ;;
+      pipewire-quiet) label="PipeWire through ALSA, quiet" ;;
+      pipewire-busy) label="PipeWire through ALSA, two busy loops" ;;
+      oss-quiet) label="/dev/dsp by PulseAudio's OSS emulation, quiet" ;;
+    esac
+    cell() { echo "$(figure "$1" "$configuration" | median | fixed "$2") ($(figure "$1" "$configuration" | range))"; }
+    echo "| $label | $(cell rms 2) | $(cell raw 3) | $(cell backward 0) | $(cell motion 3) | $(cell gaps 0) | $(cell still 0) | $(cell fps 0) |"
+  done
   echo
-  echo "Median of $long_runs runs of \`build/quarbtro\` under Xvfb with a private PulseAudio (null sink), frames as fast as they come; 1-minute load average $sound_load before, $sound_load_after after. Times are counted from the first write; the first 3 s are the sound server starting the stream, and the clock's line is fitted from there to the end."
+  echo "Median (and range) of $sound_runs whole runs per server and load (the OSS emulation: one), each the whole intro under Xvfb with frames as fast as they come, through \`make run\`'s launcher with nothing preloaded, from its clock log (\`QUARBTRO_CLOCK_LOG\`) and a recording of the sink (\`parec\` on the null sink's monitor) compared with \`xmrender\`'s render sample for sample; the busy loops are two shell loops in the bench's own session. 1-minute load average $sound_load before, $sound_load_after after."
 } | block sound
 
 # ---- size and memory
@@ -278,11 +319,11 @@ xmrender_rss=$(awk '/Maximum resident set size/ { print $NF }' "$work"/xmrender-
   echo "|---|---:|"
   echo "| The intro, stripped | $(stat -c %s "$work/quarbtro.stripped") bytes |"
   echo "| The intro as built (with debugging information) | $(stat -c %s "$build/quarbtro") bytes |"
-  echo "| Peak memory (RSS) of the intro, a whole run | $(figure rss | median | fixed 0) KB |"
+  echo "| Peak memory (RSS) of the intro, a whole run | $(figure rss pulseaudio-quiet | median | fixed 0) KB |"
   echo "| Peak memory (RSS) of \`xmrender\`, the song to WAV | $xmrender_rss KB |"
   echo
   build_type=$(sed -n 's/^CMAKE_BUILD_TYPE:STRING=//p' "$build/CMakeCache.txt")
-  echo "Build type ${build_type:-RelWithDebInfo (the default)}; the intro's peak memory is that of the sound runs above (the bench's probe adds about 0.3 MB), \`xmrender\`'s the median of $runs runs."
+  echo "Build type ${build_type:-RelWithDebInfo (the default)}; the intro's peak memory is that of the quiet PulseAudio runs above, \`xmrender\`'s the median of $runs runs."
 } | block size
 
 # ---- capture speed

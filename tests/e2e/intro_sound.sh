@@ -91,7 +91,7 @@ whole_run() {
     "$(awk -v k="$kill_cs" 'BEGIN { print k / 100 - 1 }')")
   echo "     $server: $match"
   check_true "$server: the sink played the song sample for sample, no gap, up to the kill" \
-    grep -q ' differing 0 ' <<<"$match"
+    grep -q ' gaps 0 ' <<<"$match"
 }
 
 whole_run pulseaudio 20

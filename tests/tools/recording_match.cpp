@@ -4,14 +4,14 @@
 // Both files are 44,100 Hz 16-bit little-endian stereo without a header; the recording starts
 // before the reference does. The reference's first frame from FROM_SECONDS on that is not
 // silent is looked for in the recording (1,024 frames equal in a row); from that alignment
-// every frame up to TO_SECONDS must be equal. A gap, a repeat or a dropped frame moves what
-// follows it and shows as differing frames. Prints
-//   lag SECONDS frames N differing N first-difference SECONDS
-// and exits with 0 when no frame differs, 1 when some do, 2 when no alignment is found. When
-// frames differ, what follows the first difference is looked for again, and
-//   then lag SECONDS
-// says where it was found: a later lag means silence was put in (an underrun of the player),
-// an earlier one that frames are missing (the recorder fell behind).
+// every frame up to TO_SECONDS must be equal. Where one is not, that is a gap (silence put in
+// by an underrun, frames missing from the recording, anything changed): what follows is looked
+// for again (from 4,096 frames on, within 2 s of where it was) and the comparison goes on from
+// there. Prints
+//   lag SECONDS frames N gaps N first-gap SECONDS shift SECONDS
+// (shift: how much later the end is than the start; more silence put in than frames missing
+// makes it positive) and exits with 0 when there is no gap, 1 when there are gaps, 2 when the
+// reference is not found, or is lost after a gap.
 
 #include <cstdint>
 #include <cstdio>
@@ -24,6 +24,8 @@ namespace {
 
 constexpr long rate = 44100;
 constexpr long alignFrames = 1024;
+// How far after the start of a gap the comparison resumes.
+constexpr long resumeFrames = 4096;
 
 // The first lag in [low, high) at which `alignFrames` frames of the reference from `start` are
 // in the recording; -1 - low when there is none.
@@ -74,30 +76,34 @@ int main(int argc, char** argv) {
         std::printf("lag none frames 0 differing 0 first-difference none\n");
         return 2;
     }
-    long differing = 0, first = -1;
-    for (long i = from; i < to; ++i) {
-        const long at = i + lag;
-        const bool same = at >= 0 && at < static_cast<long>(recorded.size()) && recorded[at] == reference[i];
-        if (!same) {
-            ++differing;
-            if (first < 0) first = i;
+    long at = start, current = lag, gaps = 0, first = -1;
+    bool lost = false;
+    while (at < to) {
+        const long position = at + current;
+        if (position >= 0 && position < static_cast<long>(recorded.size()) &&
+            recorded[position] == reference[at]) {
+            ++at;
+            continue;
         }
+        ++gaps;
+        if (first < 0) first = at;
+        // What the recording lacks at a gap is not there to be found: look further on.
+        at += resumeFrames;
+        while (at < to && reference[at] == 0) ++at;
+        if (at + alignFrames > to) break;  // too little left to look for
+        const long found = findLag(reference, recorded, at, current - 2 * rate, current + 2 * rate);
+        if (found < current - 2 * rate) {
+            lost = true;
+            break;
+        }
+        current = found;
     }
-    std::printf("lag %.4f frames %ld differing %ld first-difference ", static_cast<double>(lag) / rate,
-                to - from, differing);
-    if (first < 0) {
-        std::printf("none\n");
-        return 0;
-    }
-    long next = first;
-    while (next < to && reference[next] == 0) ++next;
-    const long found = next + alignFrames <= to
-                           ? findLag(reference, recorded, next, lag - 2 * rate, lag + 2 * rate)
-                           : lag - 2 * rate - 1;
-    std::printf("%.4f then lag ", static_cast<double>(first) / rate);
-    if (found >= lag - 2 * rate)
-        std::printf("%.4f\n", static_cast<double>(found) / rate);
+    std::printf("lag %.4f frames %ld gaps %ld first-gap ", static_cast<double>(lag) / rate, to - from, gaps);
+    if (first < 0)
+        std::printf("none");
     else
-        std::printf("none\n");
-    return 1;
+        std::printf("%.4f", static_cast<double>(first) / rate);
+    std::printf(" shift %.4f%s\n", static_cast<double>(current - lag) / rate, lost ? " then lost" : "");
+    if (lost) return 2;
+    return gaps == 0 ? 0 : 1;
 }
