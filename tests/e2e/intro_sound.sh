@@ -126,5 +126,11 @@ check_eq "no sound device: one line on standard error" 1 "$(wc -l <"$work/err")"
 check_true "no sound device: says what is missing and how to get sound" grep -q \
   "^quarbtro: no sound device: /dev/dsp is missing and ALSA's default device: cannot open it: .*PipeWire or PulseAudio.*QUARBTRO_AUDIO=null" \
   "$work/err"
+status=0
+PULSE_SERVER="unix:$work/none" ALSA_CONFIG_PATH="$work/pulse/alsa.conf" \
+  "$QUARBTRO_BUILD/xmplay" "$QUARBTRO_SOURCE/assets/song.xm" >/dev/null 2>"$work/err" || status=$?
+check_eq "xmplay without a sound device: status 1" 1 "$status"
+check_true "xmplay without a sound device: says so in one line" \
+  grep -qx "xmplay: no sound device: /dev/dsp is missing and ALSA's default device: cannot open it: .*" "$work/err"
 
 finish
