@@ -6,9 +6,11 @@
 // thread counts what each write took, and the clock is what was taken less what is still
 // queued.
 //
-// Every operation but open and close is called with the output's lock held (playback.h), from
-// the playback thread (waitForRoom, write, recover) or from the thread that reads the clock
-// (queued); a backend needs no locking of its own.
+// Threads (sound_playback.h): waitForRoom, write and recover are called on the playback thread
+// only, queued on the thread that reads the clock too. write, recover and queued are called
+// with the playback's lock held, so they never overlap one another; waitForRoom is called
+// without it (it may wait 100 ms) and may overlap queued, so it must change nothing queued
+// reads. A backend needs no locking of its own beyond that.
 
 #include <csignal>
 #include <cstdint>

@@ -79,7 +79,10 @@ void deliver(SoundPlayback& playback, const std::int16_t* samples, long frames) 
     std::int64_t failingSince = -1;
     while (done < frames && !playback.stopRequested) {
         SoundOutput& output = playback.output;  // only this thread replaces it
-        if (output.backend == nullptr) return;  // not even the null sink could be had
+        if (output.backend == nullptr) {  // not even the null sink could be had: nothing plays
+            usleep(roomWaitMs * 1000);
+            return;
+        }
         long result = output.backend->waitForRoom(output, roomWaitMs);
         if (result > 0) {
             std::lock_guard guard(playback.lock);
