@@ -76,6 +76,9 @@ int beginPlayback(Player& player, Module* module) {
     player.publishedOrderPosition.store(0);
     player.publishedRow.store(0);
     player.publishedPlayedMs.store(0);
+    player.publishedSpeed.store(static_cast<std::uint8_t>(module->speed));
+    player.publishedBpm.store(static_cast<std::uint8_t>(module->bpm));
+    player.publishedSoundingChannels.store(0);
     return 1;
 }
 
@@ -105,6 +108,11 @@ std::int32_t getRow(const Player& player, const Module* module) {
 
 std::int32_t getPlayedMs(const Player& player, const Module* module) {
     return module == nullptr ? 0 : player.publishedPlayedMs.load();
+}
+
+PlayingState getPlayingState(const Player& player, const Module* module) {
+    if (module == nullptr) return {};
+    return {player.publishedSpeed.load(), player.publishedBpm.load(), player.publishedSoundingChannels.load()};
 }
 
 }  // namespace quarbtro

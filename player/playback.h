@@ -41,4 +41,12 @@ std::int32_t getOrderPosition(const Player& player, const Module* module);
 std::int32_t getRow(const Player& player, const Module* module);
 std::int32_t getPlayedMs(const Player& player, const Module* module);
 
+// How the song plays, as published after the last rendered block; zeros for a null module.
+struct PlayingState {
+    std::int32_t speed;              // ticks per row
+    std::int32_t bpm;                // beats per minute
+    std::int32_t soundingChannels;   // channels whose voice plays a sample at a volume above 0
+};
+PlayingState getPlayingState(const Player& player, const Module* module);
+
 }  // namespace quarbtro

@@ -65,6 +65,9 @@ struct Player {
     std::atomic<std::uint8_t> publishedOrderPosition;  // low 8 bits of orderPosition
     std::atomic<std::uint8_t> publishedRow;            // low 8 bits of row
     std::atomic<std::int32_t> publishedPlayedMs;       // playedMs
+    std::atomic<std::uint8_t> publishedSpeed;          // ticks per row
+    std::atomic<std::uint8_t> publishedBpm;            // beats per minute
+    std::atomic<std::uint8_t> publishedSoundingChannels;  // channels whose voice plays a sample
 
     // Stops whatever renders from this player on another thread, returning once no block is
     // being rendered; null while only the controlling thread renders.

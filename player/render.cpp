@@ -32,6 +32,14 @@ void renderBlock(Player& player) {
     player.publishedRow.store(static_cast<std::uint8_t>(module.row), std::memory_order_relaxed);
     player.publishedOrderPosition.store(static_cast<std::uint8_t>(module.orderPosition),
                                         std::memory_order_relaxed);
+    player.publishedSpeed.store(static_cast<std::uint8_t>(module.speed), std::memory_order_relaxed);
+    player.publishedBpm.store(static_cast<std::uint8_t>(module.bpm), std::memory_order_relaxed);
+    int sounding = 0;
+    for (int c = 0; c < module.channelCount; ++c) {
+        const Voice* voice = player.channels[c].voice;
+        if (voice != nullptr && voice->sample != nullptr && voice->volume > 0) ++sounding;
+    }
+    player.publishedSoundingChannels.store(static_cast<std::uint8_t>(sounding), std::memory_order_relaxed);
     module.samplesLeftInTick = left;
     convertToS16(player.outputBuffer, player.mixBuffer, blockFrames);
 }
