@@ -11,6 +11,7 @@ void configureOutput(Player& player, std::int32_t rate) {
     if (player.rampLength < 1) player.rampLength = 1;  // a ramp needs a frame
     player.invRate = 1.0f / static_cast<float>(rate);
     player.invRampLength = 1.0f / static_cast<float>(player.rampLength);
+    player.gain = 1.0f;
     std::memset(player.voices, 0, sizeof player.voices);
     for (int i = 0; i < voiceCount; ++i) {
         player.voices[i].index = i;

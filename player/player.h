@@ -49,6 +49,7 @@ struct Player {
     float invRate;                // 1 / outputRate
     std::int32_t rampLength;      // frames of a volume ramp: 128 at 44,100 Hz
     float invRampLength;          // 1 / rampLength
+    float gain;                   // the mix is multiplied by it before it is rounded; 1 = as mixed
 
     Module* currentModule;        // the song being rendered; null when none
     float* mixBuffer;             // blockFrames x 2 floats (left, right), 16-byte aligned
@@ -75,7 +76,8 @@ struct Player {
 };
 
 // Sets the output format for a rate (blocks of 2,048 frames, ramps of rate x 128 / 44,100
-// frames) and resets every voice to silence: voice i gets index i and a step of one frame.
+// frames) and a gain of 1, and resets every voice to silence: voice i gets index i and a step
+// of one frame.
 void configureOutput(Player& player, std::int32_t rate);
 
 }  // namespace quarbtro

@@ -41,6 +41,8 @@ void renderBlock(Player& player) {
     }
     player.publishedSoundingChannels.store(static_cast<std::uint8_t>(sounding), std::memory_order_relaxed);
     module.samplesLeftInTick = left;
+    if (player.gain != 1.0f)  // a tool's --gain: the mix scaled before it is rounded
+        for (int i = 0; i < 2 * blockFrames; ++i) player.mixBuffer[i] *= player.gain;
     convertToS16(player.outputBuffer, player.mixBuffer, blockFrames);
 }
 

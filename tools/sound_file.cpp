@@ -168,38 +168,38 @@ bool SoundWriter::fail(const std::string& problem) {
     return false;
 }
 
-std::optional<SoundFormat> soundFormatNamed(const std::string& name) {
-    if (name == "wav") return SoundFormat::wav;
-    if (name == "float") return SoundFormat::floatWav;
-    if (name == "flac") return SoundFormat::flac;
-    if (name == "raw") return SoundFormat::raw;
+std::optional<SoundFileFormat> soundFileFormatNamed(const std::string& name) {
+    if (name == "wav") return SoundFileFormat::wav;
+    if (name == "float") return SoundFileFormat::floatWav;
+    if (name == "flac") return SoundFileFormat::flac;
+    if (name == "raw") return SoundFileFormat::raw;
     return std::nullopt;
 }
 
-std::optional<SoundFormat> soundFormatOfPath(const std::string& path) {
+std::optional<SoundFileFormat> soundFileFormatOfPath(const std::string& path) {
     const std::size_t dot = path.rfind('.');
     if (dot == std::string::npos || path.find('/', dot) != std::string::npos) return std::nullopt;
     const std::string extension = lowerCase(path.substr(dot));
-    if (extension == ".wav") return SoundFormat::wav;
-    if (extension == ".flac") return SoundFormat::flac;
-    if (extension == ".raw") return SoundFormat::raw;
+    if (extension == ".wav") return SoundFileFormat::wav;
+    if (extension == ".flac") return SoundFileFormat::flac;
+    if (extension == ".raw") return SoundFileFormat::raw;
     return std::nullopt;
 }
 
-const char* extensionOf(SoundFormat format) {
+const char* extensionOf(SoundFileFormat format) {
     switch (format) {
-        case SoundFormat::flac: return ".flac";
-        case SoundFormat::raw: return ".raw";
+        case SoundFileFormat::flac: return ".flac";
+        case SoundFileFormat::raw: return ".raw";
         default: return ".wav";
     }
 }
 
-std::unique_ptr<SoundWriter> makeSoundWriter(SoundFormat format, std::FILE* file, const std::string& shownName) {
+std::unique_ptr<SoundWriter> makeSoundWriter(SoundFileFormat format, std::FILE* file, const std::string& shownName) {
     switch (format) {
-        case SoundFormat::floatWav: return std::make_unique<FloatWavWriter>(file, shownName);
-        case SoundFormat::flac: return std::make_unique<FlacWriter>(file, shownName);
-        case SoundFormat::raw: return std::make_unique<Pcm16Writer>(file, shownName, false);
-        case SoundFormat::wav: break;
+        case SoundFileFormat::floatWav: return std::make_unique<FloatWavWriter>(file, shownName);
+        case SoundFileFormat::flac: return std::make_unique<FlacWriter>(file, shownName);
+        case SoundFileFormat::raw: return std::make_unique<Pcm16Writer>(file, shownName, false);
+        case SoundFileFormat::wav: break;
     }
     return std::make_unique<Pcm16Writer>(file, shownName, true);
 }

@@ -12,14 +12,14 @@
 
 namespace quarbtro {
 
-enum class SoundFormat { wav, floatWav, flac, raw };
+enum class SoundFileFormat { wav, floatWav, flac, raw };
 
 // "wav", "float", "flac" or "raw"; nothing for any other name.
-std::optional<SoundFormat> soundFormatNamed(const std::string& name);
+std::optional<SoundFileFormat> soundFileFormatNamed(const std::string& name);
 // By the file name's extension: .wav, .flac, .raw (any case); nothing for any other.
-std::optional<SoundFormat> soundFormatOfPath(const std::string& path);
+std::optional<SoundFileFormat> soundFileFormatOfPath(const std::string& path);
 // The extension a file of the format is named with: ".wav", ".flac", ".raw".
-const char* extensionOf(SoundFormat format);
+const char* extensionOf(SoundFileFormat format);
 
 class SoundWriter {
 public:
@@ -46,6 +46,6 @@ protected:
 };
 
 // A writer of `format` into `file` (not closed by it), which messages call `shownName`.
-std::unique_ptr<SoundWriter> makeSoundWriter(SoundFormat format, std::FILE* file, const std::string& shownName);
+std::unique_ptr<SoundWriter> makeSoundWriter(SoundFileFormat format, std::FILE* file, const std::string& shownName);
 
 }  // namespace quarbtro

@@ -30,7 +30,6 @@
 #include <vector>
 
 #include "player/channel.h"
-#include "player/mixer.h"
 #include "player/playback.h"
 #include "player/player.h"
 #include "player/song_length.h"
@@ -51,7 +50,7 @@ struct Options {
     std::vector<std::string> inputs;
     std::string output;     // -o: one output, "-" for standard output
     std::string directory;  // -O: one output per input in this directory
-    std::optional<SoundFormat> format;
+    std::optional<SoundFileFormat> format;
     bool trace = false;
     bool force = false;
     double seconds = -1;  // below 0: the song, `loops` times
@@ -70,15 +69,15 @@ struct Job {
 Options parse(int argc, char** argv, cli::Program& program) {
     Options options;
     const cli::Taker takeFormat = [&options](const char* value) {
-        options.format = soundFormatNamed(value);
+        options.format = soundFileFormatNamed(value);
         return options.format ? std::string() : std::string("takes wav, float, flac or raw");
     };
     const cli::Taker takeFloat = [&options](const char*) {
-        options.format = SoundFormat::floatWav;
+        options.format = SoundFileFormat::floatWav;
         return std::string();
     };
     const cli::Taker takeRaw = [&options](const char*) {
-        options.format = SoundFormat::raw;
+        options.format = SoundFileFormat::raw;
         return std::string();
     };
     program = {
@@ -146,7 +145,7 @@ std::vector<Job> plan(const Options& options, const cli::Program& program) {
             continue;
         }
         if (input == "-") cli::usageError(program, "standard input (-) has no name to write after: give -o OUT");
-        const SoundFormat format = options.format.value_or(SoundFormat::wav);
+        const SoundFileFormat format = options.format.value_or(SoundFileFormat::wav);
         const std::string output =
             options.directory + "/" + stem(input) + (options.trace ? ".trace" : extensionOf(format));
         if (!outputs.insert(output).second)
@@ -275,19 +274,10 @@ bool writeSound(SongRender& render, const Options& options, const std::string& n
         problem = writer.error();
         return false;
     }
-    // The gain scales the mix before it is rounded; without one, the renderer's own rounding.
-    const bool gained = options.gainDb != 0;
-    const auto factor = static_cast<float>(std::pow(10.0, options.gainDb / 20));
-    std::vector<std::int16_t> gainedSamples(gained ? 2 * static_cast<std::size_t>(render.player.blockFrames) : 0);
     Progress progress(name, render.totalFrames, options.rate);
     while (const int frames = renderSongBlock(render)) {
-        float* mix = render.player.mixBuffer;
+        const float* mix = render.player.mixBuffer;
         const std::int16_t* samples = render.player.outputBuffer;
-        if (gained) {
-            for (int i = 0; i < 2 * frames; ++i) mix[i] *= factor;
-            convertToS16(gainedSamples.data(), mix, frames);
-            samples = gainedSamples.data();
-        }
         if (!writer.write(mix, samples, frames)) {
             problem = writer.error();
             return false;
@@ -346,6 +336,7 @@ bool render(const Job& job, const Options& options, std::string& problem) {
             problem = shownName(job.input) + ": cannot be played";
             return false;
         }
+        songRender->player.gain = static_cast<float>(std::pow(10.0, options.gainDb / 20));
     }
 
     Destination destination;
@@ -356,7 +347,7 @@ bool render(const Job& job, const Options& options, std::string& problem) {
         if (!written) problem = shownName(job.input) + ": cannot be played";
     } else {
         const auto writer = makeSoundWriter(
-            options.format.value_or(soundFormatOfPath(job.output).value_or(SoundFormat::wav)), destination.stream(),
+            options.format.value_or(soundFileFormatOfPath(job.output).value_or(SoundFileFormat::wav)), destination.stream(),
             destination.shownName());
         written = writeSound(*songRender, options, shownName(job.input), *writer, problem);
         endSongRender(*songRender);

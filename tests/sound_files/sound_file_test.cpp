@@ -15,7 +15,7 @@ namespace {
 constexpr float mix[] = {16384.0f, -16384.0f, 40000.0f, -0.25f, 0.0f, -32768.0f};
 constexpr std::int16_t samples[] = {16384, -16384, 32767, 0, 0, -32768};
 
-std::vector<unsigned char> written(SoundFormat format, std::int32_t rate = 48000) {
+std::vector<unsigned char> written(SoundFileFormat format, std::int32_t rate = 48000) {
     std::FILE* file = std::tmpfile();
     auto writer = makeSoundWriter(format, file, "test");
     EXPECT_TRUE(writer->begin(3, rate));
@@ -47,7 +47,7 @@ const std::vector<unsigned char> samplesLittleEndian = {0x00, 0x40, 0x00, 0xC0, 
                                                         0x00, 0x00, 0x00, 0x00, 0x00, 0x80};
 
 TEST(SoundFile, SixteenBitWavIsTheHeaderAndTheRoundedSamples) {
-    const std::vector<unsigned char> bytes = written(SoundFormat::wav);
+    const std::vector<unsigned char> bytes = written(SoundFileFormat::wav);
     ASSERT_EQ(bytes.size(), 44u + 12u);
     EXPECT_EQ(std::string(bytes.begin(), bytes.begin() + 4), "RIFF");
     EXPECT_EQ(word(bytes, 24), 48000u);  // the rate given
@@ -55,10 +55,10 @@ TEST(SoundFile, SixteenBitWavIsTheHeaderAndTheRoundedSamples) {
     EXPECT_EQ(std::vector<unsigned char>(bytes.begin() + 44, bytes.end()), samplesLittleEndian);
 }
 
-TEST(SoundFile, RawIsTheSamplesAlone) { EXPECT_EQ(written(SoundFormat::raw), samplesLittleEndian); }
+TEST(SoundFile, RawIsTheSamplesAlone) { EXPECT_EQ(written(SoundFileFormat::raw), samplesLittleEndian); }
 
 TEST(SoundFile, FloatWavHoldsTheMixUnroundedAndUnclipped) {
-    const std::vector<unsigned char> bytes = written(SoundFormat::floatWav, 44100);
+    const std::vector<unsigned char> bytes = written(SoundFileFormat::floatWav, 44100);
     ASSERT_EQ(bytes.size(), 12u + 26u + 12u + 8u + 24u);
     EXPECT_EQ(word(bytes, 4), bytes.size() - 8);
     EXPECT_EQ(word(bytes, 16), 18u);     // the format chunk's size
@@ -110,14 +110,14 @@ Decoded decodeFlac(const std::vector<unsigned char>& bytes) {
 }
 
 TEST(SoundFile, FlacDecodesToTheSixteenBitSamples) {
-    const Decoded decoded = decodeFlac(written(SoundFormat::flac, 96000));
+    const Decoded decoded = decodeFlac(written(SoundFileFormat::flac, 96000));
     EXPECT_EQ(decoded.samples, std::vector<std::int32_t>(std::begin(samples), std::end(samples)));
     EXPECT_EQ(decoded.totalFrames, 3u);
     EXPECT_EQ(decoded.rate, 96000u);
 }
 
 TEST(SoundFile, AFullDiskIsReportedByName) {
-    for (SoundFormat format : {SoundFormat::wav, SoundFormat::floatWav, SoundFormat::flac, SoundFormat::raw}) {
+    for (SoundFileFormat format : {SoundFileFormat::wav, SoundFileFormat::floatWav, SoundFileFormat::flac, SoundFileFormat::raw}) {
         std::FILE* full = std::fopen("/dev/full", "wb");
         ASSERT_NE(full, nullptr);
         std::setvbuf(full, nullptr, _IONBF, 0);
@@ -131,8 +131,8 @@ TEST(SoundFile, AFullDiskIsReportedByName) {
 
 TEST(SoundFile, WavRefusesWhatItsSizesCannotHold) {
     // 4 bytes a frame in 16 bits, 8 in float: 4 GiB of data is 2^30 or 2^29 frames.
-    for (auto [format, frames] : {std::pair{SoundFormat::wav, std::int64_t{1} << 30},
-                                  std::pair{SoundFormat::floatWav, std::int64_t{1} << 29}}) {
+    for (auto [format, frames] : {std::pair{SoundFileFormat::wav, std::int64_t{1} << 30},
+                                  std::pair{SoundFileFormat::floatWav, std::int64_t{1} << 29}}) {
         auto writer = makeSoundWriter(format, stdout, "long.wav");
         EXPECT_FALSE(writer->begin(frames, 192000));
         EXPECT_NE(writer->error().find("more than a WAV file holds"), std::string::npos) << writer->error();
@@ -143,15 +143,15 @@ TEST(SoundFile, WavRefusesWhatItsSizesCannotHold) {
 }
 
 TEST(SoundFile, FormatsByNameAndByExtension) {
-    EXPECT_EQ(soundFormatNamed("float"), SoundFormat::floatWav);
-    EXPECT_EQ(soundFormatNamed("flac"), SoundFormat::flac);
-    EXPECT_FALSE(soundFormatNamed("mp3"));
-    EXPECT_EQ(soundFormatOfPath("out/Song.FLAC"), SoundFormat::flac);
-    EXPECT_EQ(soundFormatOfPath("song.raw"), SoundFormat::raw);
-    EXPECT_EQ(soundFormatOfPath("song.wav"), SoundFormat::wav);
-    EXPECT_FALSE(soundFormatOfPath("song.mp3"));
-    EXPECT_FALSE(soundFormatOfPath("a.flac/song"));
-    EXPECT_STREQ(extensionOf(SoundFormat::floatWav), ".wav");
+    EXPECT_EQ(soundFileFormatNamed("float"), SoundFileFormat::floatWav);
+    EXPECT_EQ(soundFileFormatNamed("flac"), SoundFileFormat::flac);
+    EXPECT_FALSE(soundFileFormatNamed("mp3"));
+    EXPECT_EQ(soundFileFormatOfPath("out/Song.FLAC"), SoundFileFormat::flac);
+    EXPECT_EQ(soundFileFormatOfPath("song.raw"), SoundFileFormat::raw);
+    EXPECT_EQ(soundFileFormatOfPath("song.wav"), SoundFileFormat::wav);
+    EXPECT_FALSE(soundFileFormatOfPath("song.mp3"));
+    EXPECT_FALSE(soundFileFormatOfPath("a.flac/song"));
+    EXPECT_STREQ(extensionOf(SoundFileFormat::floatWav), ".wav");
 }
 
 }  // namespace
