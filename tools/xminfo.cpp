@@ -16,6 +16,7 @@
 #include "player/xm_loader.h"
 #include "tools/command_line.h"
 #include "tools/module_input.h"
+#include "tools/module_names.h"
 
 namespace quarbtro {
 namespace {
@@ -63,42 +64,6 @@ std::string minutes(double seconds) {
     return text;
 }
 
-// A name from the file as UTF-8: its bytes up to the first 0 read as Latin-1, trailing spaces
-// dropped. An ASCII byte goes through `ascii`, which gives it as it is, or in its place a "?"
-// for people, an escape in JSON.
-template <typename Ascii>
-std::string nameText(const char* name, Ascii ascii) {
-    std::string text;
-    for (const char* c = name; *c != '\0'; ++c) {
-        const auto byte = static_cast<unsigned char>(*c);
-        if (byte < 0x80) {
-            text += ascii(byte);
-        } else {
-            text += static_cast<char>(0xC0 | byte >> 6);
-            text += static_cast<char>(0x80 | (byte & 0x3F));
-        }
-    }
-    text.erase(text.find_last_not_of(' ') + 1);
-    return text;
-}
-
-bool isControl(unsigned char byte) { return byte < 0x20 || byte == 0x7F; }
-
-std::string shownText(const char* name) {
-    return nameText(name, [](unsigned char byte) { return isControl(byte) ? std::string("?") : std::string(1, char(byte)); });
-}
-
-// A JSON string, quotes included.
-std::string jsonText(const char* name) {
-    return "\"" + nameText(name, [](unsigned char byte) {
-               char escape[8];
-               if (isControl(byte)) std::snprintf(escape, sizeof escape, "\\u%04x", byte);
-               else if (byte == '"' || byte == '\\') std::snprintf(escape, sizeof escape, "\\%c", byte);
-               else return std::string(1, char(byte));
-               return std::string(escape);
-           }) + "\"";
-}
-
 template <typename Each>
 void forEachSample(const Module& module, Each each) {
     for (int i = 0; i < module.instrumentCount; ++i) {
@@ -109,7 +74,7 @@ void forEachSample(const Module& module, Each each) {
 
 void printSummary(const std::string& path, const Module& m, double duration) {
     std::printf("%s\n", shownName(path).c_str());
-    std::printf("title \"%s\", written with \"%s\"\n", shownText(m.title).c_str(), shownText(m.trackerName).c_str());
+    std::printf("title \"%s\", written with \"%s\"\n", nameForPeople(m.title).c_str(), nameForPeople(m.trackerName).c_str());
     std::printf("%d channels, %s frequencies, speed %d, %d BPM\n", m.channelCount,
                 (m.flags & linearFrequencyTable) ? "linear" : "Amiga", m.defaultSpeed, m.defaultBpm);
     std::printf("song length %d, restart at %d, orders:", m.songLength, m.restartPosition);
@@ -122,11 +87,11 @@ void printSummary(const std::string& path, const Module& m, double duration) {
     std::printf("\n%d instruments\n", m.instrumentCount);
     for (int i = 0; i < m.instrumentCount; ++i) {
         const Instrument& instrument = m.instruments[i];
-        std::printf("instrument %d \"%s\": %d sample%s\n", i + 1, shownText(instrument.name).c_str(),
+        std::printf("instrument %d \"%s\": %d sample%s\n", i + 1, nameForPeople(instrument.name).c_str(),
                     instrument.sampleCount, instrument.sampleCount == 1 ? "" : "s");
         for (int slot = 0; slot < instrument.sampleCount; ++slot) {
             const Sample& s = *instrument.samples[slot];
-            std::printf("  sample %d \"%s\": %u frames, ", slot, shownText(s.name).c_str(), s.length);
+            std::printf("  sample %d \"%s\": %u frames, ", slot, nameForPeople(s.name).c_str(), s.length);
             if (s.loopType == loopForward || s.loopType == loopPingPong)
                 std::printf("%s loop %u+%u", loopName(s.loopType), s.loopStart, s.loopLength);
             else
@@ -138,7 +103,7 @@ void printSummary(const std::string& path, const Module& m, double duration) {
 }
 
 void printJson(const Module& m, double duration) {
-    std::printf("{\"title\":%s,\"tracker\":%s,", jsonText(m.title).c_str(), jsonText(m.trackerName).c_str());
+    std::printf("{\"title\":%s,\"tracker\":%s,", nameAsJson(m.title).c_str(), nameAsJson(m.trackerName).c_str());
     std::printf("\"channels\":%d,\"songLength\":%d,\"restartPosition\":%d,\"patternCount\":%d,"
                 "\"instrumentCount\":%d,\"linear\":%s,\"defaultSpeed\":%d,\"defaultBpm\":%d,\"duration\":%.3f,",
                 m.channelCount, m.songLength, m.restartPosition, m.patternCount, m.instrumentCount,
@@ -150,7 +115,7 @@ void printJson(const Module& m, double duration) {
     for (int p = 0; p < m.patternCount; ++p) std::printf("%s%d", p ? "," : "", m.patterns[p].rowCount);
     std::printf("],\"instruments\":[");
     for (int i = 0; i < m.instrumentCount; ++i)
-        std::printf("%s{\"name\":%s,\"sampleCount\":%d}", i ? "," : "", jsonText(m.instruments[i].name).c_str(),
+        std::printf("%s{\"name\":%s,\"sampleCount\":%d}", i ? "," : "", nameAsJson(m.instruments[i].name).c_str(),
                     m.instruments[i].sampleCount);
     std::printf("],\"samples\":[");
     bool first = true;
@@ -158,7 +123,7 @@ void printJson(const Module& m, double duration) {
         std::printf("%s{\"instrument\":%d,\"slot\":%d,\"name\":%s,\"length\":%u,\"loopStart\":%u,"
                     "\"loopLength\":%u,\"loopType\":%d,\"loop\":\"%s\",\"volume\":%d,\"finetune\":%d,"
                     "\"panning\":%d,\"relativeNote\":%d}",
-                    first ? "" : ",", instrument, slot, jsonText(s.name).c_str(), s.length, s.loopStart, s.loopLength, s.loopType,
+                    first ? "" : ",", instrument, slot, nameAsJson(s.name).c_str(), s.length, s.loopStart, s.loopLength, s.loopType,
                     loopName(s.loopType), s.volume, s.finetune, s.panning, s.relativeNote);
         first = false;
     });
