@@ -9,7 +9,7 @@ version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$build/CMakeCache.txt")
 work=$(mktemp -d "${TMPDIR:-/tmp}/quarbtro-command-lines.XXXXXX")
 trap 'rm -rf "$work"' EXIT
 
-for program in quarbtro xmrender xminfo quarbtro-capture quarbtro-mode-guard; do
+for program in quarbtro xmrender xmplay xminfo quarbtro-capture quarbtro-mode-guard; do
   status=0; env -u DISPLAY "$build/$program" --help >"$work/out" 2>"$work/err" || status=$?
   check_eq "$program --help: status 0" 0 "$status"
   check_true "$program --help: the usage on standard output" grep -q "^Usage: $program " "$work/out"

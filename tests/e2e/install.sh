@@ -29,7 +29,7 @@ check_eq "everything installed went under DESTDIR" \
   "$(find "$work/default" ! -type d | sort)"
 
 # Installed programs run from where they are, the intro through its launcher.
-for program in quarbtro quarbtro-capture xminfo xmrender; do
+for program in quarbtro quarbtro-capture xminfo xmrender xmplay; do
   check_eq "$program --version runs installed" "$program (Quarbtro) $(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$QUARBTRO_BUILD/CMakeCache.txt")" \
     "$("$root/bin/$program" --version 2>&1)"
   page="$root/share/man/man1/$program.1"
