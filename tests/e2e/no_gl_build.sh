@@ -24,7 +24,7 @@ for target in quarbtro quarbtro-capture; do
 done
 "$build/xminfo" "$source_dir/assets/song.xm" | grep -q '8 channels' \
   || { echo "FAIL: xminfo does not read the song"; exit 1; }
-"$build/xmrender" "$source_dir/assets/song.xm" --seconds 1 --raw -o "$build/second.raw"
+"$build/xmrender" "$source_dir/assets/song.xm" --seconds 1 --raw --force -o "$build/second.raw"
 [ "$(stat -c %s "$build/second.raw")" -eq 176400 ] || { echo "FAIL: xmrender did not render a second"; exit 1; }
 echo "ok   they read and render the song"
 echo "all checks passed"
