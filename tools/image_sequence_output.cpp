@@ -46,7 +46,8 @@ public:
             !(fs::is_directory(path_, failure) && holdsOnlyACapture(path_)))
             return failed(path_ + " exists and is not an earlier capture; give another -o");
         fs::remove_all(partial_, failure);
-        if (!fs::create_directories(partial_, failure))
+        // One level only: a mistyped parent directory is an error, not a new tree.
+        if (!fs::create_directory(partial_, failure))
             return failed("cannot make " + partial_.string() + ": " + failure.message());
         return true;
     }

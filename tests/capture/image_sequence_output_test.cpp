@@ -84,5 +84,13 @@ TEST_F(ImageSequenceOutputTest, NeverReplacesADirectoryOrFileThatIsNotACapture) 
     EXPECT_TRUE(fs::is_regular_file(file));
 }
 
+TEST_F(ImageSequenceOutputTest, AMissingParentDirectoryIsAnErrorNotMadeUp) {
+    const std::string inMissing = (root / "missing" / "capture").string();
+    std::string error;
+    EXPECT_FALSE(startImageSequenceOutput(inMissing, sound(), error));
+    EXPECT_NE(error.find("No such file or directory"), std::string::npos) << error;
+    EXPECT_FALSE(fs::exists(root / "missing"));
+}
+
 }  // namespace
 }  // namespace quarbtro::capture
