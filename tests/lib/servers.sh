@@ -57,11 +57,13 @@ start_xorg_dummy() {
   export XORG_LOG="$log"
 }
 
-# Xvfb: no video-mode extension.
+# Xvfb: no video-mode extension. -noreset: a server whose last client leaves would reset and
+# refuse the next connection for a moment (the launcher's guard looks at the display and goes
+# just before the intro connects).
 start_xvfb() {
   local fdfile="$_servers_dir/xvfb.display" log="$_servers_dir/xvfb.log"
   : > "$fdfile"
-  Xvfb -nolisten tcp -screen 0 1024x768x24 -displayfd 3 3>"$fdfile" >"$log" 2>&1 &
+  Xvfb -noreset -nolisten tcp -screen 0 1024x768x24 -displayfd 3 3>"$fdfile" >"$log" 2>&1 &
   _server_pids+=($!)
   _await_display "$fdfile" "$log" $! || return 1
 }
