@@ -10,16 +10,17 @@ namespace quarbtro {
 
 namespace {
 
-// One effect handler call: the player, the channel, its cell, what the channel plays, the song,
-// and on the row tick what the row processing kept.
+// One effect handler call: the player (and the song's state in it), the channel, its cell, what
+// the channel plays, the song, and on the row tick what the row processing kept.
 struct EffectCall {
-    const Player& player;
+    Player& player;
+    SongState& song;
     Channel& channel;
     const PatternCell& cell;
     const Instrument& instrument;
     const Sample& sample;
     std::int8_t* finetune;  // the sample's finetune in this playing; null for the empty sample
-    Module& module;
+    const Module& module;
     const RowContext* row;  // null on the later ticks
 
     std::int8_t sampleFinetune() const { return finetune != nullptr ? *finetune : 0; }
@@ -124,8 +125,8 @@ void rowSampleOffset(EffectCall& call) {
 void rowVolumeSlide(EffectCall& call) { remember(call.channel.volSlideMemory, call.xx()); }
 
 void rowPositionJump(EffectCall& call) {
-    call.module.nextRow = 0;
-    call.module.nextOrder = call.xx() >= call.module.songLength ? 0 : call.xx();
+    call.song.nextRow = 0;
+    call.song.nextOrder = call.xx() >= call.module.songLength ? 0 : call.xx();
     call.row->positionJump = true;
 }
 
@@ -136,25 +137,25 @@ void rowSetVolume(EffectCall& call) {
 
 // Dxy: the row is read as two decimal digits, nibbles at face value (D1F is row 25).
 void rowPatternBreak(EffectCall& call) {
-    Module& module = call.module;
+    SongState& song = call.song;
     int row = call.x() * 10 + call.y();
     if (row >= 64) row = 0;
-    module.nextRow = row;
-    if (!call.row->positionJump) module.nextOrder = module.orderPosition + 1;
-    if (module.nextOrder >= module.songLength) module.nextOrder = 0;
+    song.nextRow = row;
+    if (!call.row->positionJump) song.nextOrder = song.orderPosition + 1;
+    if (song.nextOrder >= call.module.songLength) song.nextOrder = 0;
 }
 
 void rowSpeedOrTempo(EffectCall& call) {
-    if (call.xx() <= 31) call.module.speed = call.xx();
-    else setBpm(call.player, call.module, call.xx());
+    if (call.xx() <= 31) call.song.speed = call.xx();
+    else setBpm(call.player, call.xx());
 }
 
 void rowGlobalVolume(EffectCall& call) {
-    call.module.globalVolume = std::min<int>(call.xx(), 64);
+    call.song.globalVolume = std::min<int>(call.xx(), 64);
     call.channel.flags |= updateVolume;  // the other channels follow at their next update
 }
 
-void rowGlobalVolumeSlide(EffectCall& call) { remember(call.module.globalVolSlideMemory, call.xx()); }
+void rowGlobalVolumeSlide(EffectCall& call) { remember(call.song.globalVolSlideMemory, call.xx()); }
 
 // Lxx: moves the volume envelope (not the panning one) to tick xx.
 void rowEnvelopePosition(EffectCall& call) {
@@ -252,12 +253,12 @@ void rowSetFinetune(EffectCall& call) {
 void rowPatternLoop(EffectCall& call) {
     Channel& channel = call.channel;
     if (call.y() == 0) {
-        channel.loopRow = call.module.row;
+        channel.loopRow = call.song.row;
         return;
     }
     if (channel.loopCount != 0) channel.loopCount -= 1;
     else channel.loopCount = call.y();
-    if (channel.loopCount != 0) call.module.row = channel.loopRow - 1;  // the next row: loopRow
+    if (channel.loopCount != 0) call.song.row = channel.loopRow - 1;  // the next row: loopRow
 }
 
 void rowTremoloWaveform(EffectCall& call) {
@@ -289,7 +290,7 @@ void rowNoteDelay(EffectCall& call) {
     channel.panning = call.row->panningBefore;
 }
 
-void rowPatternDelay(EffectCall& call) { call.module.patternDelayTicks = call.y() * call.module.speed; }
+void rowPatternDelay(EffectCall& call) { call.song.patternDelayTicks = call.y() * call.song.speed; }
 
 constexpr Handler extendedRowTick[16] = {
     nothing,             // E0
@@ -355,7 +356,7 @@ constexpr Handler rowTick[effect::count] = {
 
 void tickArpeggio(EffectCall& call) {
     if (call.xx() == 0) return;
-    switch (call.module.tick % 3) {
+    switch (call.song.tick % 3) {
     case 1: arpeggioOffset(call, call.x()); break;
     case 2: arpeggioOffset(call, call.y()); break;
     default: break;
@@ -391,11 +392,11 @@ void tickVolumeSlide(EffectCall& call) { volumeSlide(call.channel); }
 
 // Hxy slides once per tick for every channel that carries it, so two channels slide twice.
 void tickGlobalVolumeSlide(EffectCall& call) {
-    Module& module = call.module;
-    const int up = module.globalVolSlideMemory >> 4;
-    const int down = module.globalVolSlideMemory & 15;
-    if (up != 0) module.globalVolume = std::min(module.globalVolume + up, 64);
-    else if (down != 0) module.globalVolume = std::max(module.globalVolume - down, 0);
+    SongState& song = call.song;
+    const int up = song.globalVolSlideMemory >> 4;
+    const int down = song.globalVolSlideMemory & 15;
+    if (up != 0) song.globalVolume = std::min(song.globalVolume + up, 64);
+    else if (down != 0) song.globalVolume = std::max(song.globalVolume - down, 0);
 }
 
 void tickPanningSlide(EffectCall& call) {
@@ -430,7 +431,7 @@ std::int32_t retriggeredVolume(std::uint8_t type, std::int32_t volume) {
 
 void tickMultiRetrigger(EffectCall& call) {
     Channel& channel = call.channel;
-    if (channel.retrigInterval == 0 || call.module.tick % channel.retrigInterval != 0) return;
+    if (channel.retrigInterval == 0 || call.song.tick % channel.retrigInterval != 0) return;
     if (channel.retrigType != 0) {
         channel.volume = std::max(std::min(retriggeredVolume(channel.retrigType, channel.volume), 64), 0);
         channel.flags |= updateVolume;
@@ -441,12 +442,12 @@ void tickMultiRetrigger(EffectCall& call) {
 void tickTremor(EffectCall& call) { stepTremor(call.channel); }
 
 void tickRetrigger(EffectCall& call) {
-    if (call.y() == 0 || call.module.tick % call.y() != 0) return;
+    if (call.y() == 0 || call.song.tick % call.y() != 0) return;
     call.channel.flags |= trigger | updateFrequency | updateVolume;
 }
 
 void tickNoteCut(EffectCall& call) {
-    if (call.module.tick != call.y()) return;  // EC0 never cuts
+    if (call.song.tick != call.y()) return;  // EC0 never cuts
     call.channel.volume = 0;
     call.channel.flags |= updateVolume;
 }
@@ -455,7 +456,7 @@ void tickNoteCut(EffectCall& call) {
 // reaches the voice.
 void tickNoteDelay(EffectCall& call) {
     Channel& channel = call.channel;
-    if (call.module.tick != call.y()) {
+    if (call.song.tick != call.y()) {
         channel.flags &= 0xF0;
         return;
     }
@@ -546,17 +547,19 @@ void volumeColumnLaterTick(Channel& channel, std::uint8_t volumeByte) {
 }  // namespace
 
 void rowEffect(Player& player, Channel& channel, const PatternCell& cell, const SampleLookup& found,
-               Module& module, const RowContext& context) {
+               const Module& module, const RowContext& context) {
     if (cell.effect >= effect::count) return;
-    EffectCall call{player, channel, cell, *found.instrument, *found.sample, found.finetune, module, &context};
+    EffectCall call{player, player.song, channel, cell, *found.instrument, *found.sample, found.finetune,
+                    module, &context};
     rowTick[cell.effect](call);
 }
 
 void tickEffect(Player& player, Channel& channel, const PatternCell& cell, const SampleLookup& found,
-                Module& module) {
+                const Module& module) {
     volumeColumnLaterTick(channel, cell.volume);
     if (cell.effect >= effect::count) return;
-    EffectCall call{player, channel, cell, *found.instrument, *found.sample, found.finetune, module, nullptr};
+    EffectCall call{player, player.song, channel, cell, *found.instrument, *found.sample, found.finetune,
+                    module, nullptr};
     laterTicks[cell.effect](call);
 }
 

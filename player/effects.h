@@ -23,10 +23,10 @@ struct RowContext {
 
 // The row-tick part of the cell's effect; `found` is what the channel plays.
 void rowEffect(Player& player, Channel& channel, const PatternCell& cell, const SampleLookup& found,
-               Module& module, const RowContext& context);
+               const Module& module, const RowContext& context);
 
 // The later-tick part of the cell's volume column, then of its effect.
 void tickEffect(Player& player, Channel& channel, const PatternCell& cell, const SampleLookup& found,
-                Module& module);
+                const Module& module);
 
 }  // namespace quarbtro

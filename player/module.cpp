@@ -2,9 +2,6 @@
 
 #include <cstdlib>
 
-#include "player/playback.h"
-#include "player/player.h"
-
 namespace quarbtro {
 
 Sample emptySample = {};
@@ -34,12 +31,6 @@ void freePatterns(Module* module) {
 
 std::int32_t freeModule(Module* module) {
     if (!module) return 0;
-    // Nothing may render from a module while it goes: the one playing is stopped first.
-    if (module->player != nullptr) {
-        Player& player = *module->player;
-        if (player.stopRendering != nullptr) player.stopRendering(player);
-        endPlayback(player);
-    }
     if (module->instruments) freeInstruments(module);
     if (module->patterns) freePatterns(module);
     std::free(module);

@@ -1,14 +1,13 @@
 #pragma once
-// The song in memory: what the XM loader builds, plus the global play state that the
-// sequencer advances tick by tick. Plain records, zero-filled at creation; every integer field
-// has the width and signedness the player's arithmetic relies on.
+// The song in memory: what the XM loader builds, filled in by the loader (or a test, or the
+// song generator) and never written while it plays. Where a playing stands (order, row, tick,
+// tempo, global volume) belongs to the Player playing it (player.h), so one module can play on
+// several players at once. Plain records, zero-filled at creation; every integer field has the
+// width and signedness the player's arithmetic relies on.
 
 #include <cstdint>
 
 namespace quarbtro {
-
-struct Module;
-struct Player;
 
 // Note values of a pattern cell.
 inline constexpr std::uint8_t lastNote = 96;     // B-7; notes run from 1 = C-0
@@ -132,8 +131,6 @@ inline constexpr std::uint16_t linearFrequencyTable = 0x0001;  // Module::flags 
 struct Module {
     Pattern* patterns;                 // owned; patternCount entries
     Instrument* instruments;           // owned; instrumentCount entries
-    std::int32_t samplesLeftInTick;    // output frames still owed to the current tick
-    std::int32_t samplesPerTick;       // output frames per tick, from the BPM
     std::int16_t songLength;           // used order-table entries
     std::int16_t restartPosition;      // order position after the last entry
     std::int16_t channelCount;         // channels in every row
@@ -144,26 +141,7 @@ struct Module {
     std::int16_t defaultSpeed;         // ticks per row at start
     std::int16_t defaultBpm;           // beats per minute at start
     std::uint8_t orderTable[256];      // pattern number per order position
-    std::uint8_t initialGlobalVolume;  // 64
-    std::int32_t globalVolume;         // 0..64
-    std::uint8_t globalVolSlideMemory; // last non-zero Hxy parameter
-    std::int32_t tick;                 // tick within the row; 0 = the row tick
-    std::int32_t speed;                // ticks per row
-    std::int32_t bpm;
-    std::int32_t row;
-    std::int32_t orderPosition;
-    std::int32_t patternDelayTicks;    // extra ticks of the current row (EEx)
-    std::int32_t nextRow;              // row of the next row tick; -1 = none pending
-    std::int32_t nextOrder;            // order position of the next row tick; -1 = none pending
-    // The cells the last row tick read (null when it read none). The row's later ticks read
-    // them again: a pattern loop (E6y) moves `row` during the row tick already.
-    const PatternCell* rowCells;
-    std::int32_t playedMs;             // milliseconds rendered since playback start
-    void (*onStart)(Module*);          // optional, called by playback start
-    // One tick of the song on the player playing it; playback start sets the sequencer's
-    // (sequencerTick) where none is set.
-    std::int32_t (*onTick)(Player& player, Module& module);
-    Player* player;                    // the player playing it; set by playback start and end
+    std::uint8_t initialGlobalVolume;  // 64: the global volume at start
     // Optional supplier of sample data for the loader: (buffer, bytes, bits, instrument, slot).
     void (*onSampleLoad)(void* buffer, std::int32_t bytes, std::int32_t bits,
                          std::int32_t instrument, std::int32_t sample);
@@ -178,8 +156,8 @@ extern Instrument emptyInstrument;
 // Releases a module and everything it owns, in any state the loader can leave it in (nothing
 // allocated yet, partly read, complete): 0 for a null module, else 1. Relies only on the counts
 // and on null tests; sample slots at or above an instrument's sampleCount are never freed.
-// A module that is playing is stopped first (whatever renders it on another thread stopped, its
-// player's mix buffer freed); freeing any other module leaves every playback alone.
+// Every player playing the module must have ended its playing first (endPlayback, or the
+// sound layer's stopPlayback): the module does not know who plays it.
 std::int32_t freeModule(Module* module);
 
 }  // namespace quarbtro

@@ -35,33 +35,25 @@ std::int32_t samplesPerTickAt(std::int32_t rate, std::int32_t bpm) {
     return frames < 1 ? 1 : frames;  // a tick of no frames would never let the renderer on
 }
 
-void setBpm(const Player& player, Module& module, std::int32_t bpm) {
-    module.bpm = bpm;
-    module.samplesPerTick = samplesPerTickAt(player.outputRate, bpm);
+void setBpm(Player& player, std::int32_t bpm) {
+    player.song.bpm = bpm;
+    player.song.samplesPerTick = samplesPerTickAt(player.outputRate, bpm);
 }
 
-int beginPlayback(Player& player, Module* module) {
+int beginPlayback(Player& player, const Module* module) {
     if (module == nullptr || module->channelCount < 0 || module->channelCount > maxChannels) return 0;
-    if (module->player != nullptr && module->player != &player) return 0;
     void* allocation = std::calloc(static_cast<std::size_t>(player.blockFrames) * 8 + 256, 1);
     if (allocation == nullptr) return 0;
     endPlayback(player);
 
-    module->row = 0;
-    module->nextOrder = -1;
-    module->nextRow = -1;
-    module->rowCells = nullptr;
-    module->globalVolume = module->initialGlobalVolume;
-    module->globalVolSlideMemory = 0;
-    module->orderPosition = 0;
-    module->speed = module->defaultSpeed;
-    module->patternDelayTicks = 0;
-    module->samplesLeftInTick = 0;
-    module->tick = 0;
-    module->playedMs = 0;
-    if (module->onTick == nullptr) module->onTick = sequencerTick;
-    if (module->onStart != nullptr) module->onStart(module);
-    setBpm(player, *module, module->defaultBpm);
+    SongState& song = player.song;
+    song = SongState{};
+    song.nextOrder = -1;
+    song.nextRow = -1;
+    song.globalVolume = module->initialGlobalVolume;
+    song.speed = module->defaultSpeed;
+    setBpm(player, module->defaultBpm);
+    if (player.onTick == nullptr) player.onTick = sequencerTick;
 
     for (int i = 0; i < module->channelCount; ++i) {
         player.channels[i] = Channel{};
@@ -69,24 +61,25 @@ int beginPlayback(Player& player, Module* module) {
     }
     takeFinetunes(player, *module);
     player.currentModule = module;
-    module->player = &player;
     player.mixBufferAllocation = allocation;
     const std::uintptr_t address = reinterpret_cast<std::uintptr_t>(allocation);
     player.mixBuffer = reinterpret_cast<float*>((address + 15) & ~std::uintptr_t{15});
     player.publishedOrderPosition.store(0);
     player.publishedRow.store(0);
     player.publishedPlayedMs.store(0);
-    player.publishedSpeed.store(static_cast<std::uint8_t>(module->speed));
-    player.publishedBpm.store(static_cast<std::uint8_t>(module->bpm));
+    player.publishedSpeed.store(static_cast<std::uint8_t>(song.speed));
+    player.publishedBpm.store(static_cast<std::uint8_t>(song.bpm));
     player.publishedSoundingChannels.store(0);
     return 1;
 }
 
-int startAtOrder(Module& module, std::int32_t orderPosition) {
+int startAtOrder(Player& player, std::int32_t orderPosition) {
+    const Module* module = player.currentModule;
     // Order 0 names a pattern even in a song of length 0.
-    if (orderPosition < 0 || (orderPosition >= module.songLength && orderPosition != 0)) return 0;
-    module.nextOrder = orderPosition;
-    module.nextRow = 0;
+    if (module == nullptr || orderPosition < 0 || (orderPosition >= module->songLength && orderPosition != 0))
+        return 0;
+    player.song.nextOrder = orderPosition;
+    player.song.nextRow = 0;
     return 1;
 }
 
@@ -94,7 +87,6 @@ void endPlayback(Player& player) {
     std::free(player.mixBufferAllocation);
     player.mixBufferAllocation = nullptr;
     player.mixBuffer = nullptr;
-    if (player.currentModule != nullptr) player.currentModule->player = nullptr;
     player.currentModule = nullptr;
 }
 

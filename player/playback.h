@@ -19,19 +19,20 @@ std::int32_t samplesPerTickAt(std::int32_t rate, std::int32_t bpm);
 
 // Stores the BPM and the tick length that follows from it at the player's rate. Frames already
 // owed to the current tick are not changed.
-void setBpm(const Player& player, Module& module, std::int32_t bpm);
+void setBpm(Player& player, std::int32_t bpm);
 
-// Resets the song to its start (order 0, row 0, its default speed and BPM, full global
-// volume, no effect memory), zero-fills the player's channels and links channel i to voice i,
-// takes each sample's finetune from the song, makes the module the player's current one and
-// allocates the mix buffer for configureOutput's block size. Returns 0 (changing nothing) for
-// a null module, for one that needs more than 32 channels, for one another player is playing,
-// and when the mix buffer cannot be allocated; 1 otherwise. The voices keep their state.
-int beginPlayback(Player& player, Module* module);
+// Starts the song on the player at its beginning (order 0, row 0, its default speed and BPM,
+// its initial global volume, no effect memory), zero-fills the player's channels and links
+// channel i to voice i, takes each sample's finetune from the song, makes the module the
+// player's current one and allocates the mix buffer for configureOutput's block size. Returns
+// 0 (changing nothing) for a null module, for one that needs more than 32 channels, and when
+// the mix buffer cannot be allocated; 1 otherwise. The voices keep their state; the module is
+// only read, here and while it plays.
+int beginPlayback(Player& player, const Module* module);
 
-// Moves the song started by beginPlayback to the start of an order position (0 .. songLength
-// - 1; others are refused with 0), as a position jump would, before its first tick.
-int startAtOrder(Module& module, std::int32_t orderPosition);
+// Moves the song playing on the player to the start of an order position (0 .. songLength - 1;
+// others are refused with 0), as a position jump would, at its next row tick.
+int startAtOrder(Player& player, std::int32_t orderPosition);
 
 // Frees the mix buffer and forgets the current module.
 void endPlayback(Player& player);

@@ -3,23 +3,21 @@
 // program makes one Player for each song it plays at a time (the intro has exactly one, for
 // its whole run; a tool or a test makes its own), configures it for an output rate, starts a
 // loaded Module on it (playback.h) and renders blocks from it (render.h). Nothing in the player
-// library touches a Player it was not given, so players never share state.
+// library touches a Player it was not given, so players never share state, and none of them
+// writes the Module: several players may play one module at once, on any threads.
 //
 // Who writes what, and on which thread:
 //
-// - Output format (outputRate, blockFrames, invRate, rampLength, invRampLength): written by
-//   configureOutput on the controlling thread (the one that starts and stops playback) before
-//   any playback starts; read-only while a song plays.
-// - currentModule and the mix buffer: written by beginPlayback and endPlayback on the
+// - Output format (outputRate, blockFrames, invRate, rampLength, invRampLength, gain): written
+//   by configureOutput (and a tool's gain) on the controlling thread (the one that starts and
+//   stops playback) before any playback starts; read-only while a song plays.
+// - currentModule, onTick and the mix buffer: written by beginPlayback and endPlayback on the
 //   controlling thread, only while no block is being rendered.
-// - channels, voices, sampleFinetunes and outputBuffer: touched only by the thread that renders
-//   blocks (a playback thread, or a tool's own thread) while a song plays; configureOutput and
-//   beginPlayback reset them only while nothing renders.
+// - song, channels, voices, sampleFinetunes and outputBuffer: filled by beginPlayback (voices
+//   by configureOutput) while nothing renders, then touched only by the thread that renders
+//   blocks (a playback thread, or a tool's own thread).
 // - The published position: stored by renderBlock after every block on the rendering thread,
 //   loaded by the position getters on any thread; each value is one atomic word.
-// - stopRendering: set by whoever drives the player from another thread (the playback thread's
-//   start), before rendering starts, and cleared after it has stopped; called by freeModule on
-//   the controlling thread.
 //
 // Nothing here is locked: the hand-over between the controlling thread and the rendering
 // thread is the playback thread's start and stop handshake.
@@ -43,6 +41,27 @@ inline constexpr std::int32_t defaultBlockFrames = 2048;
 inline constexpr int maxInstruments = 128;
 inline constexpr int maxSamplesPerInstrument = 16;
 
+// Where the song stands and how it goes on, in this playing: set from the module's defaults by
+// beginPlayback, then advanced by the sequencer tick by tick and by the renderer frame by frame.
+struct SongState {
+    std::int32_t orderPosition;        // current order position
+    std::int32_t row;                  // current row of its pattern
+    std::int32_t tick;                 // tick within the row; 0 = the row tick
+    std::int32_t speed;                // ticks per row
+    std::int32_t bpm;                  // beats per minute
+    std::int32_t patternDelayTicks;    // extra ticks of the current row (EEx)
+    std::int32_t nextRow;              // row of the next row tick; -1 = none pending
+    std::int32_t nextOrder;            // order position of the next row tick; -1 = none pending
+    // The cells the last row tick read (null when it read none). The row's later ticks read
+    // them again: a pattern loop (E6y) moves `row` during the row tick already.
+    const PatternCell* rowCells;
+    std::int32_t globalVolume;         // 0..64
+    std::uint8_t globalVolSlideMemory; // last non-zero Hxy parameter
+    std::int32_t playedMs;             // milliseconds rendered since playback start
+    std::int32_t samplesLeftInTick;    // output frames still owed to the current tick
+    std::int32_t samplesPerTick;       // output frames per tick, from the BPM
+};
+
 struct Player {
     std::int32_t outputRate;      // Hz
     std::int32_t blockFrames;     // frames per rendered block
@@ -51,10 +70,14 @@ struct Player {
     float invRampLength;          // 1 / rampLength
     float gain;                   // the mix is multiplied by it before it is rounded; 1 = as mixed
 
-    Module* currentModule;        // the song being rendered; null when none
+    const Module* currentModule;  // the song being rendered; null when none
+    // One tick of the song; beginPlayback sets the sequencer's (sequencerTick) where none is
+    // set. A test may put its own in before.
+    std::int32_t (*onTick)(Player& player, const Module& module);
     float* mixBuffer;             // blockFrames x 2 floats (left, right), 16-byte aligned
     void* mixBufferAllocation;    // what was allocated for mixBuffer (for freeing)
 
+    SongState song;
     Channel channels[maxChannels];
     Voice voices[voiceCount];
     // Each sample's finetune (1/128 semitone) as this playing has it: the song's value at the
@@ -69,10 +92,6 @@ struct Player {
     std::atomic<std::uint8_t> publishedSpeed;          // ticks per row
     std::atomic<std::uint8_t> publishedBpm;            // beats per minute
     std::atomic<std::uint8_t> publishedSoundingChannels;  // channels whose voice plays a sample
-
-    // Stops whatever renders from this player on another thread, returning once no block is
-    // being rendered; null while only the controlling thread renders.
-    void (*stopRendering)(Player& player);
 };
 
 // Sets the output format for a rate (blocks of 2,048 frames, ramps of rate x 128 / 44,100

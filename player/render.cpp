@@ -8,16 +8,17 @@
 namespace quarbtro {
 
 void renderBlock(Player& player) {
-    Module& module = *player.currentModule;
+    const Module& module = *player.currentModule;
+    SongState& song = player.song;
     const int blockFrames = player.blockFrames;
     std::memset(player.mixBuffer, 0, sizeof(float) * 2 * static_cast<std::size_t>(blockFrames));
     int done = 0;
-    int left = module.samplesLeftInTick;
+    int left = song.samplesLeftInTick;
     float* cursor = player.mixBuffer;
     while (done < blockFrames) {
         if (left == 0) {
-            if (module.onTick != nullptr) module.onTick(player, module);
-            left = module.samplesPerTick;  // read after the tick: a tempo change counts at once
+            if (player.onTick != nullptr) player.onTick(player, module);
+            left = song.samplesPerTick;  // read after the tick: a tempo change counts at once
         }
         const int n = left < blockFrames - done ? left : blockFrames - done;
         done += n;
@@ -26,21 +27,21 @@ void renderBlock(Player& player) {
         cursor += 2 * n;
         // The played time truncates every segment from a single-precision 1 / rate, so it runs
         // a little slow (19 ms for each 882-frame tick at 44,100 Hz).
-        module.playedMs += static_cast<std::int32_t>(n * static_cast<long double>(player.invRate) * 1000);
+        song.playedMs += static_cast<std::int32_t>(n * static_cast<long double>(player.invRate) * 1000);
     }
-    player.publishedPlayedMs.store(module.playedMs, std::memory_order_relaxed);
-    player.publishedRow.store(static_cast<std::uint8_t>(module.row), std::memory_order_relaxed);
-    player.publishedOrderPosition.store(static_cast<std::uint8_t>(module.orderPosition),
+    player.publishedPlayedMs.store(song.playedMs, std::memory_order_relaxed);
+    player.publishedRow.store(static_cast<std::uint8_t>(song.row), std::memory_order_relaxed);
+    player.publishedOrderPosition.store(static_cast<std::uint8_t>(song.orderPosition),
                                         std::memory_order_relaxed);
-    player.publishedSpeed.store(static_cast<std::uint8_t>(module.speed), std::memory_order_relaxed);
-    player.publishedBpm.store(static_cast<std::uint8_t>(module.bpm), std::memory_order_relaxed);
+    player.publishedSpeed.store(static_cast<std::uint8_t>(song.speed), std::memory_order_relaxed);
+    player.publishedBpm.store(static_cast<std::uint8_t>(song.bpm), std::memory_order_relaxed);
     int sounding = 0;
     for (int c = 0; c < module.channelCount; ++c) {
         const Voice* voice = player.channels[c].voice;
         if (voice != nullptr && voice->sample != nullptr && voice->volume > 0) ++sounding;
     }
     player.publishedSoundingChannels.store(static_cast<std::uint8_t>(sounding), std::memory_order_relaxed);
-    module.samplesLeftInTick = left;
+    song.samplesLeftInTick = left;
     if (player.gain != 1.0f)  // a tool's --gain: the mix scaled before it is rounded
         for (int i = 0; i < 2 * blockFrames; ++i) player.mixBuffer[i] *= player.gain;
     convertToS16(player.outputBuffer, player.mixBuffer, blockFrames);

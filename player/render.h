@@ -2,7 +2,7 @@
 // Block rendering: fills player.outputBuffer with the next blockFrames frames of the player's
 // current module, alternating sequencer ticks and mixing; player.mixBuffer keeps the same
 // frames as floats, before rounding and clipping. A tick can straddle two blocks; the frames
-// still owed to it are carried in the module's samplesLeftInTick. Called by a playback thread,
+// still owed to it are carried in the player's song.samplesLeftInTick. Called by a playback thread,
 // or by an offline renderer on its own thread, after beginPlayback.
 
 #include "player/player.h"

@@ -41,7 +41,7 @@ void stepFadeOut(Channel& channel, const Instrument& instrument) {
     channel.flags |= updateVolume;
 }
 
-void processChannelRow(Player& player, Module& module, Channel& channel, const PatternCell& cell,
+void processChannelRow(Player& player, const Module& module, Channel& channel, const PatternCell& cell,
                        bool& positionJump) {
     const bool portamentoRow =
         cell.effect == effect::tonePortamento || cell.effect == effect::tonePortamentoVolumeSlide;
@@ -82,7 +82,7 @@ void processChannelRow(Player& player, Module& module, Channel& channel, const P
     updateVoice(player, channel, found.sample, module);
 }
 
-void processChannelTick(Player& player, Module& module, Channel& channel, const PatternCell& cell) {
+void processChannelTick(Player& player, const Module& module, Channel& channel, const PatternCell& cell) {
     const SampleLookup found = lookUpSample(player, module, channel);
     const Instrument& instrument = *found.instrument;
     channel.periodDelta = 0;
@@ -131,14 +131,13 @@ std::int32_t notePeriodOf(const Module& module, std::uint8_t note, std::int8_t f
     return amigaPeriod(note, finetune);
 }
 
-const PatternCell* currentRowCells(const Module& module) {
-    if (module.orderPosition < 0 || module.orderPosition > 255 || module.patterns == nullptr)
-        return nullptr;
-    const std::int32_t number = module.orderTable[module.orderPosition];
+const PatternCell* currentRowCells(const SongState& song, const Module& module) {
+    if (song.orderPosition < 0 || song.orderPosition > 255 || module.patterns == nullptr) return nullptr;
+    const std::int32_t number = module.orderTable[song.orderPosition];
     if (number >= module.patternCount) return nullptr;
     const Pattern& pattern = module.patterns[number];
-    if (pattern.cells == nullptr || module.row < 0 || module.row >= pattern.rowCount) return nullptr;
-    return pattern.cells + static_cast<std::ptrdiff_t>(module.row) * module.channelCount;
+    if (pattern.cells == nullptr || song.row < 0 || song.row >= pattern.rowCount) return nullptr;
+    return pattern.cells + static_cast<std::ptrdiff_t>(song.row) * module.channelCount;
 }
 
 std::int32_t rowCountAt(const Module& module, std::int32_t orderPosition) {
@@ -171,38 +170,39 @@ void resetInstrument(Channel& channel, const Sample& sample) {
     channel.flags |= updateVolume | updatePanning;
 }
 
-void processRow(Player& player, Module& module) {
-    module.nextOrder = -1;
-    module.nextRow = -1;
-    const PatternCell* cells = currentRowCells(module);
-    module.rowCells = cells;
+void processRow(Player& player, const Module& module) {
+    player.song.nextOrder = -1;
+    player.song.nextRow = -1;
+    const PatternCell* cells = currentRowCells(player.song, module);
+    player.song.rowCells = cells;
     if (cells == nullptr) return;
     bool positionJump = false;
     for (int c = 0; c < module.channelCount && c < maxChannels; ++c)
         processChannelRow(player, module, player.channels[c], readCell(cells[c]), positionJump);
 }
 
-void processTick(Player& player, Module& module) {
-    const PatternCell* cells = module.rowCells;
+void processTick(Player& player, const Module& module) {
+    const PatternCell* cells = player.song.rowCells;
     if (cells == nullptr) return;
     for (int c = 0; c < module.channelCount && c < maxChannels; ++c)
         processChannelTick(player, module, player.channels[c], readCell(cells[c]));
 }
 
-std::int32_t sequencerTick(Player& player, Module& song) {
+std::int32_t sequencerTick(Player& player, const Module& module) {
+    SongState& song = player.song;
     if (song.tick != 0) {
-        processTick(player, song);
+        processTick(player, module);
     } else {
         if (song.nextOrder >= 0) song.orderPosition = song.nextOrder;
         if (song.nextRow >= 0) song.row = song.nextRow;
-        processRow(player, song);
+        processRow(player, module);
         if (song.nextRow == -1) {
             song.nextRow = song.row + 1;
-            if (song.nextRow >= rowCountAt(song, song.orderPosition)) {
+            if (song.nextRow >= rowCountAt(module, song.orderPosition)) {
                 song.nextOrder = song.orderPosition + 1;
-                if (song.nextOrder >= song.songLength) song.nextOrder = song.restartPosition;
+                if (song.nextOrder >= module.songLength) song.nextOrder = module.restartPosition;
                 // A restart position outside the song has no pattern behind it: start over.
-                if (song.nextOrder >= song.songLength || song.nextOrder < 0) song.nextOrder = 0;
+                if (song.nextOrder >= module.songLength || song.nextOrder < 0) song.nextOrder = 0;
                 song.nextRow = 0;
             }
         }
@@ -250,7 +250,7 @@ void updateVoice(Player& player, Channel& channel, const Sample* sample, const M
     if (requests & updateVolume) {
         const std::int64_t product = static_cast<std::int64_t>(channel.volEnvVolume) *
                                      (channel.volume + channel.volumeDelta) * channel.fadeOut *
-                                     module.globalVolume * 255;
+                                     player.song.globalVolume * 255;
         const std::int32_t volume = static_cast<std::int32_t>(product / (std::int64_t{1} << 35));
         voice->mixVolume = volume;
         voice->volume = volume;

@@ -1,11 +1,12 @@
 #pragma once
 // The sequencer: turns the song's rows into voice parameters, one tick at a time. The block
-// renderer calls the module's onTick hook (sequencerTick) every samplesPerTick output frames.
+// renderer calls the player's onTick hook (sequencerTick) every samplesPerTick output frames.
 // On a row tick each channel reads its cell of the current row; on the other ticks of the row
 // only the running effects, envelopes and fades move on. At the end of its work on every tick a
 // channel hands what changed to its voice (updateVoice).
 //
-// Runs on the rendering thread only, between two mixing segments; nothing is allocated.
+// Runs on the rendering thread only, between two mixing segments; nothing is allocated. It
+// writes the player (its song state, channels and voices) and only reads the module.
 
 #include <cstdint>
 
@@ -17,10 +18,10 @@ namespace quarbtro {
 
 // One tick of the module on the player; returns the row's length in ticks (speed +
 // patternDelayTicks) as it was before the tick counter moved on.
-std::int32_t sequencerTick(Player& player, Module& module);
+std::int32_t sequencerTick(Player& player, const Module& module);
 
-void processRow(Player& player, Module& module);   // the row tick, all channels
-void processTick(Player& player, Module& module);  // any other tick, all channels
+void processRow(Player& player, const Module& module);   // the row tick, all channels
+void processTick(Player& player, const Module& module);  // any other tick, all channels
 
 // Applies the channel's update requests to its voice (moving the channel to the partner voice
 // for a new note while the old one still sounds); `sample` is the one looked up this tick.
@@ -47,7 +48,7 @@ std::int32_t notePeriodOf(const Module& module, std::uint8_t note, std::int8_t f
 
 // The cells of the current row, or null when there are none to read: a pattern without cells,
 // a row outside the pattern (a break or loop can name one), an order entry without a pattern.
-const PatternCell* currentRowCells(const Module& module);
+const PatternCell* currentRowCells(const SongState& song, const Module& module);
 
 // Rows of the pattern an order position names; 0 when it names none.
 std::int32_t rowCountAt(const Module& module, std::int32_t orderPosition);

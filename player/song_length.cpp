@@ -14,8 +14,9 @@ std::uint64_t mixed(std::uint64_t hash, std::uint64_t value) {
 // The row the next row tick plays: its order position and row as the tick will take them
 // over, and every channel's pattern-loop counter.
 std::uint64_t SongWalk::nextRowKey() const {
-    const std::int32_t order = module_.nextOrder >= 0 ? module_.nextOrder : module_.orderPosition;
-    const std::int32_t row = module_.nextRow >= 0 ? module_.nextRow : module_.row;
+    const SongState& song = player_.song;
+    const std::int32_t order = song.nextOrder >= 0 ? song.nextOrder : song.orderPosition;
+    const std::int32_t row = song.nextRow >= 0 ? song.nextRow : song.row;
     std::uint64_t hash = 0xCBF29CE484222325u;
     hash = mixed(hash, static_cast<std::uint32_t>(order));
     hash = mixed(hash, static_cast<std::uint32_t>(row));
@@ -25,22 +26,23 @@ std::uint64_t SongWalk::nextRowKey() const {
 }
 
 bool SongWalk::atRepeat() {
-    return module_.tick == 0 && played_.count(nextRowKey()) != 0;
+    return player_.song.tick == 0 && played_.count(nextRowKey()) != 0;
 }
 
 void SongWalk::step() {
-    tick_ = module_.tick;
+    const SongState& song = player_.song;
+    tick_ = song.tick;
     if (tick_ == 0) {
         played_.insert(nextRowKey());
-        // A pattern loop moves the module's row during the tick: keep the row as played.
-        order_ = module_.nextOrder >= 0 ? module_.nextOrder : module_.orderPosition;
-        row_ = module_.nextRow >= 0 ? module_.nextRow : module_.row;
+        // A pattern loop moves the song's row during the tick: keep the row as played.
+        order_ = song.nextOrder >= 0 ? song.nextOrder : song.orderPosition;
+        row_ = song.nextRow >= 0 ? song.nextRow : song.row;
     }
-    if (module_.onTick != nullptr) module_.onTick(player_, module_);
-    frame_ += module_.samplesPerTick;
+    if (player_.onTick != nullptr) player_.onTick(player_, module_);
+    frame_ += song.samplesPerTick;
 }
 
-std::int64_t framesUntilRepeat(Player& player, Module& module, std::int64_t capFrames,
+std::int64_t framesUntilRepeat(Player& player, const Module& module, std::int64_t capFrames,
                                std::int32_t passes) {
     SongWalk walk(player, module);
     for (std::int32_t pass = 1;; ++pass) {

@@ -16,11 +16,11 @@ namespace quarbtro {
 class SongWalk {
 public:
     // Starts from the state beginPlayback left on the player.
-    SongWalk(Player& player, Module& module) : player_(player), module_(module) {}
+    SongWalk(Player& player, const Module& module) : player_(player), module_(module) {}
 
     // Whether the next tick starts a row already played (the song once is over before it).
     bool atRepeat();
-    // Runs the next tick (the sequencer only); changes the play state, the channels and the
+    // Runs the next tick (the sequencer only); changes the player's song state, channels and
     // voices as playing would.
     void step();
     // Forgets the rows played so far: the next repeat is the song's next pass coming back.
@@ -35,7 +35,7 @@ private:
     std::uint64_t nextRowKey() const;
 
     Player& player_;
-    Module& module_;
+    const Module& module_;
     std::unordered_set<std::uint64_t> played_;
     std::int64_t frame_ = 0;
     std::int32_t order_ = 0;
@@ -46,7 +46,7 @@ private:
 // The frame at which the song, started on the player, has come back to a row it played
 // `passes` times (once: its natural length), or capFrames when that does not happen before.
 // Leaves the song where the walk stopped.
-std::int64_t framesUntilRepeat(Player& player, Module& module, std::int64_t capFrames,
+std::int64_t framesUntilRepeat(Player& player, const Module& module, std::int64_t capFrames,
                                std::int32_t passes = 1);
 
 }  // namespace quarbtro

@@ -11,10 +11,10 @@ namespace quarbtro {
 namespace {
 
 // A fresh output (every voice silent) and the song at its start order.
-bool startSong(SongRender& render, Module& module, const SongRenderRequest& request) {
+bool startSong(SongRender& render, const Module& module, const SongRenderRequest& request) {
     configureOutput(render.player, request.rate);
     if (!beginPlayback(render.player, &module)) return false;
-    if (!startAtOrder(module, request.startOrder)) {
+    if (!startAtOrder(render.player, request.startOrder)) {
         endPlayback(render.player);
         return false;
     }
@@ -23,7 +23,7 @@ bool startSong(SongRender& render, Module& module, const SongRenderRequest& requ
 
 }  // namespace
 
-int beginSongRender(SongRender& render, Module& module, const SongRenderRequest& request) {
+int beginSongRender(SongRender& render, const Module& module, const SongRenderRequest& request) {
     render.module = nullptr;
     render.framesDone = 0;
     if (!startSong(render, module, request)) return 0;

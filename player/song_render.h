@@ -23,7 +23,7 @@ struct SongRenderRequest {
 
 struct SongRender {
     Player player;
-    Module* module;
+    const Module* module;
     std::int64_t totalFrames;  // frames the render delivers in all
     std::int64_t framesDone;   // frames delivered so far
 };
@@ -32,7 +32,7 @@ struct SongRender {
 // by running the sequencer alone (unless a frame count is asked for), then starts the song
 // afresh at the start order. 0, with nothing started, when the module cannot be played on the
 // player or the start order is not in the song.
-int beginSongRender(SongRender& render, Module& module, const SongRenderRequest& request);
+int beginSongRender(SongRender& render, const Module& module, const SongRenderRequest& request);
 
 // Renders the next block into render.player.outputBuffer (16-bit, left then right) and
 // render.player.mixBuffer (the same frames as floats, before rounding and clipping). Returns

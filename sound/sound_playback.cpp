@@ -6,7 +6,6 @@
 #include <algorithm>
 #include <cstring>
 #include <system_error>
-#include <vector>
 
 #include "player/playback.h"
 #include "player/render.h"
@@ -29,23 +28,6 @@ std::int64_t nowNs() {
     timespec now;
     clock_gettime(CLOCK_MONOTONIC, &now);
     return static_cast<std::int64_t>(now.tv_sec) * 1000000000 + now.tv_nsec;
-}
-
-// Players driven by a playback thread, so that freeModule (through the player's stopRendering)
-// can find the thread to stop.
-std::mutex playingLock;
-std::vector<SoundPlayback*> playing;
-
-void stopThread(SoundPlayback& playback);
-
-void stopRenderingFor(Player& player) {
-    SoundPlayback* found = nullptr;
-    {
-        std::lock_guard guard(playingLock);
-        for (SoundPlayback* candidate : playing)
-            if (&candidate->player == &player) found = candidate;
-    }
-    if (found) stopThread(*found);
 }
 
 std::string describe(const SoundOutput& output, long error) {
@@ -113,8 +95,7 @@ void deliver(SoundPlayback& playback, const std::int16_t* samples, long frames) 
 
 void applyRequests(SoundPlayback& playback) {
     const std::int32_t order = playback.orderRequested.exchange(-1);
-    if (order >= 0 && playback.player.currentModule != nullptr)
-        startAtOrder(*playback.player.currentModule, order);
+    if (order >= 0) startAtOrder(playback.player, order);
 }
 
 void playbackThreadMain(SoundPlayback* playback) {
@@ -136,9 +117,6 @@ void stopThread(SoundPlayback& playback) {
         playback.thread.join();
         playback.threadRunning = false;
     }
-    playback.player.stopRendering = nullptr;
-    std::lock_guard guard(playingLock);
-    playing.erase(std::remove(playing.begin(), playing.end(), &playback), playing.end());
 }
 
 }  // namespace
@@ -155,17 +133,12 @@ void preparePlayback(SoundPlayback& playback, const SoundOutput& output) {
     playback.lossReason.clear();
 }
 
-int startPlayback(SoundPlayback& playback, Module* module) {
+int startPlayback(SoundPlayback& playback, const Module* module) {
     if (module == nullptr) return 0;
     stopPlayback(playback, module);
     if (!beginPlayback(playback.player, module)) return 0;
     playback.stopRequested = false;
     playback.orderRequested = -1;
-    {
-        std::lock_guard guard(playingLock);
-        playing.push_back(&playback);
-    }
-    playback.player.stopRendering = stopRenderingFor;
     try {
         playback.thread = std::thread(playbackThreadMain, &playback);
         playback.threadRunning = true;
@@ -175,7 +148,7 @@ int startPlayback(SoundPlayback& playback, Module* module) {
     return 1;
 }
 
-int stopPlayback(SoundPlayback& playback, Module* module) {
+int stopPlayback(SoundPlayback& playback, const Module* module) {
     if (module == nullptr) return 0;
     stopThread(playback);
     endPlayback(playback.player);

@@ -80,11 +80,11 @@ void preparePlayback(SoundPlayback& playback, const SoundOutput& output);
 // Stops any playback, starts the song from its beginning on the player and creates the
 // playback thread. 1 when playback was set up (also when the thread could not be created:
 // then nothing plays and the clock stands still), 0 for a null module or one the player cannot
-// play. Freeing the module (freeModule) while it plays stops the thread first.
-int startPlayback(SoundPlayback& playback, Module* module);
+// play. The module is only read; it must stay loaded until the playback stops.
+int startPlayback(SoundPlayback& playback, const Module* module);
 // Stops the playback thread (within about 100 ms whatever the device does) and ends the
 // playing on the player. The output stays open. 0 for a null module, else 1.
-int stopPlayback(SoundPlayback& playback, Module* module);
+int stopPlayback(SoundPlayback& playback, const Module* module);
 // Stops the thread if it runs and closes the output.
 void closePlayback(SoundPlayback& playback);
 

@@ -47,7 +47,7 @@ const char* loopName(std::uint8_t loopType) {
 
 // The song played once by the sequencer alone (nothing is mixed), in seconds; -1 when the
 // player cannot play it.
-double durationSeconds(Module& module) {
+double durationSeconds(const Module& module) {
     auto player = std::make_unique<Player>();
     configureOutput(*player, rate);
     if (!beginPlayback(*player, &module)) return -1;

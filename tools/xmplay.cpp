@@ -114,20 +114,11 @@ struct ModuleRelease {
 };
 using LoadedModule = std::unique_ptr<Module, ModuleRelease>;
 
-// A file's song twice: one to play, one for walking the sequencer alone while the other plays
-// (a walk moves the song's play state).
-struct Song {
-    LoadedModule played;
-    LoadedModule walked;
-};
-
-bool loadSong(const std::string& path, Song& song, std::string& problem) {
+bool loadSong(const std::string& path, LoadedModule& song, std::string& problem) {
     std::vector<unsigned char> bytes;
     if (!readModuleFile(path, bytes, problem)) return false;
-    const auto size = static_cast<std::int32_t>(bytes.size());
-    song.played.reset(loadModuleFromMemory(bytes.data(), size));
-    song.walked.reset(song.played ? loadModuleFromMemory(bytes.data(), size) : nullptr);
-    if (!song.walked) {
+    song.reset(loadModuleFromMemory(bytes.data(), static_cast<std::int32_t>(bytes.size())));
+    if (!song) {
         problem = shownName(path) + ": " + lastLoadFailure().reason;
         return false;
     }
@@ -135,12 +126,13 @@ bool loadSong(const std::string& path, Song& song, std::string& problem) {
 }
 
 // Where each of `passes` passes of the song from an order position ends, in frames from there
-// (cumulative); none for 0 passes (played until stopped).
-std::vector<std::int64_t> passEnds(Module& module, std::int32_t rate, int order, int passes) {
+// (cumulative); none for 0 passes (played until stopped). The walk has a player of its own, so
+// it may run while the song plays.
+std::vector<std::int64_t> passEnds(const Module& module, std::int32_t rate, int order, int passes) {
     std::vector<std::int64_t> ends;
     auto player = std::make_unique<Player>();
     configureOutput(*player, rate);
-    if (passes <= 0 || !beginPlayback(*player, &module) || !startAtOrder(module, order)) return ends;
+    if (passes <= 0 || !beginPlayback(*player, &module) || !startAtOrder(*player, order)) return ends;
     SongWalk walk(*player, module);
     for (int pass = 1; pass <= passes; ++pass) {
         const std::int64_t cap = pass * longestPassSeconds * rate;
@@ -165,13 +157,12 @@ std::size_t terminalWidth() {
 enum class Outcome { played, nextFile, previousFile, quit };
 
 // Plays one song until its end, a key or an interruption.
-Outcome playSong(SoundPlayback& playback, Song& song, const Options& options, TerminalKeys& keys, int file,
-                 int fileCount) {
-    Module& module = *song.played;
+Outcome playSong(SoundPlayback& playback, const Module& module, const Options& options, TerminalKeys& keys,
+                 int file, int fileCount) {
     const std::int32_t rate = playback.player.outputRate;
     auto milliseconds = [rate](std::int64_t frames) { return frames * 1000 / rate; };
     PlayProgress progress;
-    progress.start(writtenFrames(playback), passEnds(*song.walked, rate, options.startOrder, options.loops));
+    progress.start(writtenFrames(playback), passEnds(module, rate, options.startOrder, options.loops));
     // The song starts at the order asked for: it waits, paused, until the move is taken up.
     setPaused(playback, options.startOrder != 0);
     startPlayback(playback, &module);
@@ -219,7 +210,7 @@ Outcome playSong(SoundPlayback& playback, Song& song, const Options& options, Te
                 const int target = std::clamp(order + (key == Key::nextOrder ? 1 : -1), 0,
                                               std::max(module.songLength - 1, 0));
                 const int passesLeft = options.loops == 0 ? 0 : options.loops - progress.passesHeard(heard);
-                progress.move(writtenFrames(playback), heard, passEnds(*song.walked, rate, target, passesLeft));
+                progress.move(writtenFrames(playback), heard, passEnds(module, rate, target, passesLeft));
                 moveToOrder(playback, target);
                 break;
             }
@@ -239,16 +230,16 @@ int run(int argc, char** argv) {
     for (int index = 0; index < fileCount && !interrupted;) {
         const std::string& path = options.files[static_cast<std::size_t>(index)];
         std::string problem;
-        Song song;
+        LoadedModule song;
         if (!loadSong(path, song, problem)) {
             std::fprintf(stderr, "xmplay: %s\n", problem.c_str());
             status = cli::failureStatus;
             ++index;
             continue;
         }
-        if (options.startOrder >= song.played->songLength && options.startOrder != 0) {
+        if (options.startOrder >= song->songLength && options.startOrder != 0) {
             std::fprintf(stderr, "xmplay: %s: --start %d is past the song's %d order positions\n",
-                         shownName(path).c_str(), options.startOrder, song.played->songLength);
+                         shownName(path).c_str(), options.startOrder, song->songLength);
             status = cli::failureStatus;
             ++index;
             continue;
@@ -263,10 +254,10 @@ int run(int argc, char** argv) {
         auto playback = std::make_unique<SoundPlayback>();
         preparePlayback(*playback, output);
         playback->player.gain = static_cast<float>(std::pow(10.0, options.gainDb / 20));
-        const Outcome outcome = playSong(*playback, song, options, keys, index + 1, fileCount);
+        const Outcome outcome = playSong(*playback, *song, options, keys, index + 1, fileCount);
         if (terminal) std::printf("\r\033[K");
         std::fflush(stdout);
-        stopPlayback(*playback, song.played.get());
+        stopPlayback(*playback, song.get());
         if (playback->soundLost) {
             std::fprintf(stderr, "xmplay: the sound was lost (%s)\n", playback->lossReason.c_str());
             return cli::failureStatus;

@@ -243,10 +243,10 @@ private:
 // the global volume, the channel's pitch, volume, panning, envelope outputs and fade, and its
 // voice: which one, the frame it starts from (nothing is mixed, so the position moves only
 // when a note starts or rewinds), its frequency, volume and panning.
-bool writeTrace(Module& module, const Options& options, std::FILE* out) {
+bool writeTrace(const Module& module, const Options& options, std::FILE* out) {
     auto player = std::make_unique<Player>();
     configureOutput(*player, defaultOutputRate);
-    if (!beginPlayback(*player, &module) || !startAtOrder(module, options.startOrder)) return false;
+    if (!beginPlayback(*player, &module) || !startAtOrder(*player, options.startOrder)) return false;
     const std::int64_t limit = options.seconds >= 0 ? std::llround(options.seconds * defaultOutputRate)
                                                     : longestSongSeconds * defaultOutputRate;
     std::fprintf(out, "# order row tick  spt gv ch period pdelta vol vdelta pan venv penv  fade | voice  start   freq vvol vpan\n");
@@ -257,7 +257,7 @@ bool writeTrace(Module& module, const Options& options, std::FILE* out) {
             const Channel& channel = player->channels[c];
             const Voice& voice = *channel.voice;
             std::fprintf(out, "%7d %3d %4d %4d %2d %2d %6d %6d %3d %6d %3d %4d %4d %5d | %5d %6u %6d %4d %4d\n",
-                         walk.order(), walk.row(), walk.tick(), module.samplesPerTick, module.globalVolume, c,
+                         walk.order(), walk.row(), walk.tick(), player->song.samplesPerTick, player->song.globalVolume, c,
                          channel.period, channel.periodDelta, channel.volume, channel.volumeDelta, channel.panning,
                          channel.volEnvVolume, channel.panEnvPanning, channel.fadeOut, voice.index,
                          voice.positionInt, voice.frequency, voice.volume, voice.panning);

@@ -177,12 +177,12 @@ TEST(Sequencer, JumpTargetsOutsideTheSongGoToItsStart) {
         song.cell(1, 0, 0) = {0, 0, 0, 0xD, 0x03};
         song.start();
         song.tick(2);
-        EXPECT_EQ(song.module.orderPosition, jump.order) << int(jump.effect) << " " << int(jump.parameter);
-        EXPECT_EQ(song.module.row, jump.row) << int(jump.effect) << " " << int(jump.parameter);
+        EXPECT_EQ(song.state().orderPosition, jump.order) << int(jump.effect) << " " << int(jump.parameter);
+        EXPECT_EQ(song.state().row, jump.row) << int(jump.effect) << " " << int(jump.parameter);
         if (jump.order == 1 && jump.row == 0) {
             song.tick();  // the break at order 1, row 0 is in the last order position
-            EXPECT_EQ(song.module.orderPosition, 0);
-            EXPECT_EQ(song.module.row, 3);
+            EXPECT_EQ(song.state().orderPosition, 0);
+            EXPECT_EQ(song.state().row, 3);
         }
     }
 }
@@ -219,13 +219,13 @@ TEST(Sequencer, SongEndContinuesAtTheRestartPosition) {
     song.start();
     song.tick(12);
     song.tick();
-    EXPECT_EQ(song.module.orderPosition, 1);
-    EXPECT_EQ(song.module.row, 0);
+    EXPECT_EQ(song.state().orderPosition, 1);
+    EXPECT_EQ(song.state().row, 0);
 
     song.module.restartPosition = 3;  // past the song: starts over at order 0
     song.tick(8);
     song.tick();
-    EXPECT_EQ(song.module.orderPosition, 0);
+    EXPECT_EQ(song.state().orderPosition, 0);
 }
 
 TEST(Sequencer, SpeedZeroMakesEveryTickARowTick) {
@@ -233,8 +233,8 @@ TEST(Sequencer, SpeedZeroMakesEveryTickARowTick) {
     song.module.defaultSpeed = 0;
     song.start();
     song.tick(5);
-    EXPECT_EQ(song.module.row, 4);
-    EXPECT_EQ(song.module.tick, 0);
+    EXPECT_EQ(song.state().row, 4);
+    EXPECT_EQ(song.state().tick, 0);
 }
 
 TEST(Playback, RefusesSongsWithMoreThan32Channels) {
@@ -246,41 +246,29 @@ TEST(Playback, RefusesSongsWithMoreThan32Channels) {
     EXPECT_EQ(beginPlayback(widest.player(), &widest.module), 1);
 }
 
-TEST(Playback, AModuleStartsOnOnePlayerAtATime) {
-    TestSong song(1, {1});
-    song.start();
-    auto other = std::make_unique<Player>();
-    configureOutput(*other, 44100);
-    EXPECT_EQ(beginPlayback(*other, &song.module), 0);
-    EXPECT_EQ(song.module.player, &song.player());
-    endPlayback(song.player());
-    EXPECT_EQ(beginPlayback(*other, &song.module), 1);
-    endPlayback(*other);
-}
-
 TEST(Playback, TicksLastFromTheBpm) {
     const std::pair<int, int> expected[] = {{125, 882}, {224, 492}, {32, 3445}, {35, 3149}, {70, 1574}, {255, 432}};
     for (auto [bpm, frames] : expected) EXPECT_EQ(samplesPerTickAt(44100, bpm), frames) << bpm;
 }
 
 int ticksSeen = 0;
-std::int32_t countingTick(Player& player, Module& module) {
+std::int32_t countingTick(Player& player, const Module& module) {
     ++ticksSeen;
     return sequencerTick(player, module);
 }
 
 TEST(Render, TickStraddlesTwoBlocks) {
     TestSong song(1, {64});
-    song.module.onTick = countingTick;
+    song.player().onTick = countingTick;
     song.start();
     ticksSeen = 0;
     renderBlock(song.player());
     EXPECT_EQ(ticksSeen, 3);  // at frames 0, 882 and 1,764
-    EXPECT_EQ(song.module.samplesLeftInTick, 598);
+    EXPECT_EQ(song.state().samplesLeftInTick, 598);
     EXPECT_EQ(getPlayedMs(song.player(), &song.module), 19 + 19 + 6);  // 882, 882 and 284 frames, truncated
     renderBlock(song.player());
     EXPECT_EQ(ticksSeen, 5);  // at 598 and 1,480
-    EXPECT_EQ(song.module.samplesLeftInTick, 314);
+    EXPECT_EQ(song.state().samplesLeftInTick, 314);
 }
 
 // Playing never changes the song: E5y's finetune belongs to the playing, so a second start
@@ -308,6 +296,54 @@ TEST(Render, SameSongRendersToTheSameBytes) {
     EXPECT_NE(std::count(first.begin(), first.end(), 0), static_cast<long>(first.size()));
 }
 
+// The song's position, tempo and global volume belong to each player: two players taking
+// turns over one module (every effect that moves the song's state on it) sound as one alone,
+// and the module is the same afterwards, byte for byte.
+TEST(Render, TwoPlayersOverOneModuleRenderWhatOneRenders) {
+    TestSong song(2, {8, 8});
+    song.setOrders({0, 1});
+    song.addInstrument(3000);
+    song.cell(0, 0, 0) = {49, 1, 0, effect::speedOrTempo, 3};
+    song.cell(0, 0, 1) = {61, 1, 0, effect::speedOrTempo, 150};
+    song.cell(0, 1, 0) = {0, 0, 0, effect::extended, 0x60};                 // loop start
+    song.cell(0, 2, 1) = {0, 0, 0, effect::extended, 0x57};                 // finetune 7
+    song.cell(0, 3, 0) = {0, 0, 0, effect::globalVolume, 40};
+    song.cell(0, 4, 0) = {0, 0, 0, effect::extended, 0x62};                 // back to row 1, twice
+    song.cell(0, 5, 1) = {56, 1, 0, effect::globalVolumeSlide, 0x02};
+    song.cell(0, 6, 0) = {0, 0, 0, effect::extended, 0xE2};                 // pattern delay
+    song.cell(1, 2, 0) = {52, 1, 0, effect::patternBreak, 0x04};
+    song.cell(1, 6, 1) = {0, 0, 0, effect::positionJump, 1};
+    const std::vector<std::uint8_t> before(reinterpret_cast<const std::uint8_t*>(&song.module),
+                                           reinterpret_cast<const std::uint8_t*>(&song.module + 1));
+    constexpr int blocks = 40;
+    auto render = [&](Player& player) {
+        renderBlock(player);
+        return std::vector<std::int16_t>(player.outputBuffer, player.outputBuffer + 2 * player.blockFrames);
+    };
+    std::vector<std::vector<std::int16_t>> alone;
+    song.start();
+    for (int block = 0; block < blocks; ++block) alone.push_back(render(song.player()));
+
+    auto first = std::make_unique<Player>();
+    auto second = std::make_unique<Player>();
+    for (Player* player : {first.get(), second.get()}) {
+        configureOutput(*player, 44100);
+        ASSERT_EQ(beginPlayback(*player, &song.module), 1);
+    }
+    // The second starts three blocks late, so the two are at different rows all along.
+    for (int block = 0; block < 3; ++block) EXPECT_EQ(render(*first), alone[block]) << block;
+    for (int block = 0; block + 3 < blocks; ++block) {
+        EXPECT_EQ(render(*second), alone[block]) << block;
+        EXPECT_EQ(render(*first), alone[block + 3]) << block + 3;
+    }
+    endPlayback(*first);
+    endPlayback(*second);
+    const std::vector<std::uint8_t> after(reinterpret_cast<const std::uint8_t*>(&song.module),
+                                          reinterpret_cast<const std::uint8_t*>(&song.module + 1));
+    EXPECT_EQ(after, before);
+    EXPECT_EQ(song.sampleOf(1).finetune, 0);
+}
+
 }  // namespace
 }  // namespace quarbtro
 
@@ -321,7 +357,7 @@ TEST(Render, LoadedSongPlaysThroughTheSequencer) {
     auto player = std::make_unique<Player>();
     configureOutput(*player, 44100);
     ASSERT_EQ(beginPlayback(*player, module.get()), 1);
-    EXPECT_EQ(module->onTick, sequencerTick);
+    EXPECT_EQ(player->onTick, sequencerTick);
     renderBlock(*player);
     EXPECT_EQ(player->channels[0].notePeriod, 4608);
     int sounding = 0;

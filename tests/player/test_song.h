@@ -32,7 +32,6 @@ public:
         module.defaultSpeed = 6;
         module.defaultBpm = 125;
         module.initialGlobalVolume = 64;
-        module.onTick = sequencerTick;
         for (int rows : rowsPerPattern) {
             cells_.emplace_back(static_cast<std::size_t>(rows * channelCount), PatternCell{});
             patterns_.push_back(Pattern{rows, nullptr});
@@ -86,6 +85,7 @@ public:
         for (int i = 0; i < count; ++i) sequencerTick(*player_, module);
     }
     Player& player() { return *player_; }
+    SongState& state() { return player_->song; }
     Channel& channel(int c) { return player_->channels[c]; }
     Voice& voiceOf(int c) { return *player_->channels[c].voice; }
 

@@ -28,9 +28,9 @@ TEST(CreatePlayerTest, TheEmbeddedSongPlaysFromTheStartOnTheNullSink) {
         std::this_thread::sleep_for(std::chrono::milliseconds(5));
     EXPECT_GE(PlaybackClock(), 5);
     EXPECT_EQ(getOrderPosition(playback.player, module), 0);
-    freeModule(module);  // stops the thread first
-    EXPECT_FALSE(playback.threadRunning);
     closePlayback(playback);
+    EXPECT_FALSE(playback.threadRunning);
+    freeModule(module);
 }
 
 TEST(CreatePlayerTest, NoSoundDeviceEndsTheProcessWithOneLineSayingWhat) {

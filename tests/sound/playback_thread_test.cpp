@@ -5,12 +5,10 @@
 #include <unistd.h>
 
 #include <chrono>
-#include <cstdlib>
 #include <memory>
 #include <thread>
 
 #include "../player/test_song.h"
-#include "../player/xm_test_support.h"
 #include "player/playback.h"
 #include "simulated_output.h"
 #include "sound/playback_clock.h"
@@ -148,32 +146,6 @@ TEST_F(PlaybackTest, StopWithoutAThreadFreesTheMixBuffer) {
     EXPECT_EQ(stopPlayback(*playback, playing.module()), 1);
     EXPECT_EQ(playback->player.mixBuffer, nullptr);
     EXPECT_EQ(playback->player.currentModule, nullptr);
-}
-
-TEST_F(PlaybackTest, FreeingAnotherModuleLeavesThePlayingOneAlone) {
-    device.drains = true;
-    startPlayback(*playback, playing.module());
-    Module* other = static_cast<Module*>(std::calloc(1, sizeof(Module)));
-    EXPECT_EQ(freeModule(other), 1);
-    EXPECT_TRUE(playback->threadRunning);
-    const long taken = device.taken();
-    device.awaitTaken(taken + 4096);
-    EXPECT_EQ(playback->player.currentModule, playing.module());
-}
-
-TEST_F(PlaybackTest, FreeingThePlayingModuleStopsIt) {
-    device.drains = true;
-    Module* module = testing::loadBytes(writeXm(testing::smallSong().module())).release();
-    ASSERT_NE(module, nullptr);
-    startPlayback(*playback, module);
-    device.awaitTaken(4096);
-    EXPECT_EQ(freeModule(module), 1);  // the thread stops before anything is freed
-    EXPECT_FALSE(playback->threadRunning);
-    EXPECT_EQ(playback->player.currentModule, nullptr);
-    EXPECT_EQ(playback->player.mixBuffer, nullptr);
-    const std::size_t writes = device.writeCount();
-    usleep(20000);
-    EXPECT_EQ(device.writeCount(), writes);
 }
 
 TEST_F(PlaybackTest, AnUnderrunThatRecoversIsNoLoss) {

@@ -94,13 +94,11 @@ inline const SoundBackend simulatedBackend = {
         if (taking <= 0) return 0;
         const auto* first = static_cast<const std::int16_t*>(samples);
         const bool silent = std::all_of(first, first + taking * 2, [](std::int16_t s) { return s == 0; });
-        const Module* module = device.player ? device.player->currentModule : nullptr;
+        const SongState song = device.player ? device.player->song : SongState{};
         {
             std::lock_guard lock(device.mutex_);
-            device.writes_.push_back({taking, device.taken_, silent,
-                                      module ? module->samplesLeftInTick : 0,
-                                      module ? module->orderPosition : 0, module ? module->row : 0,
-                                      module ? module->tick : 0});
+            device.writes_.push_back({taking, device.taken_, silent, song.samplesLeftInTick,
+                                      song.orderPosition, song.row, song.tick});
         }
         device.taken_ += taking;
         return taking;
