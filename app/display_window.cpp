@@ -1,105 +1,92 @@
 #include "display_window.h"
 
-#include <GL/glut.h>
+#include <GL/freeglut.h>
+#include <GL/glx.h>
 #include <X11/Xlib.h>
-#include <X11/extensions/xf86vmode.h>
-#include <fcntl.h>
 
-#include <cstdlib>
-#include <mutex>
-#include <vector>
+#include <cstring>
+#include <string_view>
 
-#include "mode_choice.h"
+#include "screen_x11.h"
 #include "window_geometry.h"
 
 namespace quarbtro {
 
 namespace {
 
-// The video-mode state lives beside the window: one window per process.
-Display* modeDisplay = nullptr;   // our own connection, distinct from GLUT's; never closed
-int modeScreen = 0;
-XF86VidModeModeInfo savedMode;    // the mode current at start-up
-int savedViewportX = 0, savedViewportY = 0;
-bool modeSwitched = false;        // a switch was sent and has not been undone
-bool modeRemembered = false;      // a watcher outside the intro holds the mode to put back
-// Recursive: an X I/O error inside the restore calls exit(), which runs the atexit restore on
-// the same thread; modeSwitched is already false by then, so that call returns at once.
-std::recursive_mutex modeMutex;
-XErrorHandler previousErrorHandler = nullptr;
-bool atexitInstalled = false;
-
-// A server may refuse a switch or pan (BadValue, for instance). Errors on our own connection
-// are dropped so the intro goes on in the current mode; errors on GLUT's connection keep
-// their usual handling.
-int dropErrorsOnModeDisplay(Display* display, XErrorEvent* event) {
-    if (display == modeDisplay) return 0;
-    return previousErrorHandler ? previousErrorHandler(display, event) : 0;
-}
-
-void restoreAtExit() { DisplayWindow::restoreVideoMode(); }
-
-// Opens our own connection and reads the server's mode list, whose first entry is the current
-// mode. False (with nothing to free) without a display, the extension or any mode.
-bool readModeLines(const char* displayName, int& count, XF86VidModeModeInfo**& modes) {
-    modeDisplay = XOpenDisplay(displayName);
-    if (!modeDisplay) return false;
-    modeScreen = DefaultScreen(modeDisplay);
-    int eventBase = 0, errorBase = 0;
-    if (!XF86VidModeQueryExtension(modeDisplay, &eventBase, &errorBase)) return false;
-    previousErrorHandler = XSetErrorHandler(dropErrorsOnModeDisplay);
-    count = 0;
-    modes = nullptr;
-    if (!XF86VidModeGetAllModeLines(modeDisplay, modeScreen, &count, &modes) || count <= 0 ||
-        !modes) {
-        if (modes) XFree(modes);
-        return false;
+// Whether a space-separated extension list names this extension (not merely one that starts
+// with its name, as GLX_EXT_swap_control_tear does).
+bool offers(const char* extensions, std::string_view wanted) {
+    std::string_view list = extensions ? extensions : "";
+    while (!list.empty()) {
+        const std::size_t end = list.find(' ');
+        if (list.substr(0, end) == wanted) return true;
+        if (end == std::string_view::npos) break;
+        list.remove_prefix(end + 1);
     }
-    return true;
+    return false;
 }
 
-void switchVideoMode(const char* displayName) {
-    int count = 0;
-    XF86VidModeModeInfo** modes = nullptr;
-    if (!readModeLines(displayName, count, modes)) return;
-    std::vector<ModeSize> sizes;
-    for (int i = 0; i < count; ++i) sizes.push_back({modes[i]->hdisplay, modes[i]->vdisplay});
-    const int chosen = chooseMode(sizes);
-    XF86VidModeGetViewPort(modeDisplay, modeScreen, &savedViewportX, &savedViewportY);
-    Window root = RootWindow(modeDisplay, modeScreen);
-
-    std::lock_guard lock(modeMutex);
-    savedMode = *modes[0];
-    if (!atexitInstalled) {
-        atexitInstalled = true;
-        std::atexit(restoreAtExit);
+// A swap interval of 1 on the current GLUT window, by whichever of the three extensions the
+// driver offers: each swap then waits for the display's next refresh. False where none is
+// offered (Mesa's software renderer, for one) or the driver refuses.
+bool setSwapIntervalOne() {
+    Display* display = glXGetCurrentDisplay();
+    const GLXDrawable drawable = glXGetCurrentDrawable();
+    if (!display || !drawable) return false;
+    const char* extensions = glXQueryExtensionsString(display, DefaultScreen(display));
+    const auto function = [](const char* name) {
+        return glXGetProcAddress(reinterpret_cast<const GLubyte*>(name));
+    };
+    if (offers(extensions, "GLX_EXT_swap_control")) {
+        using SwapIntervalEXT = void (*)(Display*, GLXDrawable, int);
+        if (auto set = reinterpret_cast<SwapIntervalEXT>(function("glXSwapIntervalEXT"))) {
+            set(display, drawable, 1);
+            return true;
+        }
     }
-    modeSwitched = true;
-    XWarpPointer(modeDisplay, None, root, 0, 0, 0, 0, 50, 50);
-    XF86VidModeSwitchToMode(modeDisplay, modeScreen, modes[chosen]);
-    XF86VidModeSetViewPort(modeDisplay, modeScreen, 20, 30);
-    XWarpPointer(modeDisplay, None, root, 0, 0, 0, 0, 660, 510);
-    XFree(modes);
-    // A round trip rather than a flush, so that a refusal arrives (and is dropped) now.
-    XSync(modeDisplay, False);
+    if (offers(extensions, "GLX_MESA_swap_control")) {
+        using SwapIntervalMESA = int (*)(unsigned);
+        if (auto set = reinterpret_cast<SwapIntervalMESA>(function("glXSwapIntervalMESA")))
+            return set(1) == 0;
+    }
+    if (offers(extensions, "GLX_SGI_swap_control")) {
+        using SwapIntervalSGI = int (*)(int);
+        if (auto set = reinterpret_cast<SwapIntervalSGI>(function("glXSwapIntervalSGI")))
+            return set(1) == 0;
+    }
+    return false;
 }
+
+void setViewport(const PixelRect& r) { glViewport(r.x, r.y, r.width, r.height); }
 
 }  // namespace
 
-Projection projectionFor(int width, int height) {
-    if (width == 0) width = 1;
-    if (height == 0) height = 1;
-    return {0, 10, width, height, 45.0, static_cast<double>(width) / height,
-            static_cast<double>(0.1f), 100.0};
+Projection designProjection() {
+    return {45.0, static_cast<double>(windowWidth) / windowHeight, static_cast<double>(0.1f),
+            100.0};
 }
 
-DisplayWindow::DisplayWindow(VideoMode videoMode, const char* displayName)
-    : window(0), height(1), width(1), clearColor{0, 0, 0, 1} {
+DisplayWindow::DisplayWindow(Presentation presentation, const char* displayName)
+    : window(0),
+      height(windowHeight),
+      width(windowWidth),
+      clearColor{0, 0, 0, 1},
+      layout(pictureLayout(windowWidth, windowHeight)),
+      swapsPaced(false),
+      refresh(60) {
     glutInitDisplayMode(GLUT_RGB | GLUT_DOUBLE | GLUT_DEPTH);
     glutInitWindowPosition(0, 0);
     glutInitWindowSize(windowWidth, windowHeight);
     window = glutCreateWindow("Quarbtro by Tessk");
-    if (videoMode == VideoMode::switchMode) switchVideoMode(displayName);
+    glutSetCursor(GLUT_CURSOR_NONE);
+    swapsPaced = setSwapIntervalOne();
+    if (screen::connect(displayName, glXGetCurrentDrawable()) && screen::awaitShown()) {
+        if (presentation == Presentation::fullScreen && !screen::showPictureInVideoMode())
+            screen::makeFullscreen();
+        screen::takeFocus();
+        refresh = screen::refreshRate();
+    }
     setClearColor(0, 0, 0);
 }
 
@@ -108,49 +95,13 @@ DisplayWindow::~DisplayWindow() {
     restoreVideoMode();
 }
 
-void DisplayWindow::restoreVideoMode() {
-    std::lock_guard lock(modeMutex);
-    if (!modeSwitched) return;
-    modeSwitched = false;
-    XF86VidModeSwitchToMode(modeDisplay, modeScreen, &savedMode);
-    XF86VidModeSetViewPort(modeDisplay, modeScreen, savedViewportX, savedViewportY);
-    XSync(modeDisplay, False);
-}
+void DisplayWindow::restoreVideoMode() { screen::restore(); }
 
 bool DisplayWindow::rememberVideoMode(const char* displayName) {
-    int count = 0;
-    XF86VidModeModeInfo** modes = nullptr;
-    if (!readModeLines(displayName, count, modes)) return false;
-    // The watcher starts the intro: its connection must not leak into that process.
-    fcntl(ConnectionNumber(modeDisplay), F_SETFD, FD_CLOEXEC);
-    std::lock_guard lock(modeMutex);
-    savedMode = *modes[0];
-    XF86VidModeGetViewPort(modeDisplay, modeScreen, &savedViewportX, &savedViewportY);
-    XFree(modes);
-    modeRemembered = true;
-    return true;
+    return screen::remember(displayName);
 }
 
-void DisplayWindow::restoreRememberedVideoMode() {
-    std::lock_guard lock(modeMutex);
-    if (!modeRemembered) return;
-    int dotClock = 0;
-    XF86VidModeModeLine current{};
-    XF86VidModeGetModeLine(modeDisplay, modeScreen, &dotClock, &current);
-    if (current.privsize > 0 && current.c_private) XFree(current.c_private);
-    int viewportX = 0, viewportY = 0;
-    XF86VidModeGetViewPort(modeDisplay, modeScreen, &viewportX, &viewportY);
-    // Switching to the mode already current may still make a real screen blank for a moment.
-    const bool modeChanged = static_cast<unsigned>(dotClock) != savedMode.dotclock ||
-                             current.hdisplay != savedMode.hdisplay ||
-                             current.vdisplay != savedMode.vdisplay ||
-                             current.htotal != savedMode.htotal ||
-                             current.vtotal != savedMode.vtotal;
-    if (modeChanged) XF86VidModeSwitchToMode(modeDisplay, modeScreen, &savedMode);
-    if (modeChanged || viewportX != savedViewportX || viewportY != savedViewportY)
-        XF86VidModeSetViewPort(modeDisplay, modeScreen, savedViewportX, savedViewportY);
-    XSync(modeDisplay, False);
-}
+void DisplayWindow::restoreRememberedVideoMode() { screen::restoreRemembered(); }
 
 bool DisplayWindow::canConnect(const char* displayName) {
     // The connection stays open: a server resets when its last client leaves (Xvfb, Xorg
@@ -163,10 +114,10 @@ bool DisplayWindow::canConnect(const char* displayName) {
 }
 
 void DisplayWindow::reshape(int w, int h) {
-    const Projection projection = projectionFor(w, h);
-    width = projection.width;
-    height = projection.height;
-    glViewport(projection.x, projection.y, projection.width, projection.height);
+    width = w > 0 ? w : 1;
+    height = h > 0 ? h : 1;
+    layout = pictureLayout(width, height);
+    const Projection projection = designProjection();
     glMatrixMode(GL_PROJECTION);
     glLoadIdentity();
     gluPerspective(projection.fieldOfView, projection.aspect, projection.nearPlane,
@@ -174,8 +125,24 @@ void DisplayWindow::reshape(int w, int h) {
 }
 
 void DisplayWindow::clear() {
+    glDisable(GL_SCISSOR_TEST);
+    if (layout.scaled) {
+        glClearColor(0, 0, 0, 1);
+        glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+        glEnable(GL_SCISSOR_TEST);
+        glScissor(layout.picture.x, layout.picture.y, layout.picture.width,
+                  layout.picture.height);
+    }
     glClearColor(clearColor[0], clearColor[1], clearColor[2], clearColor[3]);
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    glDisable(GL_SCISSOR_TEST);
+}
+
+void DisplayWindow::usePictureViewport() {
+    setViewport(layout.map({0, 0, windowWidth, shownHeight}));
+    if (!layout.scaled) return;
+    glEnable(GL_SCISSOR_TEST);
+    glScissor(layout.picture.x, layout.picture.y, layout.picture.width, layout.picture.height);
 }
 
 void DisplayWindow::setClearColor(float r, float g, float b) {

@@ -16,12 +16,16 @@
 
 namespace {
 
+bool inWindow = false;
+
 const quarbtro::cli::Program program{
     "quarbtro",
     "[OPTION]...",
-    "Shows the Quarbtro intro: 42.5 seconds of pictures and music in a 660 x 500 window, in a\n"
-    "smaller video mode where the X server has one, timed by the sound heard.",
-    {},
+    "Shows the Quarbtro intro: 42.5 seconds of pictures and music over the whole screen, timed\n"
+    "by the sound heard: in a 640 x 480 video mode where the X server really has one, otherwise\n"
+    "fullscreen with the picture scaled to the screen's height.",
+    {{"window", 0, nullptr, "a window that can be moved and resized, no mode change",
+      quarbtro::cli::flag(inWindow)}},
     "Keys: Escape quits; t prints the time (centiseconds of sound heard).\n"
     "\n"
     "GLUT's own options are taken as well: -display DISPLAY, -geometry WxH+X+Y, -iconic, -direct,\n"
@@ -49,7 +53,8 @@ int main(int argc, char** argv) {
             std::fprintf(stderr, "quarbtro: no X display to open: DISPLAY is not set\n");
         return 1;
     }
-    init(&argc, argv);
+    init(&argc, argv,
+         inWindow ? DisplayWindow::Presentation::window : DisplayWindow::Presentation::fullScreen);
     buildScenes();
     glutMainLoop();
     // The main loop returns only when the window manager has closed (and GLUT destroyed) the

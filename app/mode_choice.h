@@ -1,5 +1,5 @@
 #pragma once
-// Which video mode the intro switches to, decided over the server's mode list alone so that
+// Which video mode shows the intro's picture, decided over the server's mode list alone so that
 // the choice can be tested without an X server.
 
 #include <cstdint>
@@ -7,16 +7,17 @@
 
 namespace quarbtro {
 
-// The two fields of a server mode line that the choice looks at, in pixels.
+// What the choice looks at in one line of the server's mode list.
 struct ModeSize {
-    std::uint16_t hdisplay;
-    std::uint16_t vdisplay;
+    std::uint16_t hdisplay;  // pixels
+    std::uint16_t vdisplay;  // pixels
+    double refresh;          // Hz; 0 when the line does not say
 };
 
-// Index of the mode to switch to. Entry 0 is the current mode. The list is walked in order with
-// a running best that starts at entry 0; an entry replaces the best when it is strictly
-// narrower and strictly lower than the best and its height is not 0. The result is therefore
-// the end of a chain of ever smaller modes, not a search for one size; an empty list gives 0.
-int chooseMode(std::span<const ModeSize> modes);
+// Index of the mode that shows a picture of width x height whole: of the modes at least that
+// wide and that high, the one with the fewest pixels; among modes of that size, the one whose
+// refresh is nearest the current mode's (entry 0: the rate the monitor shows best), the
+// earliest in the list among equals. -1 when no mode holds the picture (or the list is empty).
+int chooseMode(std::span<const ModeSize> modes, int width, int height);
 
 }  // namespace quarbtro

@@ -1,14 +1,18 @@
 #include "app/shell.h"
 
 #include <GL/freeglut.h>
+#include <time.h>
 #include <unistd.h>
 
+#include <cerrno>
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <iostream>
 
 #include "app/audio_clock.h"
 #include "app/display_window.h"
+#include "app/frame_pacer.h"
 #include "app/light.h"
 #include "app/window_geometry.h"
 #include "assets/font_bitmap.h"
@@ -36,21 +40,45 @@ const char* displayNameFromArguments(int argc, char** argv) {
     return nullptr;
 }
 
-void init(int* argc, char** argv, DisplayWindow::VideoMode videoMode) {
+namespace {
+
+// Frames at the display's refresh where the driver does not pace the swaps.
+FramePacer pacer(0);
+
+std::int64_t monotonicNanoseconds() {
+    timespec now;
+    clock_gettime(CLOCK_MONOTONIC, &now);
+    return now.tv_sec * std::int64_t{1000000000} + now.tv_nsec;
+}
+
+void sleepUntil(std::int64_t monotonic) {
+    const timespec at{static_cast<time_t>(monotonic / 1000000000),
+                      static_cast<long>(monotonic % 1000000000)};
+    while (clock_nanosleep(CLOCK_MONOTONIC, TIMER_ABSTIME, &at, nullptr) == EINTR) {
+    }
+}
+
+}  // namespace
+
+void limitFrameRate(bool limit) { pacer = FramePacer(limit ? window->framePacingRate() : 0); }
+
+void init(int* argc, char** argv, DisplayWindow::Presentation presentation) {
     const char* displayName = displayNameFromArguments(*argc, argv);
     glutInit(argc, argv);
     // Closing the window from the window manager must come back here rather than end the
     // process behind quit()'s back: the video mode has to be restored first.
     glutSetOption(GLUT_ACTION_ON_WINDOW_CLOSE, GLUT_ACTION_GLUTMAINLOOP_RETURNS);
     quitHandler = quit;
-    window = new DisplayWindow(videoMode, displayName);
+    window = new DisplayWindow(presentation, displayName);
     glutReshapeFunc(reshapeCallback);
     glutDisplayFunc(frame);
     glutIdleFunc(frame);
     glutKeyboardFunc(keyboard);
     glEnable(GL_DEPTH_TEST);
     glEnable(GL_LIGHTING);
-    window->reshape(shownWidth, shownHeight);
+    // The size the window was made at, until GLUT reports the size it really has.
+    window->reshape(windowWidth, windowHeight);
+    limitFrameRate(true);
 }
 
 void buildVisuals() {
@@ -101,12 +129,14 @@ void drawFrame() {
         blur->capture();
     }
     blurPass = false;
+    window->usePictureViewport();
     drawScenes();
     // Read again: an enter() during this frame may have switched the blur.
     if (blurEnabled) blur->overlay();
 }
 
 void frame() {
+    sleepUntil(pacer.startOf(monotonicNanoseconds()));
     drawFrame();
     window->swap();
 }

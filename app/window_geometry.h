@@ -7,9 +7,13 @@ namespace quarbtro {
 inline constexpr int windowWidth = 660;
 inline constexpr int windowHeight = 500;
 
-// The picture the switched video mode shows: 640 x 480 of the window, panned to (20, 30). The
-// intro lays out its first frame for this size, before the window manager's first reshape.
+// The picture: the 640 x 480 of the window that a switched video mode shows, from (20, 20) down
+// from the window's top-left corner. Its main pass draws into the window's lower 660 x 480 (the
+// clear colour shows in the 20 rows above), of which the picture leaves out the 20 columns on
+// the left.
 inline constexpr int shownWidth = 640;
 inline constexpr int shownHeight = 480;
+inline constexpr int shownLeft = windowWidth - shownWidth;
+inline constexpr int shownTop = windowHeight - shownHeight;
 
 }  // namespace quarbtro

@@ -72,6 +72,7 @@ int heldClock() {
 int main(int argc, char** argv) {
     using namespace quarbtro;
     init(&argc, argv);
+    limitFrameRate(false);  // the raw speed, not the display's refresh
     buildVisuals();
     if (argc > 1) secondsPerScene = std::atof(argv[1]);
     for (int i = 0; i < sceneCount; ++i) wanted[i] = argc <= 2;

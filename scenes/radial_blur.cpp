@@ -4,7 +4,6 @@
 #include <vector>
 
 #include "app/display_window.h"
-#include "app/window_geometry.h"
 #include "stage.h"
 
 namespace quarbtro {
@@ -83,7 +82,6 @@ void RadialBlur::capture() {
     glCopyTexImage2D(GL_TEXTURE_2D, 0, GL_RGB, 0, 0, side, side, 0);
     sumCopies();
     window->clear();
-    glViewport(0, 0, windowWidth, shownHeight);
     glDisable(GL_TEXTURE_2D);
 }
 

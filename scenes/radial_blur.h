@@ -15,12 +15,12 @@ public:
 
     // Before the blur pass: black clear, identity modelview, the 64 x 64 viewport.
     void begin();
-    // After the blur pass: copies the corner, clears with the window's colour and sets the
-    // viewport the main pass uses (660 x 480), which stays until the next reshape.
+    // After the blur pass: copies the corner and clears with the window's colour. The main
+    // pass then takes its viewport from the window (DisplayWindow::usePictureViewport).
     void capture();
-    // After the main pass: `passes` copies, additive, the first whole at alpha 0.2, each next
-    // one inset by `step` and 0.2 / passes fainter. Leaves depth testing and lighting on,
-    // blending and texturing off and texture 0 bound.
+    // After the main pass, over its viewport: `passes` copies, additive, the first whole at
+    // alpha 0.2, each next one inset by `step` and 0.2 / passes fainter. Leaves depth testing
+    // and lighting on, blending and texturing off and texture 0 bound.
     void overlay();
 
     GLuint name;  // the captured image

@@ -10,7 +10,7 @@ set -euo pipefail
 build_packages=(
   cmake g++ make pkg-config
   freeglut3-dev libgl-dev libglu1-mesa-dev libjpeg62-turbo-dev
-  libx11-dev libxxf86vm-dev libpng-dev libasound2-dev libflac-dev help2man
+  libx11-dev libxxf86vm-dev libxrandr-dev libpng-dev libasound2-dev libflac-dev help2man
 )
 run_packages=(
   ffmpeg
@@ -20,7 +20,8 @@ run_packages=(
 )
 test_packages=(
   libgtest-dev
-  xserver-xorg-core xserver-xorg-video-dummy xvfb xdotool x11-utils
+  xserver-xorg-core xserver-xorg-video-dummy xvfb xdotool x11-utils x11-apps libxfixes-dev
+  weston xwayland openbox
   pulseaudio pulseaudio-utils libpulsedsp libasound2-plugins
   pipewire pipewire-bin pipewire-pulse wireplumber dbus-daemon
   ffmpeg valgrind jq openmpt123

@@ -26,7 +26,7 @@ void noteReshape(int w, int h) {
 }  // namespace
 
 void openIntro(int* argc, char** argv) {
-    init(argc, argv, DisplayWindow::VideoMode::keepMode);
+    init(argc, argv, DisplayWindow::Presentation::window);
     glutReshapeFunc(noteReshape);
     buildVisuals();
     clockSource = chosenClockSource;

@@ -10,24 +10,12 @@
 namespace quarbtro {
 namespace {
 
-TEST(Reshape, ZeroSizeBecomesOneByOneAtTenPixelsUp) {
-    const Projection p = projectionFor(0, 0);
-    EXPECT_EQ(p.x, 0);
-    EXPECT_EQ(p.y, 10);
-    EXPECT_EQ(p.width, 1);
-    EXPECT_EQ(p.height, 1);
-    EXPECT_EQ(p.aspect, 1.0);
+TEST(Reshape, EveryWindowSizeHasTheDesignsPerspective) {
+    const Projection p = designProjection();
     EXPECT_EQ(p.fieldOfView, 45.0);
+    EXPECT_DOUBLE_EQ(p.aspect, 660.0 / 500.0);
     EXPECT_EQ(p.nearPlane, 0.10000000149011612);  // the single-precision 0.1, widened
     EXPECT_EQ(p.farPlane, 100.0);
-}
-
-TEST(Reshape, AspectIsWidthOverHeight) {
-    const Projection p = projectionFor(640, 480);
-    EXPECT_EQ(p.width, 640);
-    EXPECT_EQ(p.height, 480);
-    EXPECT_DOUBLE_EQ(p.aspect, 640.0 / 480.0);
-    EXPECT_EQ(projectionFor(660, 0).height, 1);
 }
 
 class KeyboardTest : public ::testing::Test {
