@@ -1,6 +1,8 @@
 # Servers for the end-to-end tests, started privately and stopped when the test's shell exits.
 #   source tests/lib/servers.sh
 #   start_xorg_dummy   # or start_xvfb; exports DISPLAY
+#   start_openbox      # a window manager on $DISPLAY
+#   start_weston W H   # a Wayland desktop with Xwayland; exports DISPLAY (Xwayland's)
 #   start_pulseaudio   # or start_pipewire: a sound server with a null sink, "capture", in a
 #                      # private runtime directory; exports PULSE_SERVER and ALSA_CONFIG_PATH
 # Every server gets a free display number or socket of its own, so tests never meet the
@@ -57,15 +59,70 @@ start_xorg_dummy() {
   export XORG_LOG="$log"
 }
 
-# Xvfb: no video-mode extension. -noreset: a server whose last client leaves would reset and
-# refuse the next connection for a moment (the launcher's guard looks at the display and goes
-# just before the intro connects).
+# Xvfb: no video-mode extension; 1024x768 unless a size "WxH" is given. -noreset: a server
+# whose last client leaves would reset and refuse the next connection for a moment (the
+# launcher's guard looks at the display and goes just before the intro connects).
 start_xvfb() {
   local fdfile="$_servers_dir/xvfb.display" log="$_servers_dir/xvfb.log"
   : > "$fdfile"
-  Xvfb -noreset -nolisten tcp -screen 0 1024x768x24 -displayfd 3 3>"$fdfile" >"$log" 2>&1 &
+  Xvfb -noreset -nolisten tcp -screen 0 "${1:-1024x768}x24" -displayfd 3 3>"$fdfile" >"$log" 2>&1 &
   _server_pids+=($!)
   _await_display "$fdfile" "$log" $! || return 1
+}
+
+# openbox, a window manager that places and decorates windows, on $DISPLAY, with the system's
+# configuration (none of the user's); ready once it has announced itself to clients (EWMH).
+start_openbox() {
+  XDG_CONFIG_HOME="$_servers_dir/openbox" openbox >"$_servers_dir/openbox.log" 2>&1 &
+  _server_pids+=($!)
+  local tries=0
+  until xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id'; do
+    [ $tries -ge 200 ] && { echo "openbox did not start:" >&2; cat "$_servers_dir/openbox.log" >&2; return 1; }
+    sleep 0.05
+    tries=$((tries + 1))
+  done
+}
+
+# Weston, the Wayland desktop, as a desktop runs it with X clients: its desktop shell and
+# Xwayland, its output W x H. It runs on its X11 backend inside a private Xvfb of that size,
+# which gives it a seat (a pointer and a keyboard; without one Xwayland 22 cannot warp the
+# pointer and crashes). Exports DISPLAY as Xwayland's display and weston_host_display as the
+# Xvfb's: what the viewer sees is on the Xvfb's root window, and the keys and the pointer a
+# viewer uses go in there.
+start_weston() {
+  local width=$1 height=$2 home="$_servers_dir/weston"
+  mkdir -p "$home/run"
+  chmod 700 "$home/run"
+  start_xvfb "${width}x${height}" || return 1
+  weston_host_display=$DISPLAY
+  # No fade-in at start (the screen would be black a while on a busy machine), no panel.
+  printf '[core]\nidle-time=0\n[shell]\nstartup-animation=none\npanel-position=none\n' \
+    >"$home/weston.ini"
+  XDG_RUNTIME_DIR="$home/run" weston --config="$home/weston.ini" --backend=x11-backend.so \
+    --width="$width" --height="$height" --xwayland --socket=wayland-test --idle-time=0 \
+    --log="$home/weston.log" >"$home/out" 2>&1 &
+  local weston=$!
+  _server_pids+=($weston)
+  local tries=0 display=""
+  until display=$(sed -n 's/.*xserver listening on display \(:[0-9]*\).*/\1/p' "$home/weston.log" 2>/dev/null) &&
+        [ -n "$display" ]; do
+    [ $tries -ge 300 ] && { echo "weston did not start:" >&2; tail -n 20 "$home/weston.log" "$home/out" >&2; return 1; }
+    sleep 0.05
+    tries=$((tries + 1))
+  done
+  export DISPLAY=$display
+  # Xwayland starts on the first connection; wait until it answers.
+  tries=0
+  until timeout 5 xprop -root >/dev/null 2>&1; do
+    [ $tries -ge 100 ] && { echo "Xwayland did not start:" >&2; tail -n 20 "$home/weston.log" >&2; return 1; }
+    sleep 0.1
+    tries=$((tries + 1))
+  done
+  # Xwayland stopped first, and waited for: the next Weston may otherwise be given its display
+  # while it is still going.
+  local xwayland
+  xwayland=$(pgrep -P "$weston" -x Xwayland) && _server_pids+=($xwayland)
+  return 0
 }
 
 # PulseAudio with one null sink, "capture" (44,100 Hz, norewinds=1: with rewinds a new stream
