@@ -121,6 +121,58 @@ scenes=$(awk 'NF == 3 { print $1 }' "$work/frames.1")
   echo "Median of $runs runs, ${scene_seconds} s of frames per scene and run; 1-minute load average $frame_load before, $frame_load_after after."
 } | block frame-rate
 
+# ---- frame pacing: the intro itself (no sound device: the null output keeps time), the first
+# 12 s of a run, on Xvfb (no refresh known: 60 Hz) and on Xorg with the dummy driver in its
+# switched 640 x 480 mode (59.94 Hz). Mesa's software renderer has no swap interval, so the
+# intro keeps to the refresh itself.
+pacing_seconds=${BENCH_PACING_SECONDS:-12}
+echo "bench: frame pacing, $runs runs of ${pacing_seconds} s on each display (load $(load))"
+pacing_load=$(load)
+# pacing_run DISPLAY-KIND: one run; "fps repeated% cpu%" to standard output.
+pacing_run() {
+  local log="$work/pacing.log" pid ticks status=0
+  stop_servers
+  if [ "$1" = xorg ]; then start_xorg_dummy; else start_xvfb; fi
+  rm -f "$log"
+  QUARBTRO_AUDIO=null QUARBTRO_CLOCK_LOG="$log" "$build/quarbtro" >/dev/null &
+  pid=$!
+  sleep "$pacing_seconds"
+  # Processor time (user + system, all threads) in clock ticks, read before it ends.
+  ticks=$(awk '{ print $14 + $15 }' "/proc/$pid/stat")
+  kill -TERM "$pid"
+  wait "$pid" || status=$?
+  [ "$status" -eq 143 ] || return 1
+  # From the first frame past 10 cs (the scenes drawing) to the last.
+  awk -v ticks="$ticks" -v hz="$(getconf CLK_TCK)" -v seconds="$pacing_seconds" '
+    NR == 1 { first = $1 }
+    $2 >= 10 && !from { from = $1; n0 = NR }
+    from && NR > n0 && $2 == clock { repeated++ }
+    { clock = $2; last = $1; n = NR }
+    END { frames = n - n0; printf "%.1f %.1f %.0f\n", frames / (last - from),
+          100 * repeated / frames, 100 * ticks / hz / seconds }' "$log"
+}
+for kind in xvfb xorg; do
+  for run in $(seq "$runs"); do attempt pacing_run "$kind" >>"$work/pacing.$kind"; done
+done
+stop_servers
+start_servers
+{
+  echo "| Display | Refresh (Hz) | Frames a second | Range of the runs | At most refresh + 5 % | Frames repeating the previous centisecond | Processor time of the intro |"
+  echo "|---|---:|---:|---:|:-:|---:|---:|"
+  for kind in xvfb xorg; do
+    case $kind in
+      xvfb) label="Xvfb, no refresh known" refresh=60 ;;
+      xorg) label="Xorg (dummy), switched 640 × 480" refresh=59.94 ;;
+    esac
+    fps=$(cut -d' ' -f1 "$work/pacing.$kind" | median | fixed 1)
+    met=$(awk -v f="$fps" -v r="$refresh" 'BEGIN { print (f <= r * 1.05 ? "yes" : "**no**") }')
+    echo "| $label | $refresh | $fps | $(cut -d' ' -f1 "$work/pacing.$kind" | range | tr -d '\n') | $met |" \
+         "$(cut -d' ' -f2 "$work/pacing.$kind" | median | fixed 1) % | $(cut -d' ' -f3 "$work/pacing.$kind" | median | fixed 0) % of one processor |"
+  done
+  echo
+  echo "Median of $runs runs of the intro's first $pacing_seconds s (the frames from the first past 10 cs); 1-minute load average $pacing_load before, $(load) after."
+} | block frame-pacing
+
 # ---- the glow: the intro's summed copies against five full-frame copies, over every frame of
 # a 60 fps run (on a private X server of the tool's own; the figures do not depend on the load)
 if [ -x "$bench/glow-difference" ]; then
