@@ -8,7 +8,7 @@
 #     focusing it; mode, viewport and pointer back afterwards.
 #   - Weston with Xwayland at 1920 x 1080 and 2560 x 1440: fullscreen, the picture the screen's
 #     height and 4:3, black beside it (no decoration), the cursor hidden over it; the keys
-#     typed into the desktop.
+#     typed into the desktop; a compositor with no seat, where a pointer warp ends Xwayland.
 #   - --window under openbox: resized and maximised, the picture fills the window, shape kept.
 # The sound plays nowhere (QUARBTRO_AUDIO=null keeps time without a device): the sound on
 # these desktops has tests of its own.
@@ -31,7 +31,7 @@ shot() {
 least_red() { convert "$_servers_dir/$1.png" -crop "$2" +repage -format '%[fx:round(255*minima.r)]' info:; }
 # lit NAME [WxH+X+Y]: the bounds of what is not black in a shot (or in that part of it), "WxH+X+Y".
 lit() {
-  convert "$_servers_dir/$1.png" ${2:+-crop "$2" +repage} -fuzz 1% -format '%@' info:
+  convert "$_servers_dir/$1.png" ${2:+-crop "$2" +repage} -fuzz 1% -format '%@' info: 2>/dev/null
 }
 # fit W H: the largest 4:3 rectangle centred in W x H, as the intro places its picture.
 fit() {
@@ -131,6 +131,18 @@ wayland() {
 
 wayland 1920 1080
 wayland 2560 1440
+
+# A compositor with no seat (a kiosk, a remote session): nothing warps the pointer, which would
+# end Xwayland and the intro with it.
+start_weston 1920 1080 headless || exit 1
+start_intro
+sleep 3
+check_true "weston without a seat: the intro runs" kill -0 "$intro_pid"
+check_eq "weston without a seat: fullscreen" 1920x1080+0+0 "$("$probe" geometry "$title")"
+kill -TERM "$intro_pid"
+await_exit "$intro_pid"
+check_eq "weston without a seat: the intro ends by SIGTERM" 143 "$exit_status"
+stop_servers
 
 # ---- --window under openbox: resized, then maximised
 start_xorg_dummy "$QUARBTRO_SOURCE/tests/lib/xorg-monitor-1920x1080.conf" || exit 1

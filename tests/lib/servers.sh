@@ -85,20 +85,26 @@ start_openbox() {
 
 # Weston, the Wayland desktop, as a desktop runs it with X clients: its desktop shell and
 # Xwayland, its output W x H. It runs on its X11 backend inside a private Xvfb of that size,
-# which gives it a seat (a pointer and a keyboard; without one Xwayland 22 cannot warp the
-# pointer and crashes). Exports DISPLAY as Xwayland's display and weston_host_display as the
-# Xvfb's: what the viewer sees is on the Xvfb's root window, and the keys and the pointer a
-# viewer uses go in there.
+# which gives it a seat (a pointer and a keyboard). Exports DISPLAY as Xwayland's display and
+# weston_host_display as the Xvfb's: what the viewer sees is on the Xvfb's root window, and the
+# keys and the pointer a viewer uses go in there. With a third argument "headless" it runs
+# with no seat at all instead, as a kiosk or a remote session may (Xwayland 22 crashes when a
+# client warps the pointer there).
 start_weston() {
-  local width=$1 height=$2 home="$_servers_dir/weston"
+  local width=$1 height=$2 home backend=x11-backend.so
+  home=$(mktemp -d "$_servers_dir/weston.XXXXXX")  # each its own log, to read its display from
   mkdir -p "$home/run"
   chmod 700 "$home/run"
-  start_xvfb "${width}x${height}" || return 1
-  weston_host_display=$DISPLAY
+  if [ "${3:-}" = headless ]; then
+    backend=headless-backend.so
+  else
+    start_xvfb "${width}x${height}" || return 1
+    weston_host_display=$DISPLAY
+  fi
   # No fade-in at start (the screen would be black a while on a busy machine), no panel.
   printf '[core]\nidle-time=0\n[shell]\nstartup-animation=none\npanel-position=none\n' \
     >"$home/weston.ini"
-  XDG_RUNTIME_DIR="$home/run" weston --config="$home/weston.ini" --backend=x11-backend.so \
+  XDG_RUNTIME_DIR="$home/run" weston --config="$home/weston.ini" --backend="$backend" \
     --width="$width" --height="$height" --xwayland --socket=wayland-test --idle-time=0 \
     --log="$home/weston.log" >"$home/out" 2>&1 &
   local weston=$!
@@ -114,14 +120,15 @@ start_weston() {
   # Xwayland starts on the first connection; wait until it answers.
   tries=0
   until timeout 5 xprop -root >/dev/null 2>&1; do
-    [ $tries -ge 100 ] && { echo "Xwayland did not start:" >&2; tail -n 20 "$home/weston.log" >&2; return 1; }
+    [ $tries -ge 300 ] && { echo "Xwayland did not start:" >&2; tail -n 20 "$home/weston.log" >&2; return 1; }
     sleep 0.1
     tries=$((tries + 1))
   done
-  # Xwayland stopped first, and waited for: the next Weston may otherwise be given its display
-  # while it is still going.
+  # Xwayland waited for too, once Weston has gone (it leaves with its compositor and ignores
+  # SIGTERM before): a next Weston may otherwise be given its display while it is still going.
   local xwayland
-  xwayland=$(pgrep -P "$weston" -x Xwayland) && _server_pids+=($xwayland)
+  xwayland=$(pgrep -P "$weston" -x Xwayland) &&
+    _server_pids=("${_server_pids[@]:0:${#_server_pids[@]}-1}" "$xwayland" "$weston")
   return 0
 }
 
