@@ -74,14 +74,16 @@ DisplayWindow::DisplayWindow(Presentation presentation, const char* displayName)
       clearColor{0, 0, 0, 1},
       layout(pictureLayout(windowWidth, windowHeight)),
       swapsPaced(false),
-      refresh(60) {
+      refresh(60),
+      connected(false) {
     glutInitDisplayMode(GLUT_RGB | GLUT_DOUBLE | GLUT_DEPTH);
     glutInitWindowPosition(0, 0);
     glutInitWindowSize(windowWidth, windowHeight);
     window = glutCreateWindow("Quarbtro by Tessk");
     glutSetCursor(GLUT_CURSOR_NONE);
     swapsPaced = setSwapIntervalOne();
-    if (screen::connect(displayName, glXGetCurrentDrawable()) && screen::awaitShown()) {
+    connected = screen::connect(displayName, glXGetCurrentDrawable());
+    if (connected && screen::awaitShown()) {
         if (presentation == Presentation::fullScreen && !screen::showPictureInVideoMode())
             screen::makeFullscreen();
         screen::takeFocus();
@@ -152,6 +154,9 @@ void DisplayWindow::setClearColor(float r, float g, float b) {
     clearColor[3] = 1.0f;
 }
 
-void DisplayWindow::swap() { glutSwapBuffers(); }
+void DisplayWindow::swap() {
+    glutSwapBuffers();
+    if (connected) screen::followWindow();
+}
 
 }  // namespace quarbtro

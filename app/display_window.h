@@ -56,6 +56,7 @@ public:
     void usePictureViewport();
     // Takes effect at the next clear().
     void setClearColor(float r, float g, float b);
+    // The buffer swap; after a mode switch, the pan kept on the picture should the window move.
     void swap();
     // The frames a second the frame loop should keep to: the display's refresh where the driver
     // does not pace the swaps (no swap interval); 0 where it does.
@@ -70,6 +71,7 @@ public:
     PictureLayout layout;  // where the picture goes at the window's size
     bool swapsPaced;       // a swap interval of 1 is set: the driver paces the frames
     double refresh;        // Hz of the display the window is on (60 when nothing says)
+    bool connected;        // the X side has a connection of its own
 
     // Puts back the mode and viewport that were current before the switch, and the pointer.
     // Does nothing when nothing was switched or it has already run; any thread may call it.

@@ -21,8 +21,9 @@ namespace quarbtro::screen {
 
 namespace {
 
-// The X side's state: one window per process. The main thread writes it during start-up;
-// restore() runs on the main thread, in exit() or on the signal thread, under stateMutex.
+// The X side's state: one window per process. The main thread writes it during start-up and
+// reads the connection's events once a frame; restore() runs on the main thread, in exit() or
+// on the signal thread. Whatever uses the connection after start-up holds stateMutex.
 struct ScreenState {
     Display* display = nullptr;  // our own connection, distinct from GLUT's; never closed
     int screen = 0;
@@ -35,6 +36,7 @@ struct ScreenState {
     int savedPointerX = 0, savedPointerY = 0;  // on the root window
     bool modeSwitched = false;   // a switch was sent and has not been undone
     double switchedRefresh = 0;  // Hz of the mode switched to
+    int panX = 0, panY = 0;      // the viewport's origin while switched: the picture's
     bool remembered = false;     // the guard holds a mode to put back
 };
 ScreenState state;
@@ -103,6 +105,16 @@ bool isXwayland() {
     }
     XRRFreeScreenResources(resources);
     return found;
+}
+
+// Where the viewport shows the picture of the window at (x, y) on the root window; false where
+// the screen cannot be panned that far.
+bool panFor(int x, int y, int& panX, int& panY) {
+    panX = x + shownLeft;
+    panY = y + shownTop;
+    return panX >= 0 && panY >= 0 &&
+           panX + shownWidth <= DisplayWidth(state.display, state.screen) &&
+           panY + shownHeight <= DisplayHeight(state.display, state.screen);
 }
 
 bool windowOnRoot(int& x, int& y) {
@@ -184,12 +196,8 @@ bool showPictureInVideoMode() {
     if (chosen <= 0 || sizes[chosen].hdisplay != shownWidth ||
         sizes[chosen].vdisplay != shownHeight)
         return false;
-    int x = 0, y = 0;
-    if (!windowOnRoot(x, y)) return false;
-    const int panX = x + shownLeft, panY = y + shownTop;
-    if (panX < 0 || panY < 0 || panX + shownWidth > DisplayWidth(state.display, state.screen) ||
-        panY + shownHeight > DisplayHeight(state.display, state.screen))
-        return false;
+    int x = 0, y = 0, panX = 0, panY = 0;
+    if (!windowOnRoot(x, y) || !panFor(x, y, panX, panY)) return false;
 
     std::lock_guard lock(stateMutex);
     Window rootReturn, child;
@@ -219,7 +227,32 @@ bool showPictureInVideoMode() {
         return false;
     }
     state.switchedRefresh = sizes[chosen].refresh;
+    state.panX = panX;
+    state.panY = panY;
+    // Moves of the window reach us as configure events (a window manager sends one to the
+    // window when it moves the frame around it).
+    XSelectInput(state.display, state.window, StructureNotifyMask);
     return true;
+}
+
+void followWindow() {
+    // The whole of it under the lock: the signal thread's restore uses the same connection.
+    std::lock_guard lock(stateMutex);
+    bool moved = false;
+    while (XPending(state.display) > 0) {
+        XEvent event;
+        XNextEvent(state.display, &event);
+        moved |= event.type == ConfigureNotify || event.type == ReparentNotify ||
+                 event.type == MapNotify;
+    }
+    int x = 0, y = 0, panX = 0, panY = 0;
+    if (!moved || !state.modeSwitched || !windowOnRoot(x, y) || !panFor(x, y, panX, panY) ||
+        (panX == state.panX && panY == state.panY))
+        return;
+    state.panX = panX;
+    state.panY = panY;
+    XF86VidModeSetViewPort(state.display, state.screen, panX, panY);
+    XFlush(state.display);
 }
 
 void makeFullscreen() {

@@ -21,6 +21,10 @@ bool awaitShown();
 // picture's size besides the current one, a window the pan cannot reach, a refused request.
 bool showPictureInVideoMode();
 
+// After a switch: keeps the pan on the picture when the window is moved (cheap when it is not:
+// no round trip to the server). Called once a frame.
+void followWindow();
+
 // Fullscreen through the window manager (EWMH); without one, the window is moved and sized
 // over the whole screen. No mode change, no pointer warp.
 void makeFullscreen();

@@ -4,8 +4,8 @@
 # white included; a title bar, a cursor, the desktop or a black bar inside it would not).
 #   - Xorg with the mode lists of a 1920 x 1080 monitor (openbox), a 2560 x 1440 monitor (no
 #     window manager) and a laptop panel (openbox): a 640 x 480 mode panned onto the picture
-#     wherever the window manager put the window; the keys reach the intro without anyone
-#     focusing it; mode, viewport and pointer back afterwards.
+#     wherever the window manager put the window, and after it when moved; the keys reach the
+#     intro without anyone focusing it; mode, viewport and pointer back afterwards.
 #   - Weston with Xwayland at 1920 x 1080 and 2560 x 1440: fullscreen, the picture the screen's
 #     height and 4:3, black beside it (no decoration), the cursor hidden over it; the keys
 #     typed into the desktop; a compositor with no seat, where a pointer warp ends Xwayland.
@@ -92,10 +92,17 @@ switched() {
   check_pink_moment "$name: the shot"
   check_true "$name: the screen shows the picture and nothing else" \
     test "$(least_red "$name" "640x480+$((x + 20))+$((y + 20))")" -ge 230
+  if [ "$wm" = openbox ]; then
+    xdotool windowmove "$(xdotool search --name "^$title\$")" 200 100
+    sleep 1
+    geometry=$("$probe" geometry "$title")
+    x=${geometry#*+} && y=${x#*+} && x=${x%+*}
+    check_eq "$name: the pan follows the window moved to $geometry" "$((x + 20)),$((y + 20))" \
+      "$("$probe" viewport)"
+  fi
   xdotool key t
   quit_intro "$name"
   check_t_reached "$name"
-  shot "$name-after"
   check_eq "$name: mode back" "$mode" "$("$probe" mode)"
   check_eq "$name: viewport back" 0,0 "$("$probe" viewport)"
   check_eq "$name: pointer back" 300,200 "$("$probe" pointer)"
