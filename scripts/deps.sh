@@ -10,7 +10,8 @@ set -euo pipefail
 build_packages=(
   cmake g++ make pkg-config
   freeglut3-dev libgl-dev libglu1-mesa-dev libjpeg62-turbo-dev
-  libx11-dev libxxf86vm-dev libxrandr-dev libpng-dev libasound2-dev libflac-dev help2man
+  libx11-dev libxxf86vm-dev libxrandr-dev libxfixes-dev libpng-dev libasound2-dev libflac-dev
+  help2man
 )
 run_packages=(
   ffmpeg
@@ -20,7 +21,7 @@ run_packages=(
 )
 test_packages=(
   libgtest-dev
-  xserver-xorg-core xserver-xorg-video-dummy xvfb xdotool x11-utils x11-apps libxfixes-dev
+  xserver-xorg-core xserver-xorg-video-dummy xvfb xdotool x11-utils x11-apps
   weston xwayland openbox
   pulseaudio pulseaudio-utils libpulsedsp libasound2-plugins
   pipewire pipewire-bin pipewire-pulse wireplumber dbus-daemon
