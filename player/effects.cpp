@@ -5,6 +5,7 @@
 #include "player/modulators.h"
 #include "player/playback.h"
 #include "player/sequencer.h"
+#include "player/volume_column.h"
 
 namespace quarbtro {
 
@@ -463,7 +464,7 @@ void tickNoteDelay(EffectCall& call) {
     resetInstrument(channel, call.sample);
     channel.period = channel.notePeriod;
     channel.flags |= updateFrequency | updateVolume | updatePanning;
-    if (call.cell.volume != 0) applyVolumeColumn(channel, call.cell.volume);
+    if (call.cell.volume != 0) volumeColumnRowTick(channel, call.cell.volume);
     channel.flags |= trigger;
 }
 
@@ -527,23 +528,6 @@ constexpr Handler laterTicks[effect::count] = {
     nothing,                   // Z
 };
 
-// The volume column on the later ticks, by its high nibble (x is the low nibble).
-void volumeColumnLaterTick(Channel& channel, std::uint8_t volumeByte) {
-    const int x = volumeByte & 15;
-    switch (volumeByte >> 4) {
-    case 0x6: slideVolumeDown(channel, x); break;
-    case 0x7: slideVolumeUp(channel, x); break;
-    case 0xB:
-        channel.vibratoDepth = static_cast<std::uint8_t>(x);
-        vibratoStep(channel);
-        break;
-    case 0xD: shiftPanning(channel, -x); break;
-    case 0xE: shiftPanning(channel, x); break;
-    case 0xF: stepTonePortamento(channel); break;
-    default: break;  // set volume, fine slides, vibrato speed, set panning: row tick only
-    }
-}
-
 }  // namespace
 
 void rowEffect(Player& player, Channel& channel, const PatternCell& cell, const SampleLookup& found,
@@ -556,7 +540,6 @@ void rowEffect(Player& player, Channel& channel, const PatternCell& cell, const 
 
 void tickEffect(Player& player, Channel& channel, const PatternCell& cell, const SampleLookup& found,
                 const Module& module) {
-    volumeColumnLaterTick(channel, cell.volume);
     if (cell.effect >= effect::count) return;
     EffectCall call{player, player.song, channel, cell, *found.instrument, *found.sample, found.finetune,
                     module, nullptr};

@@ -1,6 +1,6 @@
 #pragma once
-// The effect column (and the volume column's later ticks): what each XM effect does on the row
-// tick and on the later ticks of its row. Effect numbers are 0..9, then A = 10 up to Z = 35;
+// The effect column: what each XM effect does on the row tick and on the later ticks of its
+// row (the volume column's commands are volume_column.h's). Effect numbers are 0..9, then A = 10 up to Z = 35;
 // the parameter is xy (its nibbles) or xx (the whole byte). A parameter of 0 means "the last
 // non-zero one" wherever the effect has a memory.
 
@@ -25,7 +25,7 @@ struct RowContext {
 void rowEffect(Player& player, Channel& channel, const PatternCell& cell, const SampleLookup& found,
                const Module& module, const RowContext& context);
 
-// The later-tick part of the cell's volume column, then of its effect.
+// The later-tick part of the cell's effect.
 void tickEffect(Player& player, Channel& channel, const PatternCell& cell, const SampleLookup& found,
                 const Module& module);
 

@@ -194,33 +194,4 @@ void shiftPanning(Channel& channel, int amount) {
     channel.flags |= updatePanning;
 }
 
-void applyVolumeColumn(Channel& channel, std::uint8_t volumeByte) {
-    const int x = volumeByte & 15;
-    if (volumeByte >= 0x10 && volumeByte <= 0x50) {
-        channel.volume = volumeByte - 0x10;
-        channel.flags |= updateVolume;
-        return;
-    }
-    switch (volumeByte >> 4) {
-    case 0x6:
-    case 0x8: slideVolumeDown(channel, x); break;  // 0x6x continues on the later ticks
-    case 0x7:
-    case 0x9: slideVolumeUp(channel, x); break;
-    case 0xA: channel.vibratoSpeed = static_cast<std::uint8_t>(x); break;
-    case 0xB: channel.vibratoDepth = static_cast<std::uint8_t>(x); break;
-    case 0xC:
-        channel.panning = x * 16;
-        channel.flags |= updatePanning;
-        break;
-    case 0xD: shiftPanning(channel, -x); break;
-    case 0xE: shiftPanning(channel, x); break;
-    case 0xF:  // tone portamento toward the row's note, without restarting it
-        if (x != 0) channel.portaSpeed = static_cast<std::uint8_t>(x * 16);
-        channel.flags &= ~trigger;
-        channel.portaTarget = channel.notePeriod;
-        break;
-    default: break;  // 0x00..0x0F and 0x51..0x5F do nothing
-    }
-}
-
 }  // namespace quarbtro

@@ -1,7 +1,7 @@
 #pragma once
 // The channel modulators: the small routines that turn notes, envelopes and oscillators into
 // numbers on every tick (the Amiga note period, the envelope step, auto-vibrato, vibrato,
-// tremolo, tremor, tone portamento and the row-tick volume column). Each works on one channel
+// tremolo, tremor, tone portamento, and the slides the effects and the volume column share). Each works on one channel
 // and marks what it changed with the update requests of channel.h.
 //
 // Phases: vibrato and tremolo run from -32 to 31 (64 steps a cycle), the auto-vibrato from 0 to
@@ -54,7 +54,6 @@ void advanceVibrato(Channel& channel);  // moves the vibrato phase on
 void stepTremolo(Channel& channel);     // sets volumeDelta, moves the tremolo phase on
 void stepTremor(Channel& channel);      // mutes the tick or not, and counts
 void stepTonePortamento(Channel& channel);  // period toward portaTarget
-void applyVolumeColumn(Channel& channel, std::uint8_t volumeByte);  // the row-tick meaning
 
 // The slides the volume column and the effects share: up stops at 64 (so a volume above 64
 // from Cxx comes down to 64), down stops at 0; the panning moves unclamped (the voice update

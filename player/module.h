@@ -58,6 +58,23 @@ inline constexpr std::uint8_t noteDelay = 0xD;
 inline constexpr std::uint8_t patternDelay = 0xE;
 }  // namespace effect
 
+// The volume column's commands (volume_column.h): a byte of 0x10..0x50 sets the volume; from
+// 0x60 on its high nibble names the command below, its low nibble is the parameter.
+namespace volumeCommand {
+inline constexpr std::uint8_t setVolumeFirst = 0x10;    // volume 0
+inline constexpr std::uint8_t setVolumeLast = 0x50;     // volume 64
+inline constexpr std::uint8_t slideDown = 0x6;
+inline constexpr std::uint8_t slideUp = 0x7;
+inline constexpr std::uint8_t fineSlideDown = 0x8;
+inline constexpr std::uint8_t fineSlideUp = 0x9;
+inline constexpr std::uint8_t vibratoSpeed = 0xA;
+inline constexpr std::uint8_t vibrato = 0xB;            // the depth; the speed stays
+inline constexpr std::uint8_t setPanning = 0xC;
+inline constexpr std::uint8_t panningSlideLeft = 0xD;
+inline constexpr std::uint8_t panningSlideRight = 0xE;
+inline constexpr std::uint8_t tonePortamento = 0xF;
+}  // namespace volumeCommand
+
 // One pattern cell, five bytes with no padding.
 struct PatternCell {
     std::uint8_t note;         // 0 none; 1..96 notes (1 = C-0); 255 key off (the file's 97)

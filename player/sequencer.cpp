@@ -6,6 +6,7 @@
 
 #include "player/effects.h"
 #include "player/modulators.h"
+#include "player/volume_column.h"
 
 namespace quarbtro {
 
@@ -66,7 +67,7 @@ void processChannelRow(Player& player, const Module& module, Channel& channel, c
     channel.flags |= updateFrequency | updateVolume;  // every row refreshes pitch and volume
     channel.periodDelta = 0;
     if (cell.instrument != 0) resetInstrument(channel, *found.sample);
-    if (cell.volume != 0) applyVolumeColumn(channel, cell.volume);
+    if (cell.volume != 0) volumeColumnRowTick(channel, cell.volume);
     if (cell.note == noteKeyOff || cell.effect == effect::keyOff) channel.keyOff = 1;
 
     const Instrument& instrument = *found.instrument;
@@ -91,6 +92,7 @@ void processChannelTick(Player& player, const Module& module, Channel& channel, 
     stepVolumeEnvelope(channel, instrument);
     stepPanningEnvelope(channel, instrument);
     stepFadeOut(channel, instrument);
+    volumeColumnLaterTick(channel, cell.volume);
     tickEffect(player, channel, cell, found, module);
     stepAutoVibrato(channel, instrument);
     updateVoice(player, channel, found.sample, module);

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "player/modulators.h"
+#include "player/volume_column.h"
 
 namespace quarbtro {
 namespace {
@@ -171,26 +172,55 @@ TEST(TonePortamento, StopsAtTheTarget) {
 TEST(VolumeColumn, RowTickMeanings) {
     Channel channel{};
     channel.volume = 20;
-    applyVolumeColumn(channel, 0x55);
+    volumeColumnRowTick(channel, 0x55);
     EXPECT_EQ(channel.volume, 20);
     EXPECT_EQ(channel.flags, 0);
-    applyVolumeColumn(channel, 0x50);
+    volumeColumnRowTick(channel, 0x50);
     EXPECT_EQ(channel.volume, 64);
-    applyVolumeColumn(channel, 0x7F);
+    volumeColumnRowTick(channel, 0x7F);
     EXPECT_EQ(channel.volume, 64);
-    applyVolumeColumn(channel, 0x83);
+    volumeColumnRowTick(channel, 0x83);
     EXPECT_EQ(channel.volume, 61);
-    applyVolumeColumn(channel, 0xC8);
+    volumeColumnRowTick(channel, 0xC8);
     EXPECT_EQ(channel.panning, 128);
     channel.panning = 2;
-    applyVolumeColumn(channel, 0xD5);
+    volumeColumnRowTick(channel, 0xD5);
     EXPECT_EQ(channel.panning, -3);  // not clamped here
     channel.flags = trigger;
     channel.notePeriod = 4000;
-    applyVolumeColumn(channel, 0xF2);
+    volumeColumnRowTick(channel, 0xF2);
     EXPECT_EQ(channel.portaSpeed, 32);
     EXPECT_EQ(channel.portaTarget, 4000);
     EXPECT_EQ(channel.flags & trigger, 0);
+}
+
+// Slides of 0x6x, 0x7x, 0xDx and 0xEx go on through the row; the fine slides (0x8x, 0x9x), the
+// volume and panning settings and 0x51..0x5F do nothing after the row tick.
+TEST(VolumeColumn, LaterTickMeanings) {
+    struct Case {
+        std::uint8_t volumeByte;
+        std::int32_t volume, panning;
+    };
+    for (const Case& later : {Case{0x63, 37, 100}, Case{0x73, 43, 100}, Case{0x83, 40, 100}, Case{0x93, 40, 100},
+                              Case{0x30, 40, 100}, Case{0x55, 40, 100}, Case{0xC3, 40, 100},
+                              Case{0xD3, 40, 97}, Case{0xE3, 40, 103}}) {
+        Channel channel{};
+        channel.volume = 40;
+        channel.panning = 100;
+        volumeColumnLaterTick(channel, later.volumeByte);
+        EXPECT_EQ(channel.volume, later.volume) << std::hex << int(later.volumeByte);
+        EXPECT_EQ(channel.panning, later.panning) << std::hex << int(later.volumeByte);
+    }
+    Channel channel{};
+    channel.vibratoSpeed = 8;
+    volumeColumnLaterTick(channel, 0xB6);  // the depth, and a vibrato step at the speed kept
+    EXPECT_EQ(channel.vibratoDepth, 6);
+    EXPECT_EQ(channel.vibratoPos, 8);
+    channel.period = 1000;
+    channel.portaTarget = 900;
+    channel.portaSpeed = 5;
+    volumeColumnLaterTick(channel, 0xF0);
+    EXPECT_EQ(channel.period, 980);
 }
 
 }  // namespace
