@@ -16,13 +16,8 @@ namespace quarbtro {
 
 namespace {
 
-constexpr std::uint32_t ieeeFloatFormat = 3;  // WAVE_FORMAT_IEEE_FLOAT
 // A RIFF file's sizes are 32-bit: the data may take what the header leaves.
 constexpr std::int64_t largestRiffData = 0xFFFFFFFFll - 64;
-
-void putLittleEndian(std::vector<unsigned char>& bytes, std::uint32_t value, int count) {
-    for (int i = 0; i < count; ++i) bytes.push_back(static_cast<unsigned char>(value >> (8 * i)));
-}
 
 std::string lowerCase(std::string text) {
     std::transform(text.begin(), text.end(), text.begin(), [](unsigned char c) { return std::tolower(c); });
@@ -58,32 +53,12 @@ private:
 };
 
 // 32-bit float samples, full scale ±1.0: the mix divided by 32,768, nothing rounded or clipped.
-// A format other than PCM takes the 18-byte format chunk and a fact chunk (frames).
 class FloatWavWriter final : public SoundWriter {
 public:
     using SoundWriter::SoundWriter;
     bool begin(std::int64_t frames, std::int32_t rate) override {
         if (frames * 8 > largestRiffData) return fail(tooLongForWav(frames, rate));
-        const auto dataBytes = static_cast<std::uint32_t>(frames * 8);
-        std::vector<unsigned char> header;
-        auto tag = [&](const char* text) { header.insert(header.end(), text, text + 4); };
-        tag("RIFF");
-        putLittleEndian(header, 4 + (8 + 18) + (8 + 4) + 8 + dataBytes, 4);
-        tag("WAVE");
-        tag("fmt ");
-        putLittleEndian(header, 18, 4);
-        putLittleEndian(header, ieeeFloatFormat, 2);
-        putLittleEndian(header, 2, 2);  // stereo
-        putLittleEndian(header, static_cast<std::uint32_t>(rate), 4);
-        putLittleEndian(header, static_cast<std::uint32_t>(rate) * 8, 4);  // bytes per second
-        putLittleEndian(header, 8, 2);   // bytes per frame
-        putLittleEndian(header, 32, 2);  // bits per sample
-        putLittleEndian(header, 0, 2);   // no extension
-        tag("fact");
-        putLittleEndian(header, 4, 4);
-        putLittleEndian(header, static_cast<std::uint32_t>(frames), 4);
-        tag("data");
-        putLittleEndian(header, dataBytes, 4);
+        const std::vector<unsigned char> header = wavHeader(frames, rate, WavSamples::float32);
         return put(header.data(), header.size());
     }
     bool write(const float* mix, const std::int16_t*, std::int32_t frames) override {
