@@ -164,7 +164,7 @@ void rowEnvelopePosition(EffectCall& call) {
     if (!(instrument.volumeEnvelopeFlags & envelopeOn)) return;
     Channel& channel = call.channel;
     const EnvelopePoint* points = instrument.volumeEnvelope;
-    const int count = std::min<int>(instrument.volumePointCount, 12);
+    const int count = std::min<int>(instrument.volumePointCount, maxEnvelopePoints);
     if (count < 1) return;
     const int position = call.xx();
     int k = 0;

@@ -10,7 +10,6 @@ namespace {
 
 constexpr double pi = 3.141592;
 constexpr double piSingle = static_cast<double>(3.141592f);  // the auto-vibrato's pi
-constexpr int maxEnvelopePoints = 12;
 
 std::int32_t periodAtExponent(int twelfths) {
     return static_cast<std::int32_t>(13.375 * std::pow(2.0, twelfths / 12.0));

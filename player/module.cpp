@@ -12,7 +12,7 @@ namespace {
 void freeInstruments(Module* module) {
     for (std::int32_t i = 0; i < module->instrumentCount; ++i) {
         Instrument& instrument = module->instruments[i];
-        for (std::int32_t slot = 0; slot < instrument.sampleCount && slot < 16; ++slot) {
+        for (std::int32_t slot = 0; slot < instrument.sampleCount && slot < maxSamplesPerInstrument; ++slot) {
             Sample* sample = instrument.samples[slot];
             if (!sample || sample == &emptySample) continue;
             std::free(sample->data);

@@ -6,13 +6,19 @@
 // width and signedness the player's arithmetic relies on.
 
 #include <cstdint>
+#include <memory>
 
 namespace quarbtro {
+
+// What the records hold room for.
+inline constexpr int maxOrders = 256;                // entries of the order table
+inline constexpr int maxInstruments = 128;           // instrument numbers run 1..128
+inline constexpr int maxSamplesPerInstrument = 16;
+inline constexpr int maxEnvelopePoints = 12;
 
 // Note values of a pattern cell.
 inline constexpr std::uint8_t lastNote = 96;     // B-7; notes run from 1 = C-0
 inline constexpr std::uint8_t noteKeyOff = 255;  // the key-off, as the loader stores it
-inline constexpr std::uint8_t fileKeyOff = 97;   // the key-off, as an XM file holds it
 
 // Effect numbers of a pattern cell: 0..9, then A = 10 up to Z = 35.
 namespace effect {
@@ -121,10 +127,11 @@ inline constexpr std::uint8_t envelopeLoop = 0x04;
 
 struct Instrument {
     std::int32_t sampleCount;           // 0..16
-    Sample* samples[16];                // slots below sampleCount owned; the rest: emptySample
-    std::uint8_t sampleForNote[96];     // sample slot per 0-based note; above 15: empty sample
-    EnvelopePoint volumeEnvelope[12];
-    EnvelopePoint panningEnvelope[12];
+    // Slots below sampleCount owned; the rest: emptySample.
+    Sample* samples[maxSamplesPerInstrument];
+    std::uint8_t sampleForNote[lastNote];  // sample slot per 0-based note; above 15: empty sample
+    EnvelopePoint volumeEnvelope[maxEnvelopePoints];
+    EnvelopePoint panningEnvelope[maxEnvelopePoints];
     std::uint8_t volumePointCount;
     std::uint8_t panningPointCount;
     std::uint8_t volumeSustainPoint;
@@ -157,7 +164,7 @@ struct Module {
     std::uint16_t flags;               // linearFrequencyTable, else Amiga periods
     std::int16_t defaultSpeed;         // ticks per row at start
     std::int16_t defaultBpm;           // beats per minute at start
-    std::uint8_t orderTable[256];      // pattern number per order position
+    std::uint8_t orderTable[maxOrders];  // pattern number per order position
     std::uint8_t initialGlobalVolume;  // 64: the global volume at start
     // Optional supplier of sample data for the loader: (buffer, bytes, bits, instrument, slot).
     void (*onSampleLoad)(void* buffer, std::int32_t bytes, std::int32_t bits,

@@ -7,7 +7,8 @@ namespace quarbtro {
 void configureOutput(Player& player, std::int32_t rate) {
     player.outputRate = rate;
     player.blockFrames = defaultBlockFrames;
-    player.rampLength = static_cast<std::int32_t>(static_cast<std::int64_t>(rate) * 128 / 44100);
+    // 128 frames at the default rate, the same time at any other.
+    player.rampLength = static_cast<std::int32_t>(static_cast<std::int64_t>(rate) * 128 / defaultOutputRate);
     if (player.rampLength < 1) player.rampLength = 1;  // a ramp needs a frame
     player.invRate = 1.0f / static_cast<float>(rate);
     player.invRampLength = 1.0f / static_cast<float>(player.rampLength);

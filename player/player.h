@@ -38,8 +38,6 @@ namespace quarbtro {
 
 inline constexpr std::int32_t defaultOutputRate = 44100;
 inline constexpr std::int32_t defaultBlockFrames = 2048;
-inline constexpr int maxInstruments = 128;
-inline constexpr int maxSamplesPerInstrument = 16;
 
 // Where the song stands and how it goes on, in this playing: set from the module's defaults by
 // beginPlayback, then advanced by the sequencer tick by tick and by the renderer frame by frame.

@@ -9,19 +9,16 @@
 
 #include "player/channel.h"
 #include "player/file_stream.h"
+#include "player/xm_format.h"
 
 namespace quarbtro {
 
 namespace {
 
-constexpr char signature[] = "Extended Module: ";
-constexpr std::int32_t signatureLength = 17;
-constexpr std::int32_t headerStart = 60;
-constexpr std::uint32_t maxSongLength = 256;
-constexpr std::uint32_t maxPatterns = 256;
-constexpr std::uint32_t maxRows = 256;
-constexpr std::uint32_t maxInstruments = 128;
-constexpr std::uint32_t maxSamples = 16;
+using namespace xm;
+
+constexpr std::uint32_t maxSongLength = maxOrders;
+constexpr std::uint32_t maxSamples = maxSamplesPerInstrument;
 constexpr std::int32_t rowsOfMissingPattern = 64;
 constexpr std::int32_t paddingFrames = 8;
 
@@ -110,7 +107,7 @@ std::int32_t checkHeader(const XmHeader& header) {
         return fail(LoadFailureKind::refused, "%u patterns, more than %u", header.patternCount,
                     maxPatterns);
     if (header.instrumentCount > maxInstruments)
-        return fail(LoadFailureKind::refused, "%u instruments, more than %u",
+        return fail(LoadFailureKind::refused, "%u instruments, more than %d",
                     header.instrumentCount, maxInstruments);
     return 1;
 }
@@ -151,7 +148,7 @@ public:
     PatternCell cell() {
         PatternCell cell = {};
         std::uint8_t lead = byte();
-        if (lead & 0x80) {
+        if (lead & packedCell) {
             if (lead & 0x01) cell.note = byte();
             if (lead & 0x02) cell.instrument = byte();
             if (lead & 0x04) cell.volume = byte();
@@ -164,7 +161,7 @@ public:
             cell.effect = byte();
             cell.effectParam = byte();
         }
-        if (cell.note == fileKeyOff) cell.note = noteKeyOff;
+        if (cell.note == keyOff) cell.note = noteKeyOff;
         if (cell.instrument > maxInstruments) cell.instrument = 0;
         return cell;
     }
@@ -181,7 +178,7 @@ private:
 
 std::int32_t readPattern(Module* module, XmReader& in, int number) {
     Pattern& pattern = module->patterns[number];
-    in.skip(4 + 1);  // header length (taken to be 9) and packing type
+    in.skip(4 + 1);  // header length (taken to be patternHeaderSize) and packing type
     std::uint32_t rows = in.u16();
     std::uint32_t packedSize = in.u16();
     if (rows > maxRows)
@@ -227,7 +224,7 @@ std::int32_t readPatterns(Module* module, XmReader& in, std::uint32_t filePatter
     return 1;
 }
 
-void readEnvelope(XmReader& in, EnvelopePoint (&points)[12]) {
+void readEnvelope(XmReader& in, EnvelopePoint (&points)[maxEnvelopePoints]) {
     for (EnvelopePoint& point : points) {
         point.x = in.u16();
         point.y = in.u16();
@@ -235,12 +232,12 @@ void readEnvelope(XmReader& in, EnvelopePoint (&points)[12]) {
 }
 
 // Established players switch off what an envelope's indices cannot support: the whole
-// envelope beyond 12 points, the sustain or the loop where it names a point beyond the last.
+// envelope beyond its 12 points, the sustain or the loop where it names a point beyond the last.
 // Indices are kept inside the points in use so that nothing can read past them.
 void sanitizeEnvelope(std::uint8_t& pointCount, std::uint8_t& sustain, std::uint8_t& loopStart,
                       std::uint8_t& loopEnd, std::uint8_t& flags) {
-    if (pointCount < 2 || pointCount > 12) flags = 0;
-    pointCount = std::min<std::uint8_t>(pointCount, 12);
+    if (pointCount < 2 || pointCount > maxEnvelopePoints) flags = 0;
+    pointCount = std::min<std::uint8_t>(pointCount, maxEnvelopePoints);
     if (sustain >= pointCount) flags &= ~envelopeSustain;
     if (loopStart >= pointCount || loopEnd >= pointCount || loopStart > loopEnd)
         flags &= ~envelopeLoop;
@@ -251,7 +248,7 @@ void sanitizeEnvelope(std::uint8_t& pointCount, std::uint8_t& sustain, std::uint
 }
 
 void readInstrumentHeader(Instrument& ins, XmReader& in) {
-    in.skip(4);  // sample header size, taken to be 40
+    in.skip(4);  // sample header size, taken to be sampleHeaderSize
     in.bytes(ins.sampleForNote, sizeof ins.sampleForNote);
     readEnvelope(in, ins.volumeEnvelope);
     readEnvelope(in, ins.panningEnvelope);
@@ -269,7 +266,7 @@ void readInstrumentHeader(Instrument& ins, XmReader& in) {
     ins.autoVibratoSweep = in.u8();
     ins.autoVibratoDepth = in.u8();
     ins.autoVibratoRate = in.u8();
-    ins.volumeFadeout = std::uint16_t(in.u16() * 2);
+    ins.volumeFadeout = std::uint16_t(in.u16() * fadeoutUnit);
     sanitizeEnvelope(ins.volumePointCount, ins.volumeSustainPoint, ins.volumeLoopStart,
                      ins.volumeLoopEnd, ins.volumeEnvelopeFlags);
     sanitizeEnvelope(ins.panningPointCount, ins.panningSustainPoint, ins.panningLoopStart,
@@ -284,12 +281,12 @@ std::uint32_t readSampleHeader(Sample& sample, XmReader& in) {
     sample.volume = std::min<std::uint8_t>(in.u8(), 64);
     sample.finetune = static_cast<std::int8_t>(in.u8());
     std::uint8_t type = in.u8();
-    sample.bits = (type & 0x10) ? 16 : 8;
-    sample.loopType = (type & 0x02) ? loopPingPong : (type & 0x01) ? loopForward : loopNone;
+    sample.bits = (type & sixteenBit) ? 16 : 8;
+    sample.loopType = (type & pingPongLoop) ? loopPingPong : (type & forwardLoop) ? loopForward : loopNone;
     sample.panning = in.u8();
     sample.relativeNote = static_cast<std::int8_t>(in.u8());
     in.skip(1);  // reserved
-    in.bytes(sample.name, 22);
+    in.bytes(sample.name, nameLength);
 
     std::uint32_t unit = sample.bits / 8;
     sample.length = byteLength / unit;
@@ -365,7 +362,7 @@ std::int32_t readInstrument(Module* module, XmReader& in, int index) {
     Instrument& ins = module->instruments[index];
     std::int64_t recordStart = in.position();
     std::uint32_t headerSize = in.u32();
-    in.bytes(ins.name, 22);
+    in.bytes(ins.name, nameLength);
     in.skip(1);  // type
     std::uint32_t sampleCount = in.u16();
     if (sampleCount > maxSamples)
@@ -402,9 +399,9 @@ std::int32_t readXm(Module* module, ModuleFile* file) {
         return fail(LoadFailureKind::refused,
                     "not an XM module: it does not begin with \"Extended Module: \"");
     module->initialGlobalVolume = 64;
-    in.bytes(module->title, 20);
-    in.skip(1);  // 0x1A
-    in.bytes(module->trackerName, 20);
+    in.bytes(module->title, songNameLength);
+    in.skip(1);  // nameEnd
+    in.bytes(module->trackerName, trackerNameLength);
 
     in.seekTo(headerStart);
     XmHeader header = {};

@@ -2,11 +2,13 @@
 
 #include <algorithm>
 
+#include "player/xm_format.h"
+
 namespace quarbtro {
 
 namespace {
 
-constexpr std::uint8_t sampleType16Bit = 0x10;
+using namespace xm;
 
 class ByteWriter {
 public:
@@ -25,17 +27,17 @@ public:
     }
 };
 
-std::uint8_t fileNote(std::uint8_t note) { return note == noteKeyOff ? fileKeyOff : note; }
+std::uint8_t fileNote(std::uint8_t note) { return note == noteKeyOff ? xm::keyOff : note; }
 
 void writeCell(ByteWriter& out, const PatternCell& cell, bool pack) {
     std::uint8_t fields[5] = {fileNote(cell.note), cell.instrument, cell.volume, cell.effect,
                               cell.effectParam};
     // The plain form carries the note in the lead byte, so only notes below 0x80 fit it.
-    if (!pack && fields[0] < 0x80) {
+    if (!pack && fields[0] < packedCell) {
         for (std::uint8_t field : fields) out.u8(field);
         return;
     }
-    std::uint8_t lead = 0x80;
+    std::uint8_t lead = packedCell;
     for (int i = 0; i < 5; ++i) {
         if (fields[i]) lead |= 1 << i;
     }
@@ -53,8 +55,8 @@ bool isEmpty(const Pattern& pattern, int channelCount) {
 
 void writePattern(ByteWriter& out, const Pattern& pattern, int channelCount,
                   const XmWriteOptions& options) {
-    out.u32(9);
-    out.u8(0);
+    out.u32(patternHeaderSize);
+    out.u8(0);  // packing type
     out.u16(pattern.rowCount);
     std::size_t sizeOffset = out.offset();
     out.u16(0);
@@ -66,7 +68,7 @@ void writePattern(ByteWriter& out, const Pattern& pattern, int channelCount,
     storeLittleEndian(out.bytes, sizeOffset, std::uint32_t(out.offset() - dataStart), 2);
 }
 
-void writeEnvelope(ByteWriter& out, const EnvelopePoint (&points)[12]) {
+void writeEnvelope(ByteWriter& out, const EnvelopePoint (&points)[maxEnvelopePoints]) {
     for (const EnvelopePoint& point : points) {
         out.u16(point.x);
         out.u16(point.y);
@@ -83,13 +85,13 @@ void writeSampleHeader(ByteWriter& out, const Sample& sample) {
     out.u32(loops ? sample.loopLength * unit : 0);
     out.u8(sample.volume);
     out.u8(static_cast<std::uint8_t>(sample.finetune));
-    std::uint8_t type = sample.loopType == loopForward ? 1 : sample.loopType == loopPingPong ? 2 : 0;
-    if (unit == 2) type |= sampleType16Bit;
+    std::uint8_t type = sample.loopType == loopForward ? forwardLoop : sample.loopType == loopPingPong ? pingPongLoop : 0;
+    if (unit == 2) type |= sixteenBit;
     out.u8(type);
     out.u8(static_cast<std::uint8_t>(sample.panning));
     out.u8(static_cast<std::uint8_t>(sample.relativeNote));
     out.zeros(1);  // reserved
-    out.text(sample.name, 22);
+    out.text(sample.name, nameLength);
 }
 
 // Delta coding: each stored value is the difference to the previous frame, wrapping.
@@ -110,13 +112,13 @@ void writeSampleData(ByteWriter& out, const Sample& sample) {
 
 void writeInstrument(ByteWriter& out, const Instrument& instrument, XmLayout* layout) {
     bool hasSamples = instrument.sampleCount > 0;
-    out.u32(hasSamples ? 263 : 29);
-    out.text(instrument.name, 22);
+    out.u32(hasSamples ? instrumentHeaderSize : emptyInstrumentHeaderSize);
+    out.text(instrument.name, nameLength);
     out.zeros(1);  // type
     out.u16(instrument.sampleCount);
     std::vector<std::size_t> headers, data;
     if (hasSamples) {
-        out.u32(40);
+        out.u32(sampleHeaderSize);
         for (std::uint8_t slot : instrument.sampleForNote) out.u8(slot);
         writeEnvelope(out, instrument.volumeEnvelope);
         writeEnvelope(out, instrument.panningEnvelope);
@@ -130,8 +132,8 @@ void writeInstrument(ByteWriter& out, const Instrument& instrument, XmLayout* la
               instrument.autoVibratoRate}) {
             out.u8(value);
         }
-        out.u16(instrument.volumeFadeout / 2);
-        out.zeros(22);  // reserved: fills the header to 263 bytes
+        out.u16(instrument.volumeFadeout / fadeoutUnit);
+        out.zeros(22);  // reserved: fills the header to instrumentHeaderSize
         for (int slot = 0; slot < instrument.sampleCount; ++slot) {
             headers.push_back(out.offset());
             writeSampleHeader(out, *instrument.samples[slot]);
@@ -152,11 +154,11 @@ void writeInstrument(ByteWriter& out, const Instrument& instrument, XmLayout* la
 std::vector<std::uint8_t> writeXm(const Module& module, const XmWriteOptions& options,
                                   XmLayout* layout) {
     ByteWriter out;
-    out.text("Extended Module: ", 17);
-    out.text(options.songName, 20);
-    out.u8(0x1A);
-    out.text("Quarbtro", 20);
-    out.u16(0x0104);
+    out.text(signature, signatureLength);
+    out.text(options.songName, songNameLength);
+    out.u8(nameEnd);
+    out.text("Quarbtro", trackerNameLength);
+    out.u16(xm::version);
     out.u32(options.headerSize);
     out.u16(module.songLength);
     out.u16(module.restartPosition);
@@ -167,7 +169,7 @@ std::vector<std::uint8_t> writeXm(const Module& module, const XmWriteOptions& op
     out.u16(module.defaultSpeed);
     out.u16(module.defaultBpm);
     for (std::uint8_t entry : module.orderTable) out.u8(entry);
-    if (options.headerSize > 276) out.zeros(options.headerSize - 276);
+    if (options.headerSize > xm::headerSize) out.zeros(options.headerSize - xm::headerSize);
 
     if (layout) *layout = {};
     for (std::int32_t p = 0; p < module.patternCount; ++p) {

@@ -21,11 +21,12 @@
 #include <vector>
 
 #include "player/module.h"
+#include "player/xm_format.h"
 
 namespace quarbtro {
 
 struct XmWriteOptions {
-    std::uint32_t headerSize = 276;      // counted from offset 60; above 276 adds zero bytes
+    std::uint32_t headerSize = xm::headerSize;  // counted from offset 60; above 276 adds zeros
     bool packCells = true;               // false: every cell as its note byte plus four bytes
     bool omitEmptyPatternData = false;   // all-zero patterns get packed size 0 and no data
     std::string songName;                // at most 20 bytes are written

@@ -16,6 +16,8 @@
 #include <cstdint>
 #include <string>
 
+#include "player/player.h"
+
 namespace quarbtro {
 
 enum class SampleEncoding {
@@ -28,8 +30,9 @@ struct SoundFormat {
     SampleEncoding encoding;
 };
 
-// The format the player writes: 44,100 Hz, stereo, signed 16-bit little-endian.
-inline constexpr SoundFormat cdFormat = {44100, 2, SampleEncoding::s16LittleEndian};
+// The format the player writes: its default rate (44,100 Hz), stereo, signed 16-bit
+// little-endian.
+inline constexpr SoundFormat cdFormat = {defaultOutputRate, 2, SampleEncoding::s16LittleEndian};
 
 struct SoundBackend;
 

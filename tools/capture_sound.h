@@ -1,14 +1,16 @@
 #pragma once
 // The capture's sound: a song rendered offline from its start by the player's own block
-// renderer at 44,100 Hz, exactly as the playback thread would render it, with no device.
+// renderer at the intro's rate, exactly as the playback thread would render it, with no device.
 
 #include <cstdint>
 #include <string>
 #include <vector>
 
+#include "player/player.h"
+
 namespace quarbtro::capture {
 
-inline constexpr std::int32_t soundRate = 44100;
+inline constexpr std::int32_t soundRate = defaultOutputRate;
 
 // The sound frames [first, end) of the XM song held in `song`, as interleaved 16-bit stereo
 // samples (left first). False, with the reason in `error`, when the song cannot be loaded or

@@ -68,6 +68,8 @@ struct Job {
 
 Options parse(int argc, char** argv, cli::Program& program) {
     Options options;
+    static const std::string rateHelp =
+        "output frames a second, 8000 to 192000 (default " + std::to_string(defaultOutputRate) + ")";
     const cli::Taker takeFormat = [&options](const char* value) {
         options.format = soundFileFormatNamed(value);
         return options.format ? std::string() : std::string("takes wav, float, flac or raw");
@@ -98,7 +100,7 @@ Options parse(int argc, char** argv, cli::Program& program) {
          {"loops", 'l', "N", "play the song N times (default 1)", cli::integer(options.loops, 1, 100)},
          {"seconds", 0, "S", "render exactly S seconds instead of the song",
           cli::number(options.seconds, 0, longestSeconds, "a number of seconds")},
-         {"rate", 'r', "HZ", "output frames a second, 8000 to 192000 (default 44100)",
+         {"rate", 'r', "HZ", rateHelp.c_str(),
           cli::integer(options.rate, 8000, 192000, "a rate in Hz")},
          {"gain", 'g', "DB", "amplify by DB decibels, -60 to 24 (default 0)",
           cli::number(options.gainDb, -60, 24, "decibels")},

@@ -182,7 +182,7 @@ TEST(XmLoader, PackedCellsCarryOnlyTheirFields) {
     draft.addPattern(1);
     draft.cell(0, 0, 0) = {0, 0, 0x10, 0, 0};
     draft.cell(0, 0, 1) = {0, 0, 0, 0x0E, 0x60};
-    draft.cell(0, 0, 2) = {fileKeyOff, 200, 0, 0, 0};  // the file's key-off and a too large instrument
+    draft.cell(0, 0, 2) = {xm::keyOff, 200, 0, 0, 0};  // the file's key-off and a too large instrument
     auto module = loadBytes(writeXm(draft.module()));
     ASSERT_TRUE(module) << lastLoadFailure().reason;
     const PatternCell* cells = module->patterns[0].cells;
