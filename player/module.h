@@ -184,4 +184,10 @@ extern Instrument emptyInstrument;
 // sound layer's stopPlayback): the module does not know who plays it.
 std::int32_t freeModule(Module* module);
 
+// A loaded module that frees itself.
+struct ModuleRelease {
+    void operator()(Module* module) const { freeModule(module); }
+};
+using LoadedModule = std::unique_ptr<Module, ModuleRelease>;
+
 }  // namespace quarbtro

@@ -22,6 +22,11 @@ void takeFinetunes(Player& player, const Module& module) {
     }
 }
 
+// Order 0 names a pattern even in a song of length 0.
+bool isOrderInSong(const Module& module, std::int32_t orderPosition) {
+    return orderPosition == 0 || (orderPosition > 0 && orderPosition < module.songLength);
+}
+
 }  // namespace
 
 std::int32_t samplesPerTickAt(std::int32_t rate, std::int32_t bpm) {
@@ -40,16 +45,18 @@ void setBpm(Player& player, std::int32_t bpm) {
     player.song.samplesPerTick = samplesPerTickAt(player.outputRate, bpm);
 }
 
-int beginPlayback(Player& player, const Module* module) {
+int beginPlayback(Player& player, const Module* module, std::int32_t startOrder) {
     if (module == nullptr || module->channelCount < 0 || module->channelCount > maxChannels) return 0;
+    if (!isOrderInSong(*module, startOrder)) return 0;
     void* allocation = std::calloc(static_cast<std::size_t>(player.blockFrames) * 8 + 256, 1);
     if (allocation == nullptr) return 0;
     endPlayback(player);
 
     SongState& song = player.song;
     song = SongState{};
-    song.nextOrder = -1;
-    song.nextRow = -1;
+    // The first tick takes the start over, as it takes a jump's target.
+    song.nextOrder = startOrder;
+    song.nextRow = 0;
     song.globalVolume = module->initialGlobalVolume;
     song.speed = module->defaultSpeed;
     setBpm(player, module->defaultBpm);
@@ -74,10 +81,7 @@ int beginPlayback(Player& player, const Module* module) {
 }
 
 int startAtOrder(Player& player, std::int32_t orderPosition) {
-    const Module* module = player.currentModule;
-    // Order 0 names a pattern even in a song of length 0.
-    if (module == nullptr || orderPosition < 0 || (orderPosition >= module->songLength && orderPosition != 0))
-        return 0;
+    if (player.currentModule == nullptr || !isOrderInSong(*player.currentModule, orderPosition)) return 0;
     player.song.nextOrder = orderPosition;
     player.song.nextRow = 0;
     return 1;

@@ -21,17 +21,19 @@ std::int32_t samplesPerTickAt(std::int32_t rate, std::int32_t bpm);
 // owed to the current tick are not changed.
 void setBpm(Player& player, std::int32_t bpm);
 
-// Starts the song on the player at its beginning (order 0, row 0, its default speed and BPM,
-// its initial global volume, no effect memory), zero-fills the player's channels and links
-// channel i to voice i, takes each sample's finetune from the song, makes the module the
-// player's current one and allocates the mix buffer for configureOutput's block size. Returns
-// 0 (changing nothing) for a null module, for one that needs more than 32 channels, and when
-// the mix buffer cannot be allocated; 1 otherwise. The voices keep their state; the module is
-// only read, here and while it plays.
-int beginPlayback(Player& player, const Module* module);
+// Starts the song on the player at the first row of an order position (0 unless asked): its
+// default speed and BPM, its initial global volume, no effect memory; zero-fills the player's
+// channels and links channel i to voice i, takes each sample's finetune from the song, makes
+// the module the player's current one and allocates the mix buffer for configureOutput's block
+// size. Returns 0 (changing nothing) for a null module, for one that needs more than 32
+// channels, for an order position outside the song (see startAtOrder) and when the mix buffer
+// cannot be allocated; 1 otherwise. The voices keep their state; the module is only read, here
+// and while it plays.
+int beginPlayback(Player& player, const Module* module, std::int32_t startOrder = 0);
 
-// Moves the song playing on the player to the start of an order position (0 .. songLength - 1;
-// others are refused with 0), as a position jump would, at its next row tick.
+// Moves the song playing on the player to the first row of an order position (0 .. songLength
+// - 1, and 0 in a song of length 0; others are refused with 0), as a position jump would, at
+// its next row tick.
 int startAtOrder(Player& player, std::int32_t orderPosition);
 
 // Frees the mix buffer and forgets the current module.

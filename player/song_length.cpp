@@ -1,5 +1,8 @@
 #include "player/song_length.h"
 
+#include <algorithm>
+
+#include "player/playback.h"
 
 namespace quarbtro {
 
@@ -11,26 +14,34 @@ std::uint64_t mixed(std::uint64_t hash, std::uint64_t value) {
 
 }  // namespace
 
+SongWalk::SongWalk(const Module& module, std::int32_t rate, std::int32_t startOrder)
+    : module_(module), player_(std::make_unique<Player>()) {
+    configureOutput(*player_, rate);
+    started_ = beginPlayback(*player_, &module, startOrder) != 0;
+}
+
+SongWalk::~SongWalk() { endPlayback(*player_); }
+
 // The row the next row tick plays: its order position and row as the tick will take them
 // over, and every channel's pattern-loop counter.
 std::uint64_t SongWalk::nextRowKey() const {
-    const SongState& song = player_.song;
+    const SongState& song = player_->song;
     const std::int32_t order = song.nextOrder >= 0 ? song.nextOrder : song.orderPosition;
     const std::int32_t row = song.nextRow >= 0 ? song.nextRow : song.row;
     std::uint64_t hash = 0xCBF29CE484222325u;
     hash = mixed(hash, static_cast<std::uint32_t>(order));
     hash = mixed(hash, static_cast<std::uint32_t>(row));
     for (int c = 0; c < module_.channelCount && c < maxChannels; ++c)
-        hash = mixed(hash, static_cast<std::uint32_t>(player_.channels[c].loopCount));
+        hash = mixed(hash, static_cast<std::uint32_t>(player_->channels[c].loopCount));
     return hash;
 }
 
 bool SongWalk::atRepeat() {
-    return player_.song.tick == 0 && played_.count(nextRowKey()) != 0;
+    return player_->song.tick == 0 && played_.count(nextRowKey()) != 0;
 }
 
 void SongWalk::step() {
-    const SongState& song = player_.song;
+    const SongState& song = player_->song;
     tick_ = song.tick;
     if (tick_ == 0) {
         played_.insert(nextRowKey());
@@ -38,19 +49,25 @@ void SongWalk::step() {
         order_ = song.nextOrder >= 0 ? song.nextOrder : song.orderPosition;
         row_ = song.nextRow >= 0 ? song.nextRow : song.row;
     }
-    if (player_.onTick != nullptr) player_.onTick(player_, module_);
+    if (player_->onTick != nullptr) player_->onTick(*player_, module_);
     frame_ += song.samplesPerTick;
 }
 
-std::int64_t framesUntilRepeat(Player& player, const Module& module, std::int64_t capFrames,
-                               std::int32_t passes) {
-    SongWalk walk(player, module);
-    for (std::int32_t pass = 1;; ++pass) {
-        while (walk.frame() < capFrames && !walk.atRepeat()) walk.step();
-        if (walk.frame() >= capFrames) return capFrames;
-        if (pass >= passes) return walk.frame();
-        walk.startAnotherPass();
-    }
+std::int64_t SongWalk::walkPass() {
+    if (!started_) return passStart_;
+    const std::int64_t latest = passStart_ + longestPassSeconds * player_->outputRate;
+    while (frame_ < latest && !atRepeat()) step();
+    passStart_ = std::min(frame_, latest);
+    played_.clear();
+    return passStart_;
+}
+
+std::int64_t songFrames(const Module& module, std::int32_t rate, std::int32_t startOrder, std::int32_t passes) {
+    SongWalk walk(module, rate, startOrder);
+    if (!walk.started()) return -1;
+    std::int64_t end = 0;
+    for (std::int32_t pass = 0; pass < passes; ++pass) end = walk.walkPass();
+    return end;
 }
 
 }  // namespace quarbtro

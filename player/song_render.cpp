@@ -8,32 +8,14 @@
 
 namespace quarbtro {
 
-namespace {
-
-// A fresh output (every voice silent) and the song at its start order.
-bool startSong(SongRender& render, const Module& module, const SongRenderRequest& request) {
-    configureOutput(render.player, request.rate);
-    if (!beginPlayback(render.player, &module)) return false;
-    if (!startAtOrder(render.player, request.startOrder)) {
-        endPlayback(render.player);
-        return false;
-    }
-    return true;
-}
-
-}  // namespace
-
 int beginSongRender(SongRender& render, const Module& module, const SongRenderRequest& request) {
     render.module = nullptr;
     render.framesDone = 0;
-    if (!startSong(render, module, request)) return 0;
-    if (request.frames >= 0) {
-        render.totalFrames = request.frames;
-    } else {
-        render.totalFrames = framesUntilRepeat(render.player, module, request.maxFrames, request.passes);
-        // The walk moved the song and its voices on: start again from silence.
-        if (!startSong(render, module, request)) return 0;
-    }
+    render.totalFrames =
+        request.frames >= 0 ? request.frames : songFrames(module, request.rate, request.startOrder, request.passes);
+    if (render.totalFrames < 0) return 0;
+    configureOutput(render.player, request.rate);  // a fresh output: every voice silent
+    if (!beginPlayback(render.player, &module, request.startOrder)) return 0;
     render.module = &module;
     return 1;
 }

@@ -18,7 +18,6 @@ struct SongRenderRequest {
     std::int32_t startOrder = 0;            // the order position the song starts at
     std::int32_t passes = 1;                // how many times the song plays
     std::int64_t frames = -1;               // exactly this many frames instead; -1: the passes
-    std::int64_t maxFrames = std::int64_t{20} * 60 * defaultOutputRate;  // the passes at most
 };
 
 struct SongRender {
@@ -28,10 +27,10 @@ struct SongRender {
     std::int64_t framesDone;   // frames delivered so far
 };
 
-// Prepares a render of a loaded module: sets the player's output rate, finds the song's length
-// by running the sequencer alone (unless a frame count is asked for), then starts the song
-// afresh at the start order. 0, with nothing started, when the module cannot be played on the
-// player or the start order is not in the song.
+// Prepares a render of a loaded module: finds the song's length by walking it (unless a frame
+// count is asked for; song_length.h), sets the player's output rate and starts the song at the
+// start order. 0, with nothing started, when the module cannot be played or the start order is
+// not in the song.
 int beginSongRender(SongRender& render, const Module& module, const SongRenderRequest& request);
 
 // Renders the next block into render.player.outputBuffer (16-bit, left then right) and

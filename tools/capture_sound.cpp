@@ -11,7 +11,7 @@ namespace quarbtro::capture {
 
 bool renderSong(const unsigned char* song, std::int32_t size, std::int64_t first,
                 std::int64_t end, std::vector<std::int16_t>& samples, std::string& error) {
-    Module* module = loadModuleFromMemory(song, size);
+    const LoadedModule module(loadModuleFromMemory(song, size));
     if (!module) {
         error = std::string("the song does not load: ") + lastLoadFailure().reason;
         return false;
@@ -21,7 +21,6 @@ bool renderSong(const unsigned char* song, std::int32_t size, std::int64_t first
     request.frames = end;
     auto render = std::make_unique<SongRender>();
     if (!beginSongRender(*render, *module, request)) {
-        freeModule(module);
         error = "the song cannot be played";
         return false;
     }
@@ -35,7 +34,6 @@ bool renderSong(const unsigned char* song, std::int32_t size, std::int64_t first
                            render->player.outputBuffer + 2 * count);
     }
     endSongRender(*render);
-    freeModule(module);
     return true;
 }
 

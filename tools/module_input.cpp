@@ -6,6 +6,8 @@
 #include <cstring>
 #include <limits>
 
+#include "player/xm_loader.h"
+
 namespace quarbtro {
 
 std::string shownName(const std::string& path) { return path == "-" ? "standard input" : path; }
@@ -35,6 +37,14 @@ bool readModuleFile(const std::string& path, std::vector<unsigned char>& bytes, 
         return false;
     }
     return true;
+}
+
+LoadedModule readModule(const std::string& path, std::string& problem) {
+    std::vector<unsigned char> bytes;
+    if (!readModuleFile(path, bytes, problem)) return nullptr;
+    LoadedModule module(loadModuleFromMemory(bytes.data(), static_cast<std::int32_t>(bytes.size())));
+    if (!module) problem = shownName(path) + ": " + lastLoadFailure().reason;
+    return module;
 }
 
 }  // namespace quarbtro

@@ -5,37 +5,17 @@
 
 #include <cstdint>
 #include <cstdio>
-#include <memory>
 #include <string>
 #include <vector>
 
-#include "player/player.h"
 #include "player/module.h"
-#include "player/playback.h"
 #include "player/song_length.h"
-#include "player/xm_loader.h"
 #include "tools/command_line.h"
 #include "tools/module_input.h"
 #include "tools/module_names.h"
 
 namespace quarbtro {
 namespace {
-
-// The song once ends where it first comes back to a row it has played, at most after 20
-// minutes, as xmrender renders it.
-constexpr std::int32_t rate = defaultOutputRate;
-constexpr std::int64_t longestSong = std::int64_t{20} * 60 * rate;
-
-struct ModuleRelease {
-    void operator()(Module* module) const { freeModule(module); }
-};
-using LoadedModule = std::unique_ptr<Module, ModuleRelease>;
-
-Module* loadModule(const std::string& path, const std::vector<unsigned char>& bytes, std::string& problem) {
-    Module* module = loadModuleFromMemory(bytes.data(), static_cast<std::int32_t>(bytes.size()));
-    if (!module) problem = shownName(path) + ": " + lastLoadFailure().reason;
-    return module;
-}
 
 const char* loopName(std::uint8_t loopType) {
     switch (loopType) {
@@ -45,15 +25,17 @@ const char* loopName(std::uint8_t loopType) {
     }
 }
 
-// The song played once by the sequencer alone (nothing is mixed), in seconds; -1 when the
-// player cannot play it.
-double durationSeconds(const Module& module) {
-    auto player = std::make_unique<Player>();
-    configureOutput(*player, rate);
-    if (!beginPlayback(*player, &module)) return -1;
-    const std::int64_t frames = framesUntilRepeat(*player, module, longestSong);
-    endPlayback(*player);
-    return static_cast<double>(frames) / rate;
+// The song played once by the sequencer alone (nothing is mixed), in seconds, and whether it
+// ran into the longest pass before coming back to a row; -1 when the player cannot play it.
+struct Duration {
+    double seconds;
+    bool atLongest;
+};
+
+Duration durationOf(const Module& module) {
+    const std::int64_t frames = songFrames(module);
+    return {frames < 0 ? -1 : static_cast<double>(frames) / defaultOutputRate,
+            frames >= longestPassSeconds * defaultOutputRate};
 }
 
 std::string minutes(double seconds) {
@@ -72,16 +54,15 @@ void forEachSample(const Module& module, Each each) {
     }
 }
 
-void printSummary(const std::string& path, const Module& m, double duration) {
+void printSummary(const std::string& path, const Module& m, const Duration& duration) {
     std::printf("%s\n", shownName(path).c_str());
     std::printf("title \"%s\", written with \"%s\"\n", nameForPeople(m.title).c_str(), nameForPeople(m.trackerName).c_str());
     std::printf("%d channels, %s frequencies, speed %d, %d BPM\n", m.channelCount,
                 (m.flags & linearFrequencyTable) ? "linear" : "Amiga", m.defaultSpeed, m.defaultBpm);
     std::printf("song length %d, restart at %d, orders:", m.songLength, m.restartPosition);
     for (int position = 0; position < m.songLength; ++position) std::printf(" %d", m.orderTable[position]);
-    std::printf("\nduration %s%s\n", minutes(duration).c_str(),
-                duration * rate >= static_cast<double>(longestSong) ? " or more (it has not come back to a row by then)"
-                                                                    : "");
+    std::printf("\nduration %s%s\n", minutes(duration.seconds).c_str(),
+                duration.atLongest ? " or more (it has not come back to a row by then)" : "");
     std::printf("%d patterns (rows):", m.patternCount);
     for (int p = 0; p < m.patternCount; ++p) std::printf(" %d", m.patterns[p].rowCount);
     std::printf("\n%d instruments\n", m.instrumentCount);
@@ -102,12 +83,12 @@ void printSummary(const std::string& path, const Module& m, double duration) {
     }
 }
 
-void printJson(const Module& m, double duration) {
+void printJson(const Module& m, const Duration& duration) {
     std::printf("{\"title\":%s,\"tracker\":%s,", nameAsJson(m.title).c_str(), nameAsJson(m.trackerName).c_str());
     std::printf("\"channels\":%d,\"songLength\":%d,\"restartPosition\":%d,\"patternCount\":%d,"
                 "\"instrumentCount\":%d,\"linear\":%s,\"defaultSpeed\":%d,\"defaultBpm\":%d,\"duration\":%.3f,",
                 m.channelCount, m.songLength, m.restartPosition, m.patternCount, m.instrumentCount,
-                (m.flags & linearFrequencyTable) ? "true" : "false", m.defaultSpeed, m.defaultBpm, duration);
+                (m.flags & linearFrequencyTable) ? "true" : "false", m.defaultSpeed, m.defaultBpm, duration.seconds);
     std::printf("\"orders\":[");
     for (int position = 0; position < m.songLength; ++position)
         std::printf("%s%d", position ? "," : "", m.orderTable[position]);
@@ -159,10 +140,9 @@ int run(int argc, char** argv) {
     if (array) std::printf("[");
     for (const std::string& path : paths) {
         std::string problem;
-        std::vector<unsigned char> bytes;
-        LoadedModule module(readModuleFile(path, bytes, problem) ? loadModule(path, bytes, problem) : nullptr);
-        const double duration = module ? durationSeconds(*module) : -1;
-        if (module && duration < 0) problem = shownName(path) + ": cannot be played";
+        const LoadedModule module = readModule(path, problem);
+        const Duration duration = module ? durationOf(*module) : Duration{-1, false};
+        if (module && duration.seconds < 0) problem = shownName(path) + ": cannot be played";
         if (!problem.empty()) {
             std::fflush(stdout);
             std::fprintf(stderr, "xminfo: %s\n", problem.c_str());

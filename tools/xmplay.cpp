@@ -27,7 +27,6 @@
 
 #include "player/playback.h"
 #include "player/song_length.h"
-#include "player/xm_loader.h"
 #include "sound/output_choice.h"
 #include "sound/sound_playback.h"
 #include "tools/command_line.h"
@@ -40,7 +39,6 @@
 namespace quarbtro {
 namespace {
 
-constexpr std::int64_t longestPassSeconds = 20 * 60;  // a pass ends here at the latest
 constexpr int interruptedStatus = 128 + SIGINT;
 
 volatile sig_atomic_t interrupted = 0;
@@ -109,38 +107,13 @@ bool openOutput(const Options& options, SoundOutput& output, std::string& proble
     return false;
 }
 
-struct ModuleRelease {
-    void operator()(Module* module) const { freeModule(module); }
-};
-using LoadedModule = std::unique_ptr<Module, ModuleRelease>;
-
-bool loadSong(const std::string& path, LoadedModule& song, std::string& problem) {
-    std::vector<unsigned char> bytes;
-    if (!readModuleFile(path, bytes, problem)) return false;
-    song.reset(loadModuleFromMemory(bytes.data(), static_cast<std::int32_t>(bytes.size())));
-    if (!song) {
-        problem = shownName(path) + ": " + lastLoadFailure().reason;
-        return false;
-    }
-    return true;
-}
-
 // Where each of `passes` passes of the song from an order position ends, in frames from there
 // (cumulative); none for 0 passes (played until stopped). The walk has a player of its own, so
 // it may run while the song plays.
 std::vector<std::int64_t> passEnds(const Module& module, std::int32_t rate, int order, int passes) {
     std::vector<std::int64_t> ends;
-    auto player = std::make_unique<Player>();
-    configureOutput(*player, rate);
-    if (passes <= 0 || !beginPlayback(*player, &module) || !startAtOrder(*player, order)) return ends;
-    SongWalk walk(*player, module);
-    for (int pass = 1; pass <= passes; ++pass) {
-        const std::int64_t cap = pass * longestPassSeconds * rate;
-        while (walk.frame() < cap && !walk.atRepeat()) walk.step();
-        ends.push_back(std::min(walk.frame(), cap));
-        walk.startAnotherPass();
-    }
-    endPlayback(*player);
+    SongWalk walk(module, rate, order);
+    for (int pass = 1; pass <= passes && walk.started(); ++pass) ends.push_back(walk.walkPass());
     return ends;
 }
 
@@ -230,8 +203,8 @@ int run(int argc, char** argv) {
     for (int index = 0; index < fileCount && !interrupted;) {
         const std::string& path = options.files[static_cast<std::size_t>(index)];
         std::string problem;
-        LoadedModule song;
-        if (!loadSong(path, song, problem)) {
+        const LoadedModule song = readModule(path, problem);
+        if (!song) {
             std::fprintf(stderr, "xmplay: %s\n", problem.c_str());
             status = cli::failureStatus;
             ++index;

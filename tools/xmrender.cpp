@@ -30,11 +30,9 @@
 #include <vector>
 
 #include "player/channel.h"
-#include "player/playback.h"
 #include "player/player.h"
 #include "player/song_length.h"
 #include "player/song_render.h"
-#include "player/xm_loader.h"
 #include "tools/command_line.h"
 #include "tools/module_input.h"
 #include "tools/output_file.h"
@@ -44,7 +42,6 @@ namespace quarbtro {
 namespace {
 
 constexpr double longestSeconds = 24000;
-constexpr std::int64_t longestSongSeconds = 20 * 60;  // the song once ends here at the latest
 
 struct Options {
     std::vector<std::string> inputs;
@@ -195,11 +192,6 @@ private:
     std::chrono::steady_clock::time_point last_{};
 };
 
-struct ModuleRelease {
-    void operator()(Module* module) const { freeModule(module); }
-};
-using LoadedModule = std::unique_ptr<Module, ModuleRelease>;
-
 // Where a job's bytes go: standard output, a device or pipe named as the output (/dev/null),
 // or a regular file, written under its temporary name.
 class Destination {
@@ -246,26 +238,24 @@ private:
 // voice: which one, the frame it starts from (nothing is mixed, so the position moves only
 // when a note starts or rewinds), its frequency, volume and panning.
 bool writeTrace(const Module& module, const Options& options, std::FILE* out) {
-    auto player = std::make_unique<Player>();
-    configureOutput(*player, defaultOutputRate);
-    if (!beginPlayback(*player, &module) || !startAtOrder(*player, options.startOrder)) return false;
+    SongWalk walk(module, defaultOutputRate, options.startOrder);
+    if (!walk.started()) return false;
     const std::int64_t limit = options.seconds >= 0 ? std::llround(options.seconds * defaultOutputRate)
-                                                    : longestSongSeconds * defaultOutputRate;
+                                                    : longestPassSeconds * defaultOutputRate;
     std::fprintf(out, "# order row tick  spt gv ch period pdelta vol vdelta pan venv penv  fade | voice  start   freq vvol vpan\n");
-    SongWalk walk(*player, module);
+    const Player& player = walk.player();
     while (walk.frame() < limit && (options.seconds >= 0 || !walk.atRepeat())) {
         walk.step();
         for (int c = 0; c < module.channelCount; ++c) {
-            const Channel& channel = player->channels[c];
+            const Channel& channel = player.channels[c];
             const Voice& voice = *channel.voice;
             std::fprintf(out, "%7d %3d %4d %4d %2d %2d %6d %6d %3d %6d %3d %4d %4d %5d | %5d %6u %6d %4d %4d\n",
-                         walk.order(), walk.row(), walk.tick(), player->song.samplesPerTick, player->song.globalVolume, c,
+                         walk.order(), walk.row(), walk.tick(), player.song.samplesPerTick, player.song.globalVolume, c,
                          channel.period, channel.periodDelta, channel.volume, channel.volumeDelta, channel.panning,
                          channel.volEnvVolume, channel.panEnvPanning, channel.fadeOut, voice.index,
                          voice.positionInt, voice.frequency, voice.volume, voice.panning);
         }
     }
-    endPlayback(*player);
     return true;
 }
 
@@ -313,13 +303,8 @@ bool render(const Job& job, const Options& options, std::string& problem) {
             return false;
         }
     }
-    std::vector<unsigned char> bytes;
-    if (!readModuleFile(job.input, bytes, problem)) return false;
-    LoadedModule module(loadModuleFromMemory(bytes.data(), static_cast<std::int32_t>(bytes.size())));
-    if (!module) {
-        problem = shownName(job.input) + ": " + lastLoadFailure().reason;
-        return false;
-    }
+    const LoadedModule module = readModule(job.input, problem);
+    if (!module) return false;
     if (options.startOrder >= module->songLength) {
         problem = shownName(job.input) + ": --start " + std::to_string(options.startOrder) + " is past the song's " +
                   std::to_string(module->songLength) + " order positions";
@@ -332,7 +317,6 @@ bool render(const Job& job, const Options& options, std::string& problem) {
         request.rate = options.rate;
         request.startOrder = options.startOrder;
         request.passes = options.loops;
-        request.maxFrames = longestSongSeconds * options.rate * options.loops;
         if (options.seconds >= 0) request.frames = std::llround(options.seconds * options.rate);
         if (!beginSongRender(*songRender, *module, request)) {
             problem = shownName(job.input) + ": cannot be played";

@@ -1,7 +1,8 @@
 // libFuzzer target: any byte string through the memory stream into the loader. What loads
 // must satisfy the Module's invariants and is then played: a few ticks through the block
-// renderer, the rest of the song (up to 1,000 ticks) through the sequencer alone, and a few
-// ticks more, so that the sequencer and the mixer meet every oddity the loader lets through.
+// renderer, the rest of the song (up to 1,000 ticks) through the sequencer alone, walked on a
+// second player and then on the render's, and a few ticks more through the renderer, so that
+// the sequencer and the mixer meet every oddity the loader lets through.
 // Then it is released again. Sanitizers catch every read or write out of bounds, leak and
 // undefined operation on the way.
 //
@@ -54,8 +55,10 @@ void exerciseLoaded(quarbtro::Module& module) {
     render.player.blockFrames = fuzzBlockFrames;  // small blocks: more ticks for the time
     const bool audible = hasSampleData(module);
     if (audible) renderBlocks(12);
-    quarbtro::SongWalk walk(render.player, module);
-    for (int tick = 0; tick < 1000 && !walk.atRepeat(); ++tick) walk.step();
+    quarbtro::SongWalk walk(module);  // on a player of its own, beside the render
+    int ticks = 0;
+    for (; ticks < 1000 && !walk.atRepeat(); ++ticks) walk.step();
+    for (int tick = 0; tick < ticks; ++tick) render.player.onTick(render.player, module);
     if (audible) renderBlocks(12);
     quarbtro::endSongRender(render);
 }

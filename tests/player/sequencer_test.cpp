@@ -352,7 +352,7 @@ namespace {
 
 TEST(Render, LoadedSongPlaysThroughTheSequencer) {
     ModuleDraft draft = testing::smallSong();
-    testing::LoadedModule module = testing::loadBytes(writeXm(draft.module()));
+    LoadedModule module = testing::loadBytes(writeXm(draft.module()));
     ASSERT_TRUE(module);
     auto player = std::make_unique<Player>();
     configureOutput(*player, 44100);

@@ -14,11 +14,6 @@
 
 namespace quarbtro::testing {
 
-struct ModuleRelease {
-    void operator()(Module* module) const { freeModule(module); }
-};
-using LoadedModule = std::unique_ptr<Module, ModuleRelease>;
-
 inline LoadedModule loadBytes(const std::vector<std::uint8_t>& bytes,
                               SampleLoadHook hook = nullptr) {
     return LoadedModule(loadModuleFromMemory(bytes.data(), std::int32_t(bytes.size()), hook));
