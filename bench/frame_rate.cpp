@@ -15,7 +15,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "app/shell.h"
+#include "intro/shell.h"
 
 namespace {
 

@@ -22,13 +22,13 @@
 #include <string>
 #include <vector>
 
-#include "app/display_window.h"
-#include "app/shell.h"
+#include "window/display_window.h"
+#include "intro/shell.h"
 #include "scenes/radial_blur.h"
 #include "scenes/stage.h"
-#include "tools/capture_timing.h"
-#include "tools/frame_reader.h"
-#include "tools/private_x_server.h"
+#include "tools/capture/capture_timing.h"
+#include "tools/capture/frame_reader.h"
+#include "tools/capture/private_x_server.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
 // The intro's start-up step by step, for startup-time to break down: the calls of main, init,
 // buildVisuals and createPlayer made one at a time (in their order; keep this in step with
-// app/main.cpp, app/shell.cpp and sound/create_player.cpp), each followed by a mark
+// intro/main.cpp, intro/shell.cpp and intro/create_player.cpp), each followed by a mark
 // "STEP NANOSECONDS" on
 // the descriptor $QUARBTRO_BENCH_REPORT_FD. Then the GLUT main loop draws the first frame and
 // the last mark is "first-swap". Each mark comes with the main thread's CPU time in its step,
@@ -18,10 +18,10 @@
 #include <cstdlib>
 #include <string>
 
-#include "app/display_window.h"
-#include "app/exit_signals.h"
-#include "app/light.h"
-#include "app/shell.h"
+#include "window/display_window.h"
+#include "window/exit_signals.h"
+#include "intro/light.h"
+#include "intro/shell.h"
 #include "assets/font_bitmap.h"
 #include "assets/image1Jpeg.h"
 #include "assets/image2Jpeg.h"
@@ -30,7 +30,7 @@
 #include "assets/songXm.h"
 #include "player/stream.h"
 #include "player/xm_loader.h"
-#include "sound/create_player.h"
+#include "intro/create_player.h"
 #include "sound/output_choice.h"
 #include "scenes/credits.h"
 #include "scenes/endscene.h"

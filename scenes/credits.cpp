@@ -5,7 +5,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "app/display_window.h"
+#include "window/display_window.h"
 #include "assets/texts.h"
 #include "font.h"
 #include "stage.h"

@@ -6,7 +6,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "app/display_window.h"
+#include "window/display_window.h"
 #include "assets/image1Jpeg.h"
 #include "assets/image3Jpeg.h"
 #include "assets/image4Jpeg.h"

@@ -3,7 +3,7 @@
 #include <cstddef>
 #include <vector>
 
-#include "app/display_window.h"
+#include "window/display_window.h"
 #include "stage.h"
 
 namespace quarbtro {

@@ -4,7 +4,7 @@
 
 #include <cmath>
 
-#include "app/display_window.h"
+#include "window/display_window.h"
 #include "assets/image1Jpeg.h"
 #include "stage.h"
 #include "texture.h"

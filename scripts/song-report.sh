@@ -39,7 +39,7 @@ scripts/song-figures.py report --song "$out/song.raw" --lead "$lead_channel" \
   --parts "${parts[@]}" --references "${references[@]}" --picture "$out/parts.ppm" \
   > "$out/tables.md"
 
-levels() { "$build/wav-levels" "$out/song.wav" "$@"; }
+levels() { "$build/tests/wav-levels" "$out/song.wav" "$@"; }
 figure() { awk -v name="$1" '$1 == name { print $2 }'; }
 levels > "$out/whole"
 levels --from 2.2 > "$out/pictures"

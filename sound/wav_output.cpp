@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "sound/sound_output.h"
-#include "tools/wav_writer.h"
+#include "sound/wav_writer.h"
 
 namespace quarbtro {
 

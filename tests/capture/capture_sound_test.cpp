@@ -1,4 +1,4 @@
-#include "tools/capture_sound.h"
+#include "tools/capture/capture_sound.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "tools/capture_timing.h"
+#include "tools/capture/capture_timing.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "tools/child_process.h"
+#include "tools/capture/child_process.h"
 
 #include <fcntl.h>
 #include <gtest/gtest.h>

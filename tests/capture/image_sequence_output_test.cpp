@@ -4,7 +4,7 @@
 #include <filesystem>
 #include <fstream>
 
-#include "tools/capture_output.h"
+#include "tools/capture/capture_output.h"
 
 namespace quarbtro::capture {
 namespace {

@@ -16,11 +16,11 @@
 #include <string>
 #include <vector>
 
-#include "app/display_window.h"
+#include "window/display_window.h"
 #include "scenes/endscene.h"
 #include "scenes/scene.h"
 #include "scenes/stage.h"
-#include "tools/frame_reader.h"
+#include "tools/capture/frame_reader.h"
 
 namespace quarbtro {
 namespace {

@@ -8,7 +8,7 @@
 #include <memory>
 #include <thread>
 
-#include "../player/test_song.h"
+#include "tests/player/test_song.h"
 #include "player/playback.h"
 #include "simulated_output.h"
 #include "sound/playback_clock.h"

@@ -1,4 +1,4 @@
-#include "tools/output_file.h"
+#include "tools/xm/output_file.h"
 
 #include <dirent.h>
 #include <signal.h>

@@ -1,4 +1,4 @@
-#include "tools/sound_file.h"
+#include "tools/xm/sound_file.h"
 
 #include <FLAC/stream_decoder.h>
 #include <gtest/gtest.h>

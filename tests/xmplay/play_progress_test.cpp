@@ -1,4 +1,4 @@
-#include "tools/play_progress.h"
+#include "tools/xm/play_progress.h"
 
 #include <gtest/gtest.h>
 

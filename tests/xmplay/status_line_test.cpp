@@ -1,4 +1,4 @@
-#include "tools/status_line.h"
+#include "tools/xm/status_line.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "tools/terminal_keys.h"
+#include "tools/xm/terminal_keys.h"
 
 #include <pty.h>
 #include <unistd.h>

@@ -1,0 +1,123 @@
+#include "tools/xm/output_file.h"
+
+#include <fcntl.h>
+#include <limits.h>
+#include <signal.h>
+#include <stdio.h>
+#include <stdlib.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <vector>
+
+namespace quarbtro {
+
+namespace {
+
+// The temporary file being written, for the signal handler: one at a time, in a buffer of its
+// own, since the handler may call nothing but unlink on it.
+char partialForSignals[PATH_MAX];
+volatile sig_atomic_t partialPending = 0;
+
+void removePartialAndEnd(int signalNumber) {
+    if (partialPending) unlink(partialForSignals);
+    signal(signalNumber, SIG_DFL);
+    raise(signalNumber);
+}
+
+std::string errorText(const std::string& what, const std::string& path) {
+    return what + " " + path + ": " + std::strerror(errno);
+}
+
+}  // namespace
+
+bool OutputFile::open(const std::string& target, std::string& problem) {
+    abandon();
+    target_ = target;
+    std::vector<char> name(target.begin(), target.end());
+    const std::string suffix = ".XXXXXX.partial";
+    const int afterRandom = static_cast<int>(std::strlen(".partial"));
+    name.insert(name.end(), suffix.begin(), suffix.end());
+    name.push_back('\0');
+    if (name.size() > sizeof partialForSignals) {
+        errno = ENAMETOOLONG;
+        problem = errorText("cannot write", target);
+        return false;
+    }
+    const int descriptor = mkostemps(name.data(), afterRandom, O_CLOEXEC);
+    if (descriptor < 0) {
+        problem = errorText("cannot write", target);
+        return false;
+    }
+    // mkstemp makes the file 0600; a finished output is as readable as any other new file.
+    const mode_t mask = umask(0);
+    umask(mask);
+    fchmod(descriptor, 0666 & ~mask);
+    partial_ = name.data();
+    std::memcpy(partialForSignals, name.data(), name.size());
+    partialPending = 1;
+    file_ = fdopen(descriptor, "wb");
+    if (!file_) {
+        problem = errorText("cannot write", target);
+        close(descriptor);
+        abandon();
+        return false;
+    }
+    return true;
+}
+
+bool OutputFile::commit(bool replace, std::string& problem) {
+    int error = 0;
+    if (std::fflush(file_) != 0 || fsync(fileno(file_)) != 0) error = errno;
+    if (std::fclose(file_) != 0 && error == 0) error = errno;
+    file_ = nullptr;
+    if (error != 0) {
+        errno = error;
+        problem = errorText("cannot write", target_);
+        abandon();
+        return false;
+    }
+    bool renamed;
+    if (replace) {
+        renamed = std::rename(partial_.c_str(), target_.c_str()) == 0;
+    } else {
+        renamed = renameat2(AT_FDCWD, partial_.c_str(), AT_FDCWD, target_.c_str(), RENAME_NOREPLACE) == 0;
+        if (!renamed && errno == EINVAL) {  // a file system without RENAME_NOREPLACE
+            renamed = link(partial_.c_str(), target_.c_str()) == 0;
+            if (renamed) unlink(partial_.c_str());
+        }
+    }
+    if (!renamed) {
+        problem = errno == EEXIST ? target_ + " exists: --force writes over it" : errorText("cannot write", target_);
+        abandon();
+        return false;
+    }
+    partialPending = 0;
+    partial_.clear();
+    return true;
+}
+
+void OutputFile::abandon() {
+    if (file_) std::fclose(file_);
+    file_ = nullptr;
+    if (!partial_.empty()) unlink(partial_.c_str());
+    partial_.clear();
+    partialPending = 0;
+}
+
+void removePartialFileOnSignals() {
+    struct sigaction action {};
+    action.sa_handler = removePartialAndEnd;
+    sigemptyset(&action.sa_mask);
+    for (int signalNumber : {SIGINT, SIGTERM, SIGHUP}) sigaction(signalNumber, &action, nullptr);
+}
+
+bool isSameFile(const std::string& first, const std::string& second) {
+    struct stat a, b;
+    return stat(first.c_str(), &a) == 0 && stat(second.c_str(), &b) == 0 && a.st_dev == b.st_dev &&
+           a.st_ino == b.st_ino;
+}
+
+}  // namespace quarbtro
