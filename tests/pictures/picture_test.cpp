@@ -17,7 +17,7 @@
 #include <vector>
 
 #include "window/display_window.h"
-#include "scenes/endscene.h"
+#include "scenes/farewell.h"
 #include "scenes/scene.h"
 #include "scenes/stage.h"
 #include "tools/capture/frame_reader.h"

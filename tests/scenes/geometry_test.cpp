@@ -8,7 +8,7 @@
 #include <cmath>
 
 #include "scenes/height_field.h"
-#include "scenes/ruzidovavire.h"
+#include "scenes/tunnel.h"
 #include "scenes/tube.h"
 
 namespace quarbtro {

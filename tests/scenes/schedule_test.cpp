@@ -6,9 +6,9 @@
 #include <vector>
 
 #include "scenes/credits.h"
-#include "scenes/endscene.h"
-#include "scenes/quarbintro.h"
-#include "scenes/ruzidovavire.h"
+#include "scenes/farewell.h"
+#include "scenes/scroller.h"
+#include "scenes/tunnel.h"
 #include "scenes/scene.h"
 #include "scenes/stage.h"
 

@@ -29,7 +29,7 @@
 #include "intro/shell.h"
 #include "window/window_geometry.h"
 #include "assets/songXm.h"
-#include "scenes/endscene.h"
+#include "scenes/farewell.h"
 #include "scenes/scene.h"
 #include "scenes/stage.h"
 #include "tools/capture/capture_output.h"

@@ -1,9 +1,9 @@
 #pragma once
-// The intro: a sine scroller over pink with three objects appearing one after another, from
-// 2.2 to 17.0 seconds; the first scene to glow through the radial blur. Within the scene
-// (e = clock - start): the cylinder strictly between 700 and 800, the ball strictly between
-// 800 and 1000, the sheet strictly between 1000 and 1300; the scroller always. Only the
-// cylinder and the scroller are drawn in the blur pass, so only they glow.
+// The scroller scene: a sine scroller over pink with three objects appearing one after
+// another, from 2.2 to 17.0 seconds; the first scene to glow through the radial blur. Within
+// the scene (e = clock - start): the cylinder strictly between 700 and 800, the ball strictly
+// between 800 and 1000, the sheet strictly between 1000 and 1300; the scroller always. Only
+// the cylinder and the scroller are drawn in the blur pass, so only they glow.
 
 #include "scene.h"
 

@@ -1,5 +1,5 @@
 #pragma once
-// The tunnel: a rolling textured tube with a sphere-mapped ball bouncing along its floor,
+// The tunnel scene: a rolling textured tube with a sphere-mapped ball bouncing along its floor,
 // from 17.0 to 35.0 seconds. It switches the glow off for its whole span.
 
 #include "scene.h"

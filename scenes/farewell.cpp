@@ -1,4 +1,4 @@
-#include "endscene.h"
+#include "farewell.h"
 
 #include <unistd.h>
 

@@ -1,4 +1,4 @@
-#include "ruzidovavire.h"
+#include "tunnel.h"
 
 #include <GL/glut.h>
 

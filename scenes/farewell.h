@@ -1,5 +1,6 @@
 #pragma once
-// The end: at 42.5 seconds it prints the farewell line and takes the quit path. Draws nothing.
+// The farewell, the end scene: at 42.5 seconds it prints the farewell line and takes the quit
+// path. Draws nothing.
 
 #include "scene.h"
 

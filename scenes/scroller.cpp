@@ -1,4 +1,4 @@
-#include "quarbintro.h"
+#include "scroller.h"
 
 #include <GL/glut.h>
 
