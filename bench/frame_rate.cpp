@@ -16,6 +16,7 @@
 #include <cstring>
 
 #include "intro/shell.h"
+#include "scenes/time_line.h"
 
 namespace {
 
@@ -31,7 +32,6 @@ constexpr HeldScene heldScenes[] = {
 };
 constexpr int sceneCount = sizeof heldScenes / sizeof heldScenes[0];
 constexpr int warmUpFrames = 20;  // the first frames of a scene fire its enter() and compile
-constexpr int endClock = 4250;
 
 using Clock = std::chrono::steady_clock;
 double secondsPerScene = 2.0;
@@ -48,7 +48,7 @@ int nextWanted(int from) {
 
 // Called once at the start of every frame: frame n starts where frame n - 1 ended.
 int heldClock() {
-    if (current == sceneCount) return endClock;
+    if (current == sceneCount) return quarbtro::showEnd();
     const Clock::time_point now = Clock::now();
     if (framesInScene == warmUpFrames) measuredFrom = now;
     if (framesInScene > warmUpFrames) {
@@ -60,7 +60,7 @@ int heldClock() {
             std::fflush(stdout);
             framesInScene = 0;
             current = nextWanted(current + 1);
-            if (current == sceneCount) return endClock;
+            if (current == sceneCount) return quarbtro::showEnd();
         }
     }
     ++framesInScene;

@@ -22,20 +22,19 @@
 #include <string>
 #include <vector>
 
-#include "window/display_window.h"
 #include "intro/shell.h"
 #include "scenes/radial_blur.h"
-#include "scenes/stage.h"
+#include "scenes/time_line.h"
 #include "tools/capture/capture_timing.h"
 #include "tools/capture/frame_reader.h"
 #include "tools/capture/private_x_server.h"
+#include "window/display_window.h"
 
 namespace {
 
 using namespace quarbtro;
 
 constexpr capture::FrameRate rate{60, 1};
-constexpr int endClock = 4250;  // the end scene: the intro quits
 constexpr int width = 660, height = 500;
 constexpr int smallSide = 64;  // the blur pass's image
 
@@ -52,7 +51,7 @@ bool glutOpen = false;
 }
 
 void endSceneFired() {
-    fail("the end scene fired at clock " + std::to_string(quarbtro::clock));
+    fail("the end scene fired at clock " + std::to_string(stage.clock));
 }
 
 // The back buffer, bottom row first, 3 bytes a pixel.
@@ -77,9 +76,9 @@ bool glowShowsSomething() {
 // The frame's main pass alone, at the clock of the frame just drawn: the scenes have fired
 // their events already and draw the same again; the viewport is the one the blur pass set.
 void drawMainPassAgain() {
-    blurEnabled = false;
+    stage.blurEnabled = false;
     drawFrame();
-    blurEnabled = true;
+    stage.blurEnabled = true;
 }
 
 // The glow as five full-frame copies of the small image, each blended onto the frame in turn:
@@ -95,7 +94,7 @@ void drawFullFrameCopies() {
     glPushMatrix();
     glLoadIdentity();
     float inset = 0, alpha = 0.2f;
-    const float fade = 0.2f / blur->passes;
+    const float fade = 0.2f / stage.blur.passes;
     glEnable(GL_TEXTURE_2D);
     glDisable(GL_DEPTH_TEST);
     glDisable(GL_LIGHTING);
@@ -103,7 +102,7 @@ void drawFullFrameCopies() {
     glEnable(GL_BLEND);
     glBindTexture(GL_TEXTURE_2D, blur->name);
     glBegin(GL_QUADS);
-    for (int copy = 0; copy < blur->passes; ++copy) {
+    for (int copy = 0; copy < stage.blur.passes; ++copy) {
         glColor4f(1, 1, 1, alpha);
         glTexCoord2f(inset, 1 - inset);
         glVertex2f(0, 0);
@@ -113,7 +112,7 @@ void drawFullFrameCopies() {
         glVertex2f(640, 480);
         glTexCoord2f(1 - inset, 1 - inset);
         glVertex2f(640, 0);
-        inset += blur->step;
+        inset += stage.blur.step;
         alpha -= fade;
     }
     glEnd();
@@ -181,22 +180,22 @@ int main(int argc, char** argv) {
     char* glutArgv[] = {argv[0], nullptr};
     frames::openIntro(&glutArgc, glutArgv);
     glutOpen = true;
-    quitHandler = endSceneFired;
+    stage.quit = endSceneFired;
     if (window->width != width || window->height != height)
         fail("the window is " + std::to_string(window->width) + " x " +
              std::to_string(window->height) + " rather than 660 x 500");
 
     Figures figures;
-    for (std::int64_t frame = 0; capture::clockOfFrame(frame, rate) < endClock; ++frame) {
+    for (std::int64_t frame = 0; capture::clockOfFrame(frame, rate) < showEnd(); ++frame) {
         const int frameClock = capture::clockOfFrame(frame, rate);
         ++figures.frames;
-        const bool blurPassDrawn = blurEnabled;
+        const bool blurPassDrawn = stage.blurEnabled;
         const frames::Picture picture = frames::drawAt(frameClock);
         // Read again: a scene's enter in this frame may have switched the glow. A frame that
         // only lays it over (the credits' first, which finds the glow off when it starts) shows
         // an older small image over a main pass that cannot be drawn again: its enter changed
         // the clear colour after the clear.
-        if (!blurPassDrawn || !blurEnabled || !glowShowsSomething()) continue;
+        if (!blurPassDrawn || !stage.blurEnabled || !glowShowsSomething()) continue;
         ++figures.glowFrames;
 
         drawMainPassAgain();
@@ -204,7 +203,7 @@ int main(int argc, char** argv) {
         const std::vector<unsigned char> copies = readBackBuffer();
 
         drawMainPassAgain();
-        blur->overlay();
+        blur->overlay(stage.blur);
         const std::vector<unsigned char> summed = readBackBuffer();
         for (int y = 0; y < height; ++y)
             if (!std::equal(&summed[static_cast<size_t>(y) * width * 3],

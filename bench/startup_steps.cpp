@@ -1,9 +1,7 @@
-// The intro's start-up step by step, for startup-time to break down: the calls of main, init,
-// buildVisuals and createPlayer made one at a time (in their order; keep this in step with
-// intro/main.cpp, intro/shell.cpp and intro/create_player.cpp), each followed by a mark
-// "STEP NANOSECONDS" on
-// the descriptor $QUARBTRO_BENCH_REPORT_FD. Then the GLUT main loop draws the first frame and
-// the last mark is "first-swap". Each mark comes with the main thread's CPU time in its step,
+// The intro's start-up step by step, for startup-time to break down: the steps the intro runs
+// (startupSteps, intro/shell.h), each followed by a mark "STEP NANOSECONDS" on the descriptor
+// $QUARBTRO_BENCH_REPORT_FD. Then the GLUT main loop draws the first frame and the last mark is
+// "first-swap". Each mark comes with the main thread's CPU time in its step,
 // "cpu-STEP = MILLISECONDS", which depends less on the machine's load than the marks do.
 // Before the last mark, the JPEG decoding alone is timed once more on its own and reported as
 // "jpeg-decoding = MILLISECONDS", which is part of the textures' steps. Needs a display and a
@@ -18,28 +16,13 @@
 #include <cstdlib>
 #include <string>
 
-#include "window/display_window.h"
-#include "window/exit_signals.h"
-#include "intro/light.h"
-#include "intro/shell.h"
-#include "assets/font_bitmap.h"
 #include "assets/image1Jpeg.h"
 #include "assets/image2Jpeg.h"
 #include "assets/image3Jpeg.h"
 #include "assets/image4Jpeg.h"
-#include "assets/songXm.h"
-#include "player/stream.h"
-#include "player/xm_loader.h"
-#include "intro/create_player.h"
-#include "sound/output_choice.h"
-#include "scenes/credits.h"
-#include "scenes/farewell.h"
-#include "scenes/font.h"
-#include "scenes/scroller.h"
-#include "scenes/radial_blur.h"
-#include "scenes/tunnel.h"
-#include "scenes/stage.h"
+#include "intro/shell.h"
 #include "scenes/texture.h"
+#include "window/display_window.h"
 
 namespace {
 
@@ -106,42 +89,11 @@ int main(int argc, char** argv) {
     if (!fd) fail("run it under startup-time");
     reportFd = std::atoi(fd);
     mark("loading", mainAt);
-
-    restoreVideoModeOnTerminatingSignals();
-    if (!DisplayWindow::canConnect(displayNameFromArguments(argc, argv))) fail("no X display");
-    mark("signals-and-display-check");
-    init(&argc, argv);
-    mark("window");
-    blurEnabled = true;
-    font = new Font(fontBitmap, 8, 8);
-    mark("font");
-    sphereMapTexture = new Texture(image2Jpeg, image2JpegSize, true);
-    mark("sphere-map-texture");
-    scenes[0] = new ruzidovavire;
-    mark("tunnel-scene");
-    scenes[1] = new quarbintro;
-    mark("intro-scene");
-    scenes[2] = new endscene;
-    scenes[3] = new credits;
-    mark("end-and-credits-scenes");
-    blur = new RadialBlur;
-    light = new Light(0, 0, 2.0f);
-    mark("blur-and-light");
-    usleep(1000);
-    quarbtro::clock = 0;
-    mark("pause");
-
-    useMemoryStream();
-    SoundOutput output{};
-    OutputError error;
-    if (!openChosenOutput(output, cdFormat, error)) fail(error.text.c_str());
-    preparePlayback(introPlayback(), output);
-    mark("sound-device");
-    Module* module = loadModuleFromMemory(songXm, songXmSize, nullptr);
-    if (!module) fail("the song does not load");
-    mark("module-load");
-    startPlayback(introPlayback(), module);
-    mark("playback-start");
+    for (const StartupStep& step :
+         startupSteps(&argc, argv, DisplayWindow::Presentation::fullScreen)) {
+        step.run();
+        mark(step.name.c_str());
+    }
 
     glutIdleFunc(firstFrame);
     glutDisplayFunc(firstFrame);

@@ -3,16 +3,12 @@
 
 #include <GL/glut.h>
 
-#include <cstdio>
-#include <cstdlib>
 #include <string>
 #include <vector>
 
-#include "window/display_window.h"
-#include "window/exit_signals.h"
-#include "intro/shell.h"
-#include "scenes/stage.h"
 #include "cli/command_line.h"
+#include "intro/shell.h"
+#include "window/display_window.h"
 
 namespace {
 
@@ -43,19 +39,9 @@ int main(int argc, char** argv) {
     using namespace quarbtro;
     const std::vector<std::string> operands = cli::parseOrExit(program, argc, argv);
     if (!operands.empty()) cli::usageError(program, "unexpected argument " + operands.front());
-    restoreVideoModeOnTerminatingSignals();
-    const char* displayName = displayNameFromArguments(argc, argv);
-    if (!DisplayWindow::canConnect(displayName)) {
-        const char* shown = displayName ? displayName : std::getenv("DISPLAY");
-        if (shown && *shown)
-            std::fprintf(stderr, "quarbtro: cannot open the X display \"%s\"\n", shown);
-        else
-            std::fprintf(stderr, "quarbtro: no X display to open: DISPLAY is not set\n");
-        return 1;
-    }
-    init(&argc, argv,
-         inWindow ? DisplayWindow::Presentation::window : DisplayWindow::Presentation::fullScreen);
-    buildScenes();
+    const auto presentation =
+        inWindow ? DisplayWindow::Presentation::window : DisplayWindow::Presentation::fullScreen;
+    for (const StartupStep& step : startupSteps(&argc, argv, presentation)) step.run();
     glutMainLoop();
     // The main loop returns only when the window manager has closed (and GLUT destroyed) the
     // window; the quit path still has to put the video mode back.

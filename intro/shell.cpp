@@ -6,30 +6,39 @@
 
 #include <cerrno>
 #include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <iostream>
 
-#include "intro/audio_clock.h"
-#include "window/display_window.h"
-#include "intro/frame_pacer.h"
-#include "intro/light.h"
-#include "window/window_geometry.h"
 #include "assets/font_bitmap.h"
 #include "assets/image2Jpeg.h"
-#include "scenes/credits.h"
-#include "scenes/farewell.h"
-#include "scenes/font.h"
-#include "scenes/scroller.h"
-#include "scenes/radial_blur.h"
-#include "scenes/tunnel.h"
-#include "scenes/stage.h"
-#include "scenes/texture.h"
+#include "intro/audio_clock.h"
 #include "intro/create_player.h"
+#include "intro/frame_pacer.h"
+#include "intro/light.h"
+#include "scenes/font.h"
+#include "scenes/radial_blur.h"
+#include "scenes/texture.h"
+#include "scenes/time_line.h"
+#include "window/exit_signals.h"
+#include "window/window_geometry.h"
 
 namespace quarbtro {
 
+DisplayWindow* window = nullptr;
+TimeLine* timeLine = nullptr;
+RadialBlur* blur = nullptr;
 Light* light = nullptr;
+Stage stage;
+
+namespace {
+
+// What the scenes are built from; they live for the whole run.
+Font* font = nullptr;
+Texture* sphereMapTexture = nullptr;
+
+}  // namespace
 
 // The audio heard: the scenes follow the sound, not the wall clock.
 int (*clockSource)() = audioClock;
@@ -68,7 +77,7 @@ void init(int* argc, char** argv, DisplayWindow::Presentation presentation) {
     // Closing the window from the window manager must come back here rather than end the
     // process behind quit()'s back: the video mode has to be restored first.
     glutSetOption(GLUT_ACTION_ON_WINDOW_CLOSE, GLUT_ACTION_GLUTMAINLOOP_RETURNS);
-    quitHandler = quit;
+    stage.quit = quit;
     window = new DisplayWindow(presentation, displayName);
     glutReshapeFunc(reshapeCallback);
     glutDisplayFunc(frame);
@@ -81,58 +90,80 @@ void init(int* argc, char** argv, DisplayWindow::Presentation presentation) {
     limitFrameRate(true);
 }
 
-void buildVisuals() {
-    blurEnabled = true;
-    font = new Font(fontBitmap, 8, 8);
-    sphereMapTexture = new Texture(image2Jpeg, image2JpegSize, true);
-    scenes[0] = new ruzidovavire;
-    scenes[1] = new quarbintro;
-    scenes[2] = new endscene;
-    scenes[3] = new credits;
-    blur = new RadialBlur;
-    light = new Light(0, 0, 2.0f);
-}
-
-void buildScenes() {
-    buildVisuals();
-    usleep(1000);
-    clock = 0;
-    // Last, so the music starts once everything it accompanies is ready. On any failure (no
-    // sound device: one line says so; a song that does not load) the process ends here with
-    // status 1.
-    createPlayer();
-}
-
 namespace {
 
-// One pass over the scene table; each scene decides from the clock whether it draws.
-void drawScenes() {
-    for (scene* s : scenes) {
-        glPushMatrix();
-        s->draw();
-        glPopMatrix();
-    }
+// Without a display the intro can do nothing: one line says why.
+void checkDisplay(int argc, char** argv) {
+    const char* displayName = displayNameFromArguments(argc, argv);
+    if (DisplayWindow::canConnect(displayName)) return;
+    const char* shown = displayName ? displayName : std::getenv("DISPLAY");
+    if (shown && *shown)
+        std::fprintf(stderr, "quarbtro: cannot open the X display \"%s\"\n", shown);
+    else
+        std::fprintf(stderr, "quarbtro: no X display to open: DISPLAY is not set\n");
+    std::exit(1);
 }
 
 }  // namespace
 
+std::vector<StartupStep> visualSteps() {
+    std::vector<StartupStep> steps{
+        {"font", [] { font = new Font(fontBitmap, 8, 8); }},
+        {"sphere-map-texture",
+         [] { sphereMapTexture = new Texture(image2Jpeg, image2JpegSize, true); }},
+    };
+    for (const TimeLineRow& row : timeLineRows())
+        steps.push_back({std::string("scene-") + row.name, [] {
+                             if (!timeLine) timeLine = new TimeLine;
+                             timeLine->buildNext({*font, *sphereMapTexture});
+                         }});
+    steps.push_back({"blur-and-light", [] {
+                         blur = new RadialBlur;
+                         light = new Light(0, 0, 2.0f);
+                     }});
+    return steps;
+}
+
+std::vector<StartupStep> startupSteps(int* argc, char** argv,
+                                      DisplayWindow::Presentation presentation) {
+    std::vector<StartupStep> steps{
+        {"signals-and-display-check",
+         [=] {
+             restoreVideoModeOnTerminatingSignals();
+             checkDisplay(*argc, argv);
+         }},
+        {"window", [=] { init(argc, argv, presentation); }},
+    };
+    for (StartupStep& step : visualSteps()) steps.push_back(std::move(step));
+    // On any failure (no sound device: one line says so; a song that does not load) the
+    // process ends here with status 1.
+    steps.push_back({"music", [] { createPlayer(); }});
+    return steps;
+}
+
+void buildVisuals() {
+    for (const StartupStep& step : visualSteps()) step.run();
+}
+
 void drawFrame() {
-    clock = clockSource();
+    stage.clock = clockSource();
     glMatrixMode(GL_MODELVIEW);
     glLoadIdentity();
-    window->clear();
+    window->clear(stage.clearColor);
     light->apply();
-    if (blurEnabled) {
-        blurPass = true;
+    if (stage.blurEnabled) {
+        stage.blurPass = true;
         blur->begin();
-        drawScenes();
-        blur->capture();
+        timeLine->draw(stage);
+        blur->capture(stage.blur);
+        // In this frame's colour, which an enter in the blur pass may have changed.
+        window->clear(stage.clearColor);
     }
-    blurPass = false;
+    stage.blurPass = false;
     window->usePictureViewport();
-    drawScenes();
+    timeLine->draw(stage);
     // Read again: an enter() during this frame may have switched the blur.
-    if (blurEnabled) blur->overlay();
+    if (stage.blurEnabled) blur->overlay(stage.blur);
 }
 
 void frame() {
@@ -148,7 +179,7 @@ void keyboard(unsigned char key, int, int) {
     if (key == 27) quit();
     // Through the buffered stream, unflushed: on a terminal each line shows at once; redirected,
     // the lines follow the farewell when exit() flushes the stream.
-    if (key == 'T' || key == 't') std::cout << "tid: " << clock << '\n';
+    if (key == 'T' || key == 't') std::cout << "tid: " << stage.clock << '\n';
 }
 
 void quit() {
@@ -161,10 +192,8 @@ void tearDown() {
         delete window;
         window = nullptr;
     }
-    for (scene*& s : scenes) {
-        delete s;
-        s = nullptr;
-    }
+    delete timeLine;
+    timeLine = nullptr;
 }
 
 }  // namespace quarbtro

@@ -2,26 +2,54 @@
 // The application shell: start-up, the per-frame callback, the keyboard and the quit path.
 // Everything here runs on the main thread, inside GLUT's callbacks.
 
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "scenes/stage.h"
 #include "window/display_window.h"
 
 namespace quarbtro {
 
 class Light;
+class RadialBlur;
+class TimeLine;
 
+// The show, built by the start-up's steps, drawn by every frame and let go by tearDown.
+extern DisplayWindow* window;  // the one window (null once torn down)
+extern TimeLine* timeLine;     // the scenes, in the time line's order (null once torn down)
+extern RadialBlur* blur;       // the glow's images
 extern Light* light;
+// What every scene is passed: the clock each frame sets, the pass, the clear colour and the
+// glow that scenes change, and the way out (the shell's quit; tests and tools put their own).
+extern Stage stage;
 
 // Where each frame samples the demo clock (centiseconds): the audio heard (audioClock, which
 // also keeps the clock log). Tests and tools may replace it.
 extern int (*clockSource)();
 
+// One step of the intro's start-up. A step the intro cannot go on without (no X display, no
+// sound device) says why on standard error and ends the process with status 1.
+struct StartupStep {
+    std::string name;  // "window", "font", "scene-tunnel", …
+    std::function<void()> run;
+};
+
+// The intro's start-up, in its order: the signal thread that puts the video mode back and the
+// display check, the window (init), the visual steps, and last the music, so that it starts
+// once everything it accompanies is ready. main runs them; the start-up bench runs the same,
+// timing each. argc and argv are GLUT's, who takes its own options from them.
+std::vector<StartupStep> startupSteps(int* argc, char** argv,
+                                      DisplayWindow::Presentation presentation);
+// The visual part of the start-up: the font, the sphere-map texture, each scene of the time
+// line in its order, the blur and the light.
+std::vector<StartupStep> visualSteps();
+
 // glutInit, the window (filling the screen, unless told to stay a window), the callbacks, the
 // GL state and the frame limit.
 void init(int* argc, char** argv,
           DisplayWindow::Presentation presentation = DisplayWindow::Presentation::fullScreen);
-// Every visual resource and the four scenes, then the player: the music starts.
-void buildScenes();
-// The visual part of buildScenes: the font, the sphere-map texture, the scenes, the blur and
-// the light. Tests and tools that supply their own clock call it instead of buildScenes.
+// Runs the visual steps: tests and tools that supply their own clock call it after init.
 void buildVisuals();
 // One frame: drawFrame, then the buffer swap. Where the driver does not pace the swaps, frames
 // start no more often than the display's refresh.

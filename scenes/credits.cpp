@@ -5,19 +5,19 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "window/display_window.h"
 #include "assets/texts.h"
 #include "font.h"
 #include "stage.h"
+#include "time_line.h"
 
 namespace quarbtro {
 
-credits::credits()
-    : scene(startTime, endTime), firstLine(nullptr), firstText(strdup(creditsFirstText)),
+credits::credits(int start, int end, const SceneResources& resources)
+    : scene(start, end), firstLine(nullptr), firstText(strdup(creditsFirstText)),
       secondLine(nullptr), secondText(nullptr) {
-    firstLine = new TextLine(font, firstText);
+    firstLine = new TextLine(&resources.font, firstText);
     secondText = strdup(creditsSecondText);
-    secondLine = new TextLine(font, secondText);
+    secondLine = new TextLine(&resources.font, secondText);
 }
 
 credits::~credits() {
@@ -27,19 +27,19 @@ credits::~credits() {
     std::free(secondText);
 }
 
-void credits::enter() {
-    window->setClearColor(0, 0, 1.0f);
-    blurEnabled = true;
+void credits::enter(Stage& stage) {
+    stage.setClearColor(0, 0, 1.0f);
+    stage.blurEnabled = true;
 }
 
-void credits::leave() {}
+void credits::leave(Stage&) {}
 
-void credits::draw() {
-    if (inactive()) return;
+void credits::draw(Stage& stage) {
+    if (inactive(stage)) return;
     // Blue again in every drawing call: a tunnel leave() in the same frame set black.
-    window->setClearColor(0, 0, 1.0f);
+    stage.setClearColor(0, 0, 1.0f);
     glScalef(0.3f, 0.3f, 1.0f);
-    const float x = -static_cast<float>(clock - start) / 7;
+    const float x = -static_cast<float>(stage.clock - start) / 7;
     firstLine->x = x;
     firstLine->y = 1.0f;
     firstLine->z = -2.0f;

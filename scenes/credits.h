@@ -8,17 +8,15 @@
 namespace quarbtro {
 
 class TextLine;
+struct SceneResources;
 
 class credits : public scene {
 public:
-    static constexpr int startTime = 3500;
-    static constexpr int endTime = 4000;
-
-    credits();
+    credits(int start, int end, const SceneResources& resources);
     ~credits() override;
-    void draw() override;
-    void enter() override;
-    void leave() override;
+    void draw(Stage& stage) override;
+    void enter(Stage& stage) override;
+    void leave(Stage& stage) override;
 
     TextLine* firstLine;  // owned, over firstText
     char* firstText;      // owned copy

@@ -8,16 +8,16 @@
 
 namespace quarbtro {
 
-endscene::endscene() : scene(startTime, endTime) {}
+endscene::endscene(int start, int end, const SceneResources&) : scene(start, end) {}
 
-void endscene::enter() {
+void endscene::enter(Stage& stage) {
     // One write, result not looked at: the farewell is best effort on the way out.
     [[maybe_unused]] ssize_t written = write(1, farewellLine, std::strlen(farewellLine));
-    quitHandler();
+    stage.quit();
 }
 
-void endscene::leave() {}
+void endscene::leave(Stage&) {}
 
-void endscene::draw() { inactive(); }
+void endscene::draw(Stage& stage) { inactive(stage); }
 
 }  // namespace quarbtro

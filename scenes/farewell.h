@@ -6,15 +6,14 @@
 
 namespace quarbtro {
 
+struct SceneResources;
+
 class endscene : public scene {
 public:
-    static constexpr int startTime = 4250;
-    static constexpr int endTime = 6000;  // never reached: enter() quits
-
-    endscene();
-    void draw() override;
-    void enter() override;
-    void leave() override;
+    endscene(int start, int end, const SceneResources& resources);
+    void draw(Stage& stage) override;
+    void enter(Stage& stage) override;
+    void leave(Stage& stage) override;
 };
 
 // The farewell line, written straight to descriptor 1 (not through the buffered stream).

@@ -3,9 +3,6 @@
 #include <cstddef>
 #include <vector>
 
-#include "window/display_window.h"
-#include "stage.h"
-
 namespace quarbtro {
 
 namespace {
@@ -61,7 +58,7 @@ void endGlowCoordinates() {
 
 }  // namespace
 
-RadialBlur::RadialBlur() : name(0), step(0.034f), passes(5), sumName(0) {
+RadialBlur::RadialBlur() : name(0), sumName(0) {
     name = emptyTexture(side, side, 4, GL_RGBA);
     sumName = emptyTexture(sumWidth, sumHeight, GL_RGB, GL_RGB);
     // The sum covers exactly the glow's area: nothing lies beyond its edges.
@@ -76,19 +73,19 @@ void RadialBlur::begin() {
     glViewport(0, 0, side, side);
 }
 
-void RadialBlur::capture() {
+void RadialBlur::capture(const BlurSettings& settings) {
     glEnable(GL_TEXTURE_2D);
     glBindTexture(GL_TEXTURE_2D, name);
     glCopyTexImage2D(GL_TEXTURE_2D, 0, GL_RGB, 0, 0, side, side, 0);
-    sumCopies();
-    window->clear();
+    sumCopies(settings);
     glDisable(GL_TEXTURE_2D);
 }
 
 // The copies drawn, additive, into a corner of the back buffer cleared black (the whole buffer:
-// a renderer clears that fastest, and capture() clears it again anyway), and the result taken
-// into sumName. Leaves the GL state as it found it, the small image's texture bound.
-void RadialBlur::sumCopies() {
+// a renderer clears that fastest, and the frame is cleared again after capture() anyway), and
+// the result taken into sumName. Leaves the GL state as it found it, the small image's texture
+// bound.
+void RadialBlur::sumCopies(const BlurSettings& settings) {
     glPushAttrib(GL_CURRENT_BIT | GL_ENABLE_BIT | GL_COLOR_BUFFER_BIT);
     glClearColor(0, 0, 0, 1);
     glClear(GL_COLOR_BUFFER_BIT);
@@ -99,13 +96,13 @@ void RadialBlur::sumCopies() {
     glBlendFunc(GL_SRC_ALPHA, GL_ONE);
     glEnable(GL_BLEND);
     float inset = 0, alpha = 0.2f;
-    const float fade = 0.2f / passes;
+    const float fade = 0.2f / settings.passes;
     glBegin(GL_QUADS);
-    for (int copy = 0; copy < passes; ++copy) {
+    for (int copy = 0; copy < settings.passes; ++copy) {
         // The copied image has its bottom row at t = 0, so this shows it upright.
         glColor4f(1, 1, 1, alpha);
         glowQuad(inset, inset, 1 - inset, 1 - inset);
-        inset += step;
+        inset += settings.step;
         alpha -= fade;
     }
     glEnd();
@@ -116,7 +113,7 @@ void RadialBlur::sumCopies() {
     glPopAttrib();
 }
 
-void RadialBlur::overlay() {
+void RadialBlur::overlay(const BlurSettings& settings) {
     beginGlowCoordinates();
     glEnable(GL_TEXTURE_2D);
     glDisable(GL_DEPTH_TEST);
@@ -125,7 +122,7 @@ void RadialBlur::overlay() {
     glEnable(GL_BLEND);
     glBindTexture(GL_TEXTURE_2D, sumName);
     // The copies' alphas are in the sum already; the colour left current is the last copy's.
-    glColor4f(1, 1, 1, 0.2f - (passes - 1) * (0.2f / passes));
+    glColor4f(1, 1, 1, 0.2f - (settings.passes - 1) * (0.2f / settings.passes));
     glBegin(GL_QUADS);
     glowQuad(0, 0, 1, 1);
     glEnd();

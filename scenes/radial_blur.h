@@ -1,10 +1,13 @@
 #pragma once
 // The glow of the intro and the credits. When the blur is enabled, each frame first draws the
-// scenes into a 64 x 64 corner of the back buffer (begin ... capture), copies it into a
-// texture and clears again; after the main pass, overlay() adds several copies of the small
-// image over the whole frame, each zoomed a little further into the centre and fainter.
+// scenes into a 64 x 64 corner of the back buffer (begin ... capture) and copies it into a
+// texture, and the frame is cleared again; after the main pass, overlay() adds several copies
+// of the small image over the whole frame, each zoomed a little further into the centre and
+// fainter. How far and how many (BlurSettings) are the stage's, which scenes change.
 
 #include <GL/gl.h>
+
+#include "scenes/stage.h"
 
 namespace quarbtro {
 
@@ -15,21 +18,20 @@ public:
 
     // Before the blur pass: black clear, identity modelview, the 64 x 64 viewport.
     void begin();
-    // After the blur pass: copies the corner and clears with the window's colour. The main
-    // pass then takes its viewport from the window (DisplayWindow::usePictureViewport).
-    void capture();
+    // After the blur pass: copies the corner and adds up its copies. The back buffer still
+    // holds the blur pass: the frame is to be cleared before the main pass, which then takes
+    // its viewport from the window (DisplayWindow::usePictureViewport).
+    void capture(const BlurSettings& settings);
     // After the main pass, over its viewport: `passes` copies, additive, the first whole at
     // alpha 0.2, each next one inset by `step` and 0.2 / passes fainter. Leaves depth testing
     // and lighting on, blending and texturing off and texture 0 bound.
-    void overlay();
+    void overlay(const BlurSettings& settings);
 
     GLuint name;  // the captured image
-    float step;   // texture-coordinate inset added from one copy to the next
-    int passes;   // copies drawn
     GLuint sumName;  // the copies added up, at a quarter of the glow's area
 
 private:
-    void sumCopies();
+    void sumCopies(const BlurSettings& settings);
 };
 
 }  // namespace quarbtro

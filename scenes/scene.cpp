@@ -4,18 +4,18 @@
 
 namespace quarbtro {
 
-bool scene::inactive() {
-    int t = clock;
+bool scene::inactive(Stage& stage) {
+    int t = stage.clock;
     if (t < start) return true;
     if (!entered) {
         entered = true;
-        enter();
-        t = clock;
+        enter(stage);
+        t = stage.clock;
     }
     if (t <= end) return false;
     if (!left) {
         left = true;
-        leave();
+        leave(stage);
     }
     return true;
 }

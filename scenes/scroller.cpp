@@ -6,29 +6,27 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "window/display_window.h"
 #include "assets/image1Jpeg.h"
 #include "assets/image3Jpeg.h"
 #include "assets/image4Jpeg.h"
 #include "assets/texts.h"
 #include "font.h"
 #include "height_field.h"
-#include "radial_blur.h"
 #include "stage.h"
 #include "texture.h"
+#include "time_line.h"
 #include "tube.h"
 
 namespace quarbtro {
 
-quarbintro::quarbintro()
-    : scene(startTime, endTime),
+quarbintro::quarbintro(int start, int end, const SceneResources& resources)
+    : scene(start, end),
       cylinderTexture(new Texture(image1Jpeg, image1JpegSize, true)),
       scroller(nullptr),
       sphereTexture(new Texture(image4Jpeg, image4JpegSize, true)),
       meshTexture(new Texture(image3Jpeg, image3JpegSize, true)),
       text(strdup(scrollerText)) {
-    scroller = new TextLine(font, text);
-    blurEnabled = true;
+    scroller = new TextLine(&resources.font, text);
 }
 
 quarbintro::~quarbintro() {
@@ -39,22 +37,22 @@ quarbintro::~quarbintro() {
     std::free(text);
 }
 
-void quarbintro::enter() {
-    window->setClearColor(1.0f, 0.5f, 0.6f);
-    blur->step = 0.03f;
-    blur->passes = 5;
+void quarbintro::enter(Stage& stage) {
+    stage.setClearColor(1.0f, 0.5f, 0.6f);
+    stage.blur.step = 0.03f;
+    stage.blur.passes = 5;
     computeHeightField();
 }
 
-void quarbintro::leave() {}
+void quarbintro::leave(Stage&) {}
 
-void quarbintro::draw() {
-    if (inactive()) return;
-    const float e = static_cast<float>(clock - start);
+void quarbintro::draw(Stage& stage) {
+    if (inactive(stage)) return;
+    const float e = static_cast<float>(stage.clock - start);
     if (e > 700 && e < 800) drawCylinder(e);
-    if (e > 800 && e < 1000 && !blurPass) drawBall(e);
-    if (e > 1000 && e < 1300 && !blurPass) drawSheet(e);
-    drawScroller(e);
+    if (e > 800 && e < 1000 && !stage.blurPass) drawBall(e);
+    if (e > 1000 && e < 1300 && !stage.blurPass) drawSheet(e);
+    drawScroller(stage.clock, e);
 }
 
 // A tube of radius 1 and length 3, halved, turning about the vertical axis by a degree a
@@ -110,7 +108,7 @@ void quarbintro::drawSheet(float e) {
 
 // Each character keeps its place on a sine wave along the line; the wave is highest (2.64) at
 // the start and end of the scene and lowest (0.24) in its middle.
-void quarbintro::drawScroller(float e) {
+void quarbintro::drawScroller(int clock, float e) {
     glPushMatrix();
     glScalef(0.3f, 0.3f, 1.0f);
     scroller->x = -static_cast<float>(clock - start) / 9;

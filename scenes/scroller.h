@@ -11,17 +11,15 @@ namespace quarbtro {
 
 class Texture;
 class TextLine;
+struct SceneResources;
 
 class quarbintro : public scene {
 public:
-    static constexpr int startTime = 220;
-    static constexpr int endTime = 1700;
-
-    quarbintro();
+    quarbintro(int start, int end, const SceneResources& resources);
     ~quarbintro() override;
-    void draw() override;
-    void enter() override;
-    void leave() override;
+    void draw(Stage& stage) override;
+    void enter(Stage& stage) override;
+    void leave(Stage& stage) override;
 
     Texture* cylinderTexture;  // owned: the first image
     TextLine* scroller;        // owned, over text
@@ -33,7 +31,7 @@ private:
     void drawCylinder(float e);
     void drawBall(float e);
     void drawSheet(float e);
-    void drawScroller(float e);
+    void drawScroller(int clock, float e);
 };
 
 }  // namespace quarbtro

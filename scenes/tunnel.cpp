@@ -4,10 +4,10 @@
 
 #include <cmath>
 
-#include "window/display_window.h"
 #include "assets/image1Jpeg.h"
 #include "stage.h"
 #include "texture.h"
+#include "time_line.h"
 #include "tube.h"
 
 namespace quarbtro {
@@ -20,22 +20,22 @@ float swayDegrees(int t, float divisor, float amplitude) {
     return sine * amplitude;
 }
 
-ruzidovavire::ruzidovavire()
-    : scene(startTime, endTime), wall(new Texture(image1Jpeg, image1JpegSize, true)),
-      elapsed(0) {}
+ruzidovavire::ruzidovavire(int start, int end, const SceneResources& resources)
+    : scene(start, end), wall(new Texture(image1Jpeg, image1JpegSize, true)),
+      sphereMap(resources.sphereMap), elapsed(0) {}
 
 ruzidovavire::~ruzidovavire() { delete wall; }
 
-void ruzidovavire::enter() {
-    window->setClearColor(0.3f, 0.1f, 0.0f);
-    blurEnabled = false;
+void ruzidovavire::enter(Stage& stage) {
+    stage.setClearColor(0.3f, 0.1f, 0.0f);
+    stage.blurEnabled = false;
 }
 
-void ruzidovavire::leave() { window->setClearColor(0, 0, 0); }
+void ruzidovavire::leave(Stage& stage) { stage.setClearColor(0, 0, 0); }
 
-void ruzidovavire::draw() {
-    if (inactive()) return;
-    const int t = clock;
+void ruzidovavire::draw(Stage& stage) {
+    if (inactive(stage)) return;
+    const int t = stage.clock;
     elapsed = t - start;
 
     glRotatef(swayDegrees(t, 20, 50), 0, 0, 1);
@@ -81,7 +81,7 @@ void ruzidovavire::drawRings() {
 
 // Flattened and sphere-mapped, bouncing below the axis and slowly drawing away.
 void ruzidovavire::drawBall() {
-    beginSphereMap(*sphereMapTexture);
+    beginSphereMap(sphereMap);
     glColor4f(0.3f, 0.1f, 0, 0.9f);
     glTranslatef(0, static_cast<float>(-std::fabs(std::sin(elapsed / 9))),
                  static_cast<float>(-elapsed / 40 - 4));

@@ -7,6 +7,7 @@
 namespace quarbtro {
 
 class Texture;
+struct SceneResources;
 
 // A view-sway angle in degrees at clock t (centiseconds): t / divisor in single precision, its
 // sine in double precision stored in single precision, times the amplitude.
@@ -14,17 +15,15 @@ float swayDegrees(int t, float divisor, float amplitude);
 
 class ruzidovavire : public scene {
 public:
-    static constexpr int startTime = 1700;
-    static constexpr int endTime = 3500;
-
-    ruzidovavire();
+    ruzidovavire(int start, int end, const SceneResources& resources);
     ~ruzidovavire() override;
-    void draw() override;
-    void enter() override;
-    void leave() override;
+    void draw(Stage& stage) override;
+    void enter(Stage& stage) override;
+    void leave(Stage& stage) override;
 
-    Texture* wall;   // owned: the first image
-    double elapsed;  // clock - start, refreshed by every drawing call
+    Texture* wall;        // owned: the first image
+    Texture& sphereMap;   // the ball's
+    double elapsed;       // clock - start, refreshed by every drawing call
 
 private:
     void drawRings();

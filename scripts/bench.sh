@@ -226,7 +226,7 @@ steps_total=$(awk '$1 == "first-swap" { print $2 }' "$work"/steps.* | median | f
 steps_cpu=$(awk '$1 ~ /^cpu-/ { sum[FILENAME] += $3 } END { for (f in sum) print sum[f] }' "$work"/steps.* |
   median | fixed 0)
 decoding=$(awk '$1 == "jpeg-decoding" { print $3 }' "$work"/steps.* | median | fixed 1)
-textures=$(awk '$1 ~ /^cpu-(sphere-map-texture|tunnel-scene|intro-scene)$/ { sum[FILENAME] += $3 }
+textures=$(awk '$1 ~ /^cpu-(sphere-map-texture|scene-tunnel|scene-scroller)$/ { sum[FILENAME] += $3 }
   END { for (f in sum) print sum[f] }' "$work"/steps.* | median | fixed 1)
 {
   echo "| The intro, \`build/quarbtro\` | ms |"
@@ -244,14 +244,12 @@ textures=$(awk '$1 ~ /^cpu-(sphere-map-texture|tunnel-scene|intro-scene)$/ { sum
   row window "\`glutInit\`, the window and its GL context (the driver loaded)"
   row font "the font: 127 glyph textures"
   row sphere-map-texture "the sphere-map texture"
-  row tunnel-scene "the tunnel scene (one texture)"
-  row intro-scene "the intro scene (three textures, the scroller)"
-  row end-and-credits-scenes "the end and credits scenes (two text lines)" 2
+  row scene-tunnel "the tunnel scene (one texture)"
+  row scene-scroller "the scroller scene (three textures, the scroller)"
+  row scene-farewell "the farewell scene (nothing)" 2
+  row scene-credits "the credits scene (two text lines)" 2
   row blur-and-light "the radial blur and the light"
-  row pause "the 1 ms pause"
-  row sound-device "opening the sound device (ALSA into PulseAudio)"
-  row module-load "loading the module" 2
-  row playback-start "starting playback (the thread)" 2
+  row music "the music: the sound device opened (ALSA into PulseAudio), the song loaded, the playback thread started"
   row first-swap "the first frame: main loop, drawing, swap"
   echo "| Of the five textures' $textures ms of CPU: JPEG decoding | | $decoding |"
   echo "| · and mipmaps and upload | | $(awk -v t="$textures" -v d="$decoding" 'BEGIN { printf "%.1f", t - d }') |"

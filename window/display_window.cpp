@@ -71,7 +71,6 @@ DisplayWindow::DisplayWindow(Presentation presentation, const char* displayName)
     : window(0),
       height(windowHeight),
       width(windowWidth),
-      clearColor{0, 0, 0, 1},
       layout(pictureLayout(windowWidth, windowHeight)),
       swapsPaced(false),
       refresh(60),
@@ -89,7 +88,6 @@ DisplayWindow::DisplayWindow(Presentation presentation, const char* displayName)
         screen::takeFocus();
         refresh = screen::refreshRate();
     }
-    setClearColor(0, 0, 0);
 }
 
 DisplayWindow::~DisplayWindow() {
@@ -126,7 +124,7 @@ void DisplayWindow::reshape(int w, int h) {
                    projection.farPlane);
 }
 
-void DisplayWindow::clear() {
+void DisplayWindow::clear(const float color[4]) {
     glDisable(GL_SCISSOR_TEST);
     if (layout.scaled) {
         glClearColor(0, 0, 0, 1);
@@ -135,7 +133,7 @@ void DisplayWindow::clear() {
         glScissor(layout.picture.x, layout.picture.y, layout.picture.width,
                   layout.picture.height);
     }
-    glClearColor(clearColor[0], clearColor[1], clearColor[2], clearColor[3]);
+    glClearColor(color[0], color[1], color[2], color[3]);
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     glDisable(GL_SCISSOR_TEST);
 }
@@ -145,13 +143,6 @@ void DisplayWindow::usePictureViewport() {
     if (!layout.scaled) return;
     glEnable(GL_SCISSOR_TEST);
     glScissor(layout.picture.x, layout.picture.y, layout.picture.width, layout.picture.height);
-}
-
-void DisplayWindow::setClearColor(float r, float g, float b) {
-    clearColor[0] = r;
-    clearColor[1] = g;
-    clearColor[2] = b;
-    clearColor[3] = 1.0f;
 }
 
 void DisplayWindow::swap() {

@@ -47,15 +47,13 @@ public:
 
     // The window's size, from GLUT; 0 counts as 1. Sets the projection.
     void reshape(int w, int h);
-    // Clears colour and depth: the picture with clearColor, black beside it when scaled.
-    // Leaves the scissor test off, so that a pass may draw into a corner of its own.
-    void clear();
+    // Clears colour and depth: the picture with color (r, g, b, a), black beside it when
+    // scaled. Leaves the scissor test off, so that a pass may draw into a corner of its own.
+    void clear(const float color[4]);
     // The viewport of the main pass, from the window's size at this frame: the design window's
     // lower windowWidth x shownHeight where the picture is placed, drawing clipped to the
     // picture when scaled.
     void usePictureViewport();
-    // Takes effect at the next clear().
-    void setClearColor(float r, float g, float b);
     // The buffer swap; after a mode switch, the pan kept on the picture should the window move.
     void swap();
     // The frames a second the frame loop should keep to: the display's refresh where the driver
@@ -67,7 +65,6 @@ public:
     int window;            // GLUT window identifier; 0 once destroyed
     int height;            // last height given to reshape (at least 1)
     int width;             // last width given to reshape (at least 1)
-    float clearColor[4];   // r, g, b, a
     PictureLayout layout;  // where the picture goes at the window's size
     bool swapsPaced;       // a swap interval of 1 is set: the driver paces the frames
     double refresh;        // Hz of the display the window is on (60 when nothing says)

@@ -16,10 +16,9 @@
 #include <string>
 #include <vector>
 
-#include "window/display_window.h"
+#include "intro/shell.h"
 #include "scenes/farewell.h"
-#include "scenes/scene.h"
-#include "scenes/stage.h"
+#include "scenes/time_line.h"
 #include "tools/capture/frame_reader.h"
 
 namespace quarbtro {
@@ -65,30 +64,23 @@ void recordQuit() { ++quitCalls; }
 
 // A run of the intro from its first frame. A scene fires its enter and leave once, in the first
 // frame at or past its start and end, so what a frame shows depends on the frames before it:
-// before each picture, a frame is drawn at every scene boundary passed since the last one, as
-// a run at any frame rate would draw.
+// before each picture, a frame is drawn at every clock since the last one at which the time
+// line has an event due, as a run at any frame rate would draw.
 class Pictures : public testing::Test {
 protected:
-    // The time line as before a run's first frame: no scene entered or left, the glow on, the
-    // clear colour black, the end scene's quit recorded rather than taken. The blur's settings
-    // need no reset: the intro's enter sets them before a copy shows anything but black.
+    // The time line as before a run's first frame: no scene entered or left, the stage as the
+    // shell starts it (the glow on, the clear colour black), the end scene's quit recorded
+    // rather than taken.
     void SetUp() override {
-        for (scene* s : scenes) s->entered = s->left = false;
-        blurEnabled = true;
-        window->setClearColor(0, 0, 0);
-        quitHandler = recordQuit;
+        for (const auto& s : timeLine->scenes) s->entered = s->left = false;
+        stage = Stage{};
+        stage.quit = recordQuit;
         quitCalls = 0;
     }
 
     Picture drawAt(int clock) {
-        std::vector<int> boundaries{0};
-        for (const scene* s : scenes) {
-            boundaries.push_back(s->start);
-            boundaries.push_back(s->end + 1);
-        }
-        std::sort(boundaries.begin(), boundaries.end());
-        for (int boundary : boundaries)
-            if (boundary > lastClock && boundary < clock) frames::drawAt(lastClock = boundary);
+        for (int t = lastClock + 1; t < clock; ++t)
+            if (timeLine->eventDueAt(t)) frames::drawAt(t);
         lastClock = clock;
         return frames::drawAt(clock);
     }
@@ -103,7 +95,7 @@ private:
 TEST_F(Pictures, BlackBefore220EvenWithTheGlowRunning) {
     const Picture p = drawAt(100);
     EXPECT_EQ(count(p, [](Rgb c) { return !near(c, black, 0); }), 0);
-    EXPECT_TRUE(blurEnabled);
+    EXPECT_TRUE(stage.blurEnabled);
 }
 
 TEST_F(Pictures, At300PinkWithBrightScrollerGlyphs) {
@@ -163,7 +155,7 @@ TEST_F(Pictures, At2000TheTexturedTubeOnTheDarkRedBrownBackground) {
     const Picture p = drawAt(2000);
     EXPECT_TRUE(near(p.at(330, 5), brownRed)) << "above the main pass's 480 rows";
     EXPECT_GT(count(p, grey), p.width * p.height / 2);
-    EXPECT_FALSE(blurEnabled);
+    EXPECT_FALSE(stage.blurEnabled);
 }
 
 TEST_F(Pictures, At3450OnlyTheBallAndTheBackground) {
@@ -200,7 +192,7 @@ int whiteBands(const Picture& p) {
 TEST_F(Pictures, At3700BlueWithTwoGlowingTextLines) {
     const Picture p = drawAt(3700);
     EXPECT_TRUE(near(p.at(5, 5), blue));
-    EXPECT_TRUE(blurEnabled);
+    EXPECT_TRUE(stage.blurEnabled);
     EXPECT_EQ(whiteBands(p), 2);
     EXPECT_GT(count(p, white), 2000);
     const int glow = count(p, [](Rgb c) { return c.b == 255 && c.r > 20 && c.r < 200; });

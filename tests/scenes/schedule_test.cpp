@@ -2,15 +2,13 @@
 
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <string>
 #include <vector>
 
-#include "scenes/credits.h"
-#include "scenes/farewell.h"
-#include "scenes/scroller.h"
-#include "scenes/tunnel.h"
 #include "scenes/scene.h"
 #include "scenes/stage.h"
+#include "scenes/time_line.h"
 
 namespace quarbtro {
 namespace {
@@ -20,15 +18,15 @@ std::vector<std::string> events;
 class RecordingScene : public scene {
 public:
     RecordingScene(const char* name, int start, int end) : scene(start, end), name(name) {}
-    void draw() override {
-        if (inactive()) return;
+    void draw(Stage& stage) override {
+        if (inactive(stage)) return;
         events.push_back(name + " draw");
     }
-    void enter() override {
+    void enter(Stage& stage) override {
         events.push_back(name + " enter");
-        if (clockAfterEnter >= 0) clock = clockAfterEnter;
+        if (clockAfterEnter >= 0) stage.clock = clockAfterEnter;
     }
-    void leave() override { events.push_back(name + " leave"); }
+    void leave(Stage&) override { events.push_back(name + " leave"); }
     std::string name;
     int clockAfterEnter = -1;
 };
@@ -37,8 +35,9 @@ using Events = std::vector<std::string>;
 
 Events drawAt(scene& s, int t) {
     events.clear();
-    clock = t;
-    s.draw();
+    Stage stage;
+    stage.clock = t;
+    s.draw(stage);
     return events;
 }
 
@@ -83,61 +82,78 @@ TEST(Schedule, FlagsAreNeverResetWhenTheClockGoesBack) {
     EXPECT_EQ(drawAt(s, 250), Events{});
 }
 
-// The real time line, in table order: tunnel, intro, end, credits.
-struct TimeLine {
-    RecordingScene tunnel{"tunnel", ruzidovavire::startTime, ruzidovavire::endTime};
-    RecordingScene intro{"intro", quarbintro::startTime, quarbintro::endTime};
-    RecordingScene end{"end", endscene::startTime, endscene::endTime};
-    RecordingScene credits{"credits", credits::startTime, credits::endTime};
+// The real time line's rows, each with a scene that records its events: in table order,
+// tunnel, scroller, farewell, credits.
+struct RecordedTimeLine {
+    RecordedTimeLine() {
+        for (const TimeLineRow& row : timeLineRows())
+            line.scenes.push_back(std::make_unique<RecordingScene>(row.name, row.start, row.end));
+    }
     Events frameAt(int t) {
         events.clear();
-        clock = t;
-        for (scene* s : {static_cast<scene*>(&tunnel), static_cast<scene*>(&intro),
-                         static_cast<scene*>(&end), static_cast<scene*>(&credits)})
-            s->draw();
+        stage.clock = t;
+        for (const auto& s : line.scenes) s->draw(stage);
         return events;
     }
+    TimeLine line;
+    Stage stage;
 };
 
-TEST(TimeLine, SpansInCentiseconds) {
-    EXPECT_EQ(quarbintro::startTime, 220);
-    EXPECT_EQ(quarbintro::endTime, 1700);
-    EXPECT_EQ(ruzidovavire::startTime, 1700);
-    EXPECT_EQ(ruzidovavire::endTime, 3500);
-    EXPECT_EQ(credits::startTime, 3500);
-    EXPECT_EQ(credits::endTime, 4000);
-    EXPECT_EQ(endscene::startTime, 4250);
-    EXPECT_EQ(endscene::endTime, 6000);
+TEST(TimeLine, SpansInCentisecondsInDrawingOrder) {
+    const auto rows = timeLineRows();
+    ASSERT_EQ(rows.size(), 4u);
+    const auto span = [](const TimeLineRow& row) {
+        return std::string(row.name) + " " + std::to_string(row.start) + "-" +
+               std::to_string(row.end);
+    };
+    EXPECT_EQ(span(rows[0]), "tunnel 1700-3500");
+    EXPECT_EQ(span(rows[1]), "scroller 220-1700");
+    EXPECT_EQ(span(rows[2]), "farewell 4250-6000");
+    EXPECT_EQ(span(rows[3]), "credits 3500-4000");
+    EXPECT_EQ(showEnd(), 4250);
 }
 
 TEST(TimeLine, NothingIsDueBefore220) {
-    TimeLine line;
+    RecordedTimeLine line;
     EXPECT_EQ(line.frameAt(0), Events{});
     EXPECT_EQ(line.frameAt(219), Events{});
 }
 
 TEST(TimeLine, SharedBoundariesDrawBothScenesInTableOrder) {
-    TimeLine line;
+    RecordedTimeLine line;
     line.frameAt(1000);
-    EXPECT_EQ(line.frameAt(1700), (Events{"tunnel enter", "tunnel draw", "intro draw"}));
-    EXPECT_EQ(line.frameAt(1701), (Events{"tunnel draw", "intro leave"}));
+    EXPECT_EQ(line.frameAt(1700), (Events{"tunnel enter", "tunnel draw", "scroller draw"}));
+    EXPECT_EQ(line.frameAt(1701), (Events{"tunnel draw", "scroller leave"}));
     EXPECT_EQ(line.frameAt(3500), (Events{"tunnel draw", "credits enter", "credits draw"}));
     EXPECT_EQ(line.frameAt(3501), (Events{"tunnel leave", "credits draw"}));
 }
 
 TEST(TimeLine, JumpAcrossTheTunnelFiresItsEventsBeforeTheCreditsEnter) {
-    TimeLine line;
+    RecordedTimeLine line;
     line.frameAt(1600);
     EXPECT_EQ(line.frameAt(3600),
-              (Events{"tunnel enter", "tunnel leave", "intro leave", "credits enter",
+              (Events{"tunnel enter", "tunnel leave", "scroller leave", "credits enter",
                       "credits draw"}));
 }
 
 TEST(TimeLine, TheEndSceneIsDueAt4250) {
-    TimeLine line;
+    RecordedTimeLine line;
     line.frameAt(4000);
     EXPECT_EQ(line.frameAt(4249), (Events{"credits leave"}));
-    EXPECT_EQ(line.frameAt(4250), (Events{"end enter", "end draw"}));
+    EXPECT_EQ(line.frameAt(4250), (Events{"farewell enter", "farewell draw"}));
+}
+
+// A later start (the capture's, the picture tests') draws beforehand only the frames in which
+// an event is due: one at each bound, and none once it has fired.
+TEST(TimeLine, AnEventIsDueAtEachBoundUntilItFires) {
+    RecordedTimeLine line;
+    std::vector<int> due;
+    for (int t = 0; t <= 6500; ++t)
+        if (line.line.eventDueAt(t)) {
+            due.push_back(t);
+            line.frameAt(t);
+        }
+    EXPECT_EQ(due, (std::vector<int>{220, 1700, 1701, 3500, 3501, 4001, 4250, 6001}));
 }
 
 }  // namespace

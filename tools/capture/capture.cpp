@@ -19,27 +19,24 @@
 #include <cstdlib>
 #include <cstring>
 #include <memory>
-#include <set>
 #include <string>
 #include <vector>
 #include <sys/stat.h>
 
-#include "window/display_window.h"
-#include "window/exit_signals.h"
-#include "intro/shell.h"
-#include "window/window_geometry.h"
 #include "assets/songXm.h"
-#include "scenes/farewell.h"
-#include "scenes/scene.h"
-#include "scenes/stage.h"
+#include "cli/command_line.h"
+#include "intro/shell.h"
+#include "scenes/time_line.h"
 #include "tools/capture/capture_output.h"
 #include "tools/capture/capture_progress.h"
 #include "tools/capture/capture_sound.h"
 #include "tools/capture/capture_timing.h"
 #include "tools/capture/child_process.h"
-#include "cli/command_line.h"
 #include "tools/capture/frame_reader.h"
 #include "tools/capture/private_x_server.h"
+#include "window/display_window.h"
+#include "window/exit_signals.h"
+#include "window/window_geometry.h"
 
 namespace quarbtro::capture {
 namespace {
@@ -49,7 +46,7 @@ struct Options {
     std::string output;
     FrameRate rate{60, 1};
     int from = 0;
-    int to = endscene::startTime;
+    int to = showEnd();
     bool lossless = false;
     bool headless = false;
 };
@@ -72,9 +69,9 @@ Options parse(int argc, char** argv) {
           cli::text(options.output)},
          {"fps", 0, "N", "frames a second, 1 to 1000: 60 (default), 25, 29.97, 60000/1001", takeRate},
          {"from", 0, "CS", "first clock, in centiseconds of the intro (default 0)",
-          cli::integer(options.from, 0, endscene::startTime, "centiseconds")},
+          cli::integer(options.from, 0, showEnd(), "centiseconds")},
          {"to", 0, "CS", "clock to stop before (default and at most 4250, the end)",
-          cli::integer(options.to, 0, endscene::startTime, "centiseconds")},
+          cli::integer(options.to, 0, showEnd(), "centiseconds")},
          {"lossless", 0, nullptr, "numbered PNG frames and a WAV file in a directory, no ffmpeg",
           cli::flag(options.lossless)},
          {"headless", 0, nullptr, "draw on a private X server even where a display is available",
@@ -145,21 +142,18 @@ bool displayAvailable() {
 // The shell's quit path would end the process in the middle of the capture; the capture never
 // draws the end scene's frame, so its firing means the schedule and the capture disagree.
 void endSceneFired() {
-    fail("the end scene fired at clock " + std::to_string(quarbtro::clock) +
+    fail("the end scene fired at clock " + std::to_string(stage.clock) +
          ", before the capture's end");
 }
 
-// Scenes fire their enter and leave once, as the clock passes their bounds. A capture that
-// starts later than 0 first draws, unseen, the frames of a full run in which those events
-// fire, so that its first frame finds the clear colour, the glow and the scenes' state a full
-// run would.
+// Scenes fire their enter and leave once, in the first frame that reaches their bounds. A
+// capture that starts later than 0 first runs the time line through the frames before its
+// first at its rate, drawing, unseen, those in which the time line has an event due: so its
+// first frame finds the clear colour, the glow and the scenes' state a whole run would.
 void drawEventFramesBefore(std::int64_t firstFrame, FrameRate rate) {
-    std::set<std::int64_t> eventFrames;
-    for (const scene* s : scenes)
-        for (int bound : {s->start, s->end + 1})
-            if (const std::int64_t frame = firstFrameAt(bound, rate); frame < firstFrame)
-                eventFrames.insert(frame);
-    for (std::int64_t frame : eventFrames) frames::drawAt(clockOfFrame(frame, rate));
+    for (std::int64_t frame = 0; frame < firstFrame; ++frame)
+        if (const int clock = clockOfFrame(frame, rate); timeLine->eventDueAt(clock))
+            frames::drawAt(clock);
 }
 
 std::string megabytes(const std::string& path) {
@@ -209,7 +203,7 @@ int run(int argc, char** argv) {
     char* glutArgv[] = {argv[0], nullptr};
     frames::openIntro(&glutArgc, glutArgv);
     glutOpen = true;
-    quitHandler = endSceneFired;
+    stage.quit = endSceneFired;
     if (window->width != windowWidth || window->height != windowHeight)
         fail("the window is " + std::to_string(window->width) + " x " + std::to_string(window->height) +
              " rather than 660 x 500 (a window manager may have resized it); --headless draws on a "

@@ -6,9 +6,8 @@
 #include <chrono>
 #include <thread>
 
-#include "window/display_window.h"
 #include "intro/shell.h"
-#include "scenes/stage.h"
+#include "window/display_window.h"
 
 namespace quarbtro::frames {
 
