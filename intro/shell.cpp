@@ -2,7 +2,6 @@
 
 #include <GL/freeglut.h>
 #include <time.h>
-#include <unistd.h>
 
 #include <cerrno>
 #include <cstdint>
@@ -175,7 +174,6 @@ void frame() {
 void reshapeCallback(int w, int h) { window->reshape(w, h); }
 
 void keyboard(unsigned char key, int, int) {
-    usleep(100);
     if (key == 27) quit();
     // Through the buffered stream, unflushed: on a terminal each line shows at once; redirected,
     // the lines follow the farewell when exit() flushes the stream.

@@ -2,8 +2,8 @@
 # Builds unit-test programs with sanitizers in a build directory of its own and runs them
 # there. No recovery: the first report fails the run.
 #   scripts/sanitizer-tests.sh BUILD_DIRECTORY SANITIZERS PROGRAM[:GTEST_FILTER]...
-# e.g.  scripts/sanitizer-tests.sh build-tsan thread 'player_tests:DeviceTest.*'
-#       scripts/sanitizer-tests.sh build-asan address,undefined app_tests player_tests
+# e.g.  scripts/sanitizer-tests.sh build-tsan thread 'sound_tests:PlaybackTest.*:NullOutput.*'
+#       scripts/sanitizer-tests.sh build-asan address,undefined intro_tests player_tests
 set -euo pipefail
 source_dir="$(cd "$(dirname "$0")/.." && pwd)"
 usage="usage: scripts/sanitizer-tests.sh BUILD_DIRECTORY SANITIZERS PROGRAM[:GTEST_FILTER]..."
