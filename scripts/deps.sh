@@ -48,13 +48,39 @@ esac
 
 top=$(cd "$(dirname "$0")/.." && pwd)
 
+# apt-get ARGUMENT...: while another package manager (apt, dpkg, an unattended upgrade) holds
+# the lock, says so once and tries again every 5 s, for up to QUARBTRO_APT_LOCK_WAIT seconds
+# (10 minutes). apt-get's own lines about the lock are left out: the wait says it.
+apt_get() {
+  local limit=${QUARBTRO_APT_LOCK_WAIT:-600} waited=0 status log holder
+  log=$(mktemp)
+  while :; do
+    status=0
+    apt-get "$@" 2>&1 | tee "$log" |
+      { grep -v -E '^E: (Could not get lock|Unable to (acquire|lock))' || true; } >&2 || status=$?
+    if [ "$status" -eq 0 ] || ! grep -q '^E: Could not get lock' "$log"; then break; fi
+    holder=$(grep -o -m 1 'held by process [0-9]* ([^)]*)' "$log" || echo 'held by another process')
+    if [ "$waited" -ge "$limit" ]; then
+      echo "deps.sh: the package manager's lock is still $holder after $waited s: giving up" >&2
+      break
+    fi
+    if [ "$waited" -eq 0 ]; then
+      echo "deps.sh: the package manager's lock is $holder: waiting for it (up to $limit s)" >&2
+    fi
+    sleep 5
+    waited=$((waited + 5))
+  done
+  rm -f "$log"
+  return "$status"
+}
+
 # Unpacks a package under .deps/NAME unless it is there already.
 unpack_private() {
   local package=$1 target="$top/.deps/$1" scratch
   [ -e "$target/.unpacked" ] && return 0
   scratch=$(mktemp -d)
   if ! (cd "$scratch" && apt-get download "$package" >/dev/null 2>&1); then
-    apt-get update >&2 || true
+    apt_get update || true
     (cd "$scratch" && apt-get download "$package" >&2) || { rm -rf "$scratch"; return 1; }
   fi
   rm -rf "$target" && mkdir -p "$target"
@@ -87,7 +113,7 @@ fi
 
 echo "Installing Debian packages: ${missing[*]}" >&2
 export DEBIAN_FRONTEND=noninteractive
-if ! apt-get install -y --no-install-recommends "${missing[@]}" >&2; then
-  apt-get update >&2
-  apt-get install -y --no-install-recommends "${missing[@]}" >&2
+if ! apt_get install -y --no-install-recommends "${missing[@]}"; then
+  apt_get update
+  apt_get install -y --no-install-recommends "${missing[@]}"
 fi
