@@ -1,6 +1,8 @@
 #include "tools/xm/sound_file.h"
 
+#ifdef QUARBTRO_WITH_FLAC
 #include <FLAC/stream_encoder.h>
+#endif
 #include <sys/types.h>
 
 #include <algorithm>
@@ -73,6 +75,7 @@ private:
     std::vector<unsigned char> bytes_;
 };
 
+#ifdef QUARBTRO_WITH_FLAC
 // libFLAC's encoder writing through this writer's stream: where the stream can seek (a file),
 // the encoder goes back at the end to complete the stream information (length, checksum).
 class FlacWriter final : public SoundWriter {
@@ -131,6 +134,8 @@ private:
     std::vector<FLAC__int32> wide_;
 };
 
+#endif
+
 }  // namespace
 
 bool SoundWriter::put(const void* bytes, std::size_t count) {
@@ -169,10 +174,21 @@ const char* extensionOf(SoundFileFormat format) {
     }
 }
 
+#ifdef QUARBTRO_WITH_FLAC
+bool canWrite(SoundFileFormat) { return true; }
+#else
+bool canWrite(SoundFileFormat format) { return format != SoundFileFormat::flac; }
+#endif
+
 std::unique_ptr<SoundWriter> makeSoundWriter(SoundFileFormat format, std::FILE* file, const std::string& shownName) {
     switch (format) {
         case SoundFileFormat::floatWav: return std::make_unique<FloatWavWriter>(file, shownName);
-        case SoundFileFormat::flac: return std::make_unique<FlacWriter>(file, shownName);
+        case SoundFileFormat::flac:
+#ifdef QUARBTRO_WITH_FLAC
+            return std::make_unique<FlacWriter>(file, shownName);
+#else
+            return nullptr;
+#endif
         case SoundFileFormat::raw: return std::make_unique<Pcm16Writer>(file, shownName, false);
         case SoundFileFormat::wav: break;
     }

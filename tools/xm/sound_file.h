@@ -1,8 +1,8 @@
 #pragma once
 // Sound files as xmrender writes them, stereo at any rate: WAV with 16-bit samples, WAV with
 // 32-bit float samples (the mix itself, before rounding and clipping), FLAC (16-bit, by
-// libFLAC) and raw 16-bit little-endian frames. Each writes to a stream it is given: a file
-// being written, or standard output.
+// libFLAC, where it was there to build with) and raw 16-bit little-endian frames. Each writes
+// to a stream it is given: a file being written, or standard output.
 
 #include <cstdint>
 #include <cstdio>
@@ -45,7 +45,10 @@ protected:
     std::string error_;
 };
 
-// A writer of `format` into `file` (not closed by it), which messages call `shownName`.
+// Whether this build writes the format: FLAC only where libFLAC was there to build with.
+bool canWrite(SoundFileFormat format);
+// A writer of `format` into `file` (not closed by it), which messages call `shownName`; null
+// for a format this build does not write (canWrite).
 std::unique_ptr<SoundWriter> makeSoundWriter(SoundFileFormat format, std::FILE* file, const std::string& shownName);
 
 }  // namespace quarbtro

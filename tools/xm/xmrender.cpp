@@ -124,6 +124,11 @@ std::string stem(const std::string& path) {
 
 // The outputs of every input, with what is wrong with the arguments said and ended with
 // status 2.
+// What a job writes: the format asked for, else the one its output's name says, else WAV.
+SoundFileFormat formatOf(const Options& options, const std::string& output) {
+    return options.format.value_or(soundFileFormatOfPath(output).value_or(SoundFileFormat::wav));
+}
+
 std::vector<Job> plan(const Options& options, const cli::Program& program) {
     if (options.inputs.empty()) cli::usageError(program, "no module file given");
     if (options.output.empty() == options.directory.empty())
@@ -151,6 +156,9 @@ std::vector<Job> plan(const Options& options, const cli::Program& program) {
             cli::usageError(program, input + " would be written to " + output + " a second time");
         jobs.push_back({input, output});
     }
+    for (const Job& job : jobs)
+        if (!options.trace && !canWrite(formatOf(options, job.output)))
+            cli::usageError(program, "this xmrender was built without libFLAC: it writes wav, float or raw");
     return jobs;
 }
 
@@ -332,9 +340,8 @@ bool render(const Job& job, const Options& options, std::string& problem) {
         written = writeTrace(*module, options, destination.stream());
         if (!written) problem = shownName(job.input) + ": cannot be played";
     } else {
-        const auto writer = makeSoundWriter(
-            options.format.value_or(soundFileFormatOfPath(job.output).value_or(SoundFileFormat::wav)), destination.stream(),
-            destination.shownName());
+        const auto writer = makeSoundWriter(formatOf(options, job.output), destination.stream(),
+                                            destination.shownName());
         written = writeSound(*songRender, options, shownName(job.input), *writer, problem);
         endSongRender(*songRender);
     }
