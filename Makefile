@@ -69,7 +69,7 @@ fuzz:
 	@scripts/deps.sh test
 	@scripts/fuzz.sh $(BUILD)-fuzz $(FUZZ_SECONDS)
 
-# Measures the song as the player renders it, next to the heroes-sound-tracks modules, and
+# Measures the song as the player renders it, next to 23 game modules, with its goals, and
 # rewrites docs/song.md and its pictures (docs/song.png, docs/song-parts.png).
 song-report:
 	@scripts/deps.sh report

@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
-# Measures the song as the player renders it over the intro's 42.5 seconds, next to the modules
-# of Debian's heroes-sound-tracks rendered the same way, and rewrites docs/song.md (the figures),
-# docs/song.png (a spectrogram) and docs/song-parts.png (each part's level over time), both
-# marked with the scene times. The figures are computed by scripts/song-figures.py (numpy).
+# Measures the song as the player renders it over the intro's 42.5 seconds, next to 23 game
+# modules rendered the same way (the 13 of Debian's heroes-sound-tracks and the 8-channel modules
+# of ballz-data, bomberclone-data, dodgindiamond2, rafkill-data, solarwolf and vor), and rewrites
+# docs/song.md (the figures and the song's goals), docs/song.png (a spectrogram) and
+# docs/song-parts.png (each part's level over time), both marked with the scene times. The
+# figures are computed by scripts/song-figures.py (numpy).
 #   scripts/song-report.sh [BUILD]
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -24,12 +26,19 @@ for channel in "${!part_names[@]}"; do
   parts+=("${part_names[$channel]}=$out/part$channel.raw")
 done
 
-# The references, fetched (never committed) as the end-to-end tests fetch them.
+# The references, fetched (never committed) as the end-to-end tests fetch theirs.
 QUARBTRO_BUILD=$build
 source tests/lib/real_modules.sh
 fetch_real_modules
+reference_modules=("${real_modules[@]}")
+for package in ballz-data bomberclone-data dodgindiamond2 rafkill-data solarwolf vor; do
+  fetch_package "$package"
+  while IFS= read -r -d '' module; do
+    if "$build/xminfo" "$module" | grep -q '^8 channels'; then reference_modules+=("$module"); fi
+  done < <(find "$package_root" -name '*.xm' -print0 | sort -z)
+done
 references=()
-for module in "${real_modules[@]}"; do
+for module in "${reference_modules[@]}"; do
   name=$(basename "$module")
   render "$module" "$out/$name.raw"
   references+=("$name=$out/$name.raw")
@@ -37,7 +46,7 @@ done
 
 scripts/song-figures.py report --song "$out/song.raw" --lead "$lead_channel" \
   --parts "${parts[@]}" --references "${references[@]}" --picture "$out/parts.ppm" \
-  > "$out/tables.md"
+  --module assets/song.xm > "$out/tables.md"
 
 levels() { "$build/tests/wav-levels" "$out/song.wav" "$@"; }
 figure() { awk -v name="$1" '$1 == name { print $2 }'; }
@@ -115,10 +124,11 @@ frame "$out/parts.ppm" $((lane * ${#part_names[@]})) docs/song-parts.png "${part
   echo
   echo "## Next to game music"
   echo
-  echo "The same figures for the ${#references[@]} modules of Debian's heroes-sound-tracks, each"
-  echo "rendered the same way (its first 42.5 s by \`xmrender\`), fetched by \`apt-get download\`"
-  echo "into the build directory as the end-to-end tests fetch them. \`scripts/song-figures.py\`"
-  echo "computes every figure (its docstrings give the exact definitions):"
+  echo "The same figures for ${#references[@]} game modules, each rendered the same way (its first"
+  echo "42.5 s by \`xmrender\`): the 13 of Debian's heroes-sound-tracks and the 8-channel modules of"
+  echo "ballz-data, bomberclone-data, dodgindiamond2, rafkill-data, solarwolf and vor, fetched by"
+  echo "\`apt-get download\` into the build directory as the end-to-end tests fetch theirs."
+  echo "\`scripts/song-figures.py\` computes every figure (its docstrings give the exact definitions):"
   echo
   echo "- *level movement*: the standard deviation of the RMS levels of consecutive 100 ms"
   echo "  windows, in dB; a window of digital silence counts as -200 dB, which is why"
@@ -126,13 +136,22 @@ frame "$out/parts.ppm" $((lane * ${#part_names[@]})) docs/song-parts.png "${part
   echo "- *the tunnel over the scroller*: the RMS level from 17 to 35 s less that from 2.2 to 17 s;"
   echo "- *near-copies*: the share of half-second windows that have another, at least 2 s away,"
   echo "  whose pitch classes and spectral shape match it (cosine similarity at least 0.9);"
+  echo "- *octave bands*: each octave's share of the power, 31 Hz to 16 kHz; the *band distance*"
+  echo "  adds up how far the song's bands lie beyond the middle half of the game modules'"
+  echo "  (the script holds their figures);"
+  echo "- *beat punch*: the movement of the 100 ms levels about their own running mean over a"
+  echo "  second, from 2.2 to 40 s: the beat, not the sections; *percussive* is the power of the"
+  echo "  spectrogram's clicks against that of its steady partials;"
   echo "- *energy* shares: of the whole render's power, in dB; the *centroid* is that of the"
   echo "  mono mix's power spectrum;"
   echo "- *loudness lost through a 150 Hz high-pass*: integrated loudness (K-weighted, gated)"
   echo "  before and after a second-order high-pass at 150 Hz, the roll-off of laptop speakers;"
   echo "  the *brick wall* is the cruder figure of RMS lost when everything under 150 Hz goes;"
   echo "- *semitone rubs*: notes of any other part within a semitone of the lead's, relative to"
-  echo "  the lead; harmonics of a part's lower notes and the spread of a note's onset do not count."
+  echo "  the lead; harmonics of a part's lower notes and the spread of a note's onset do not count;"
+  echo "- *arrivals*: the level of each new pattern's first half second against the half second"
+  echo "  before it; *the lead on top*: in each section, the loudness of every pitched part, its"
+  echo "  channel rendered alone."
   echo
   cat "$out/tables.md"
   echo
