@@ -68,49 +68,55 @@ std::uint8_t addInstrument(ModuleDraft& draft, SampleDesign design, const Envelo
     return std::uint8_t(index + 1);
 }
 
-// Kick: a sine sweeping down from about 410 Hz to 60 Hz and dying within a tenth of a second,
-// saturated hard so that its knock (the odd harmonics of the sweep) carries on small speakers,
-// and a click of noise between 1 and 3 kHz. Played above C-4 it becomes a tom.
+// Kick: a click of noise between 1.5 and 5 kHz and a knock that falls within a few
+// milliseconds onto a body settling at 46 Hz, which holds for a few cycles and is gone after
+// 0.12 s: weight under the mix without a boom between the beats. Saturated, so that the body
+// is full from its start and its third harmonic (near 140 Hz) carries it on small speakers.
+// Played above C-4 it becomes a tom.
 Signal kick() {
-    Signal signal(std::size_t(0.15 * kickRate));
+    constexpr double bodyLength = 0.12;  // s
+    Signal signal(std::size_t(bodyLength * kickRate));
     Noise noise(0x6b69636b);
-    OnePole clickLowpass(3000, kickRate), clickHighpassA(1000, kickRate),
-        clickHighpassB(1000, kickRate);
+    OnePole clickLowpass(5000, kickRate), clickHighpassA(1500, kickRate),
+        clickHighpassB(1500, kickRate);
     double phase = 0;
     for (std::size_t k = 0; k < signal.size(); ++k) {
         double t = k / kickRate;
-        double body = std::sin(2 * pi * phase) * std::exp(-t / 0.06);
-        phase += (60 + 200 * std::exp(-t / 0.025) + 150 * std::exp(-t / 0.006)) / kickRate;
+        double body = std::sin(2 * pi * phase) * (0.5 + 0.5 * std::cos(pi * t / bodyLength));
+        phase += (46 + 90 * std::exp(-t / 0.016) + 260 * std::exp(-t / 0.0035)) / kickRate;
         double band = clickHighpassB.highpass(clickHighpassA.highpass(clickLowpass.lowpass(
             noise.next())));
-        double click = 2.5 * band * std::exp(-t / 0.0025);
-        signal[k] = saturate(body + click, 3.0);
+        double click = 3.0 * band * std::exp(-t / 0.002);
+        signal[k] = saturate(body + click, 5.0);
     }
-    fadeIn(signal, 8);
-    fadeOut(signal, std::size_t(0.03 * kickRate));
+    fadeIn(signal, 4);
+    fadeOut(signal, std::size_t(0.01 * kickRate));
     return signal;
 }
 
-// Snare: a drum-head tone with its overtone, both falling slightly in pitch, under noise
-// band-limited to 1.2..7 kHz with a sharp snap at the start.
+// Snare: a drum-head tone with its overtone, both falling slightly in pitch, under a crack of
+// noise band-limited to 1..3.5 kHz: a sharp snap at the start, then a rattle that dies within a
+// tenth of a second. Saturated, so that it stays loud for its peak.
 Signal snare() {
-    Signal signal(std::size_t(0.18 * snareRate));
+    Signal signal(std::size_t(0.2 * snareRate));
     Noise noise(0x736e6172);
-    OnePole highpassA(1200, snareRate), highpassB(1200, snareRate), lowpass(7000, snareRate);
+    OnePole highpassA(1000, snareRate), highpassB(1000, snareRate), lowpassA(3500, snareRate),
+        lowpassB(3500, snareRate);
     double phase = 0, overtonePhase = 0;
     for (std::size_t k = 0; k < signal.size(); ++k) {
         double t = k / snareRate;
-        double frequency = 180 + 80 * std::exp(-t / 0.010);
-        double tone = std::sin(2 * pi * phase) * std::exp(-t / 0.045) * 0.8 +
-                      std::sin(2 * pi * overtonePhase) * std::exp(-t / 0.020) * 0.35;
+        double frequency = 160 + 60 * std::exp(-t / 0.008);
+        double tone = std::sin(2 * pi * phase) * std::exp(-t / 0.04) * 0.8 +
+                      std::sin(2 * pi * overtonePhase) * std::exp(-t / 0.015) * 0.35;
         phase += frequency / snareRate;
         overtonePhase += 1.78 * frequency / snareRate;
-        double hiss = lowpass.lowpass(highpassB.highpass(highpassA.highpass(noise.next())));
-        double noiseLevel = 0.9 * std::exp(-t / 0.050) + 0.6 * std::exp(-t / 0.004);
-        signal[k] = saturate(1.3 * tone + 1.2 * hiss * noiseLevel, 1.5);
+        double hiss = lowpassB.lowpass(lowpassA.lowpass(highpassB.highpass(highpassA.highpass(
+            noise.next()))));
+        double noiseLevel = 1.0 * std::exp(-t / 0.06) + 1.2 * std::exp(-t / 0.005);
+        signal[k] = saturate(tone + 2.2 * hiss * noiseLevel, 2.5);
     }
-    fadeIn(signal, 12);
-    fadeOut(signal, std::size_t(0.03 * snareRate));
+    fadeIn(signal, 6);
+    fadeOut(signal, std::size_t(0.04 * snareRate));
     return signal;
 }
 
@@ -180,8 +186,8 @@ Signal evolvingCycles(int period, int cycles, HarmonicsAt harmonicsAt) {
 }
 
 // Bass: a sawtooth whose low-pass closes from the 25th harmonic to about the 5th over the first
-// cycles, with a little resonance at the cutoff. It stays bright enough that its second to
-// fifth harmonics, not its fundamental, carry most of its loudness: the notes keep their pitch
+// cycles, with a little resonance at the cutoff and its second to fourth harmonics raised:
+// played from E-1 (41 Hz) its fundamental gives the weight, and those harmonics carry its notes
 // on speakers without low end.
 constexpr int bassPeriod = 64, bassCycles = 24;
 Signal bass() {
@@ -193,6 +199,9 @@ Signal bass() {
             amplitudes[h] *= 1 + 0.5 * std::exp(-distance * distance);
         }
         amplitudes[0] *= 0.85;
+        amplitudes[1] *= 1.3;
+        amplitudes[2] *= 1.5;
+        amplitudes[3] *= 1.3;
         return amplitudes;
     });
 }
@@ -208,17 +217,23 @@ Signal pluck() {
 }
 
 // Lead: sawtooths of 127, 128 and 129 cycles over a 4,096-frame loop (about 13 cents apart,
-// beating a few times a second) and a square at the middle one's pitch for a hollow body, all
-// rolled off above the fourth harmonic: a round voice that sings over the mix without adding
-// glare. Every component makes whole cycles over the loop, so it repeats seamlessly from
-// frame 0.
+// beating a few times a second) and a square at the middle one's pitch for a hollow body,
+// rolled off above the eighth harmonic with a formant over the fourth to sixth: for the notes
+// the tune sings (A4 to C6) it lies between 2 and 3 kHz, above the chords and the bass, where
+// the ear is keenest. Every component makes whole cycles over the loop, so it repeats seamlessly
+// from frame 0.
 constexpr int leadLoop = 4096, leadCycles = 128;
 Signal lead() {
-    constexpr double cutoff = 4;  // harmonic
+    constexpr double cutoff = 8;  // harmonic
+    auto formant = [](int harmonic) {
+        double distance = (harmonic - 4.8) / 1.3;
+        return 1 + 0.5 * std::exp(-distance * distance);
+    };
     std::vector<double> saw = sawHarmonics(15, cutoff);
     std::vector<double> square(15, 0.0);
-    for (int h = 1; h <= 15; h += 2) {
-        square[h - 1] = std::sqrt(1.0 / (1.0 + std::pow(h / cutoff, 4))) / h;
+    for (int h = 1; h <= 15; ++h) {
+        saw[h - 1] *= formant(h);
+        if (h % 2) square[h - 1] = std::sqrt(1.0 / (1.0 + std::pow(h / cutoff, 4))) / h;
     }
     Signal signal(leadLoop);
     for (int k = 0; k < leadLoop; ++k) {
@@ -227,7 +242,7 @@ Signal lead() {
         for (int cycles : {leadCycles - 1, leadCycles, leadCycles + 1}) {
             value += harmonicWave(saw, cycles * position);
         }
-        signal[k] = value + 0.6 * harmonicWave(square, leadCycles * position);
+        signal[k] = value + 0.5 * harmonicWave(square, leadCycles * position);
     }
     // The voices line up into tall peaks a few times a second; rounding those off keeps the
     // lead loud for its peak level.
@@ -256,44 +271,58 @@ Signal chordLoop(int loopFrames, std::initializer_list<std::pair<int, double>> v
     return signal;
 }
 
-// Root, third, fifth and octave: 4:5:6:8 (major) and 10:12:15:20 (minor), 64 frames to a
-// period of the root. The third sits inside the chord, below the melody's range.
-constexpr int majorLoop = 256, majorRootCycles = 4;
-constexpr int minorLoop = 640, minorRootCycles = 10;
-Signal majorChord() {
-    return chordLoop(majorLoop, {{4, 1.0}, {5, 0.7}, {6, 0.75}, {8, 0.6}}, majorRootCycles, 220);
-}
-Signal minorChord() {
-    return chordLoop(minorLoop, {{10, 1.0}, {12, 0.7}, {15, 0.75}, {20, 0.6}}, minorRootCycles,
-                     220);
-}
+// The pad's voicings as loops of 64 frames to a period of the chord's root, whether or not
+// the root sounds: each voice (cycles over the loop, level) in whole cycles, so the chord is
+// just-intoned and repeats exactly. No voice doubles another an octave up: the chords stay thin
+// under the melody.
+struct Voicing {
+    int loopFrames;
+    int rootCycles;
+    std::initializer_list<std::pair<int, double>> voices;
+};
+const Voicing padVoicings[padVoicingCount] = {
+    {640, 10, {{10, 1.0}, {12, 0.7}, {15, 0.75}}},          // minor: 10:12:15
+    {256, 4, {{4, 1.0}, {5, 0.7}, {6, 0.75}}},              // major: 4:5:6
+    {256, 4, {{5, 1.0}, {6, 0.75}, {8, 0.7}}},              // third lowest: 5:6:8
+    {256, 4, {{3, 1.0}, {4, 0.75}, {5, 0.7}}},              // fifth lowest: 3:4:5
+    {512, 8, {{8, 1.0}, {10, 0.7}, {12, 0.7}, {15, 0.6}}},  // major seventh: 8:10:12:15
+};
 
 // Tuning of looped content that makes `cycles` fundamental cycles in `frames` frames; the rate
 // it is labelled with does not matter, only the ratio.
 Tuning loopTuning(int frames, int cycles) { return pitchTuning(cycles, frames); }
 
-// The pad: the minor chord below padMajorNote, the major one from there up (played
-// padMajorShift semitones lower). A new pad swells in over a quarter of a second and holds;
-// released, it fades over half a second. Its samples' own volume is low: a pad starts anew
-// only to swell in, and the patterns give it its level.
+// The pad: a chord sample for each voicing, on its twelve keys (see padNote). A new pad swells
+// in over a quarter of a second and holds; released, it fades over half a second. Its samples'
+// own volume is low: a pad starts anew only to swell in, and the patterns give it its level.
 std::uint8_t addPad(ModuleDraft& draft) {
     const Envelope swellIn{{{0, 8}, {24, 64}}, 1};
     constexpr std::uint8_t startingVolume = 8;
-    std::uint8_t number = addInstrument(
-        draft, {toPcm(minorChord(), 0.9), loopTuning(minorLoop, minorRootCycles), startingVolume,
-                128, 0, std::uint32_t(minorLoop)},
-        swellIn, 1536);
-    Tuning major = loopTuning(majorLoop, majorRootCycles);
-    major.relativeNote = std::int8_t(major.relativeNote - padMajorShift);
-    addSample(draft, number - 1,
-              {toPcm(majorChord(), 0.9), major, startingVolume, 128, 0, std::uint32_t(majorLoop)});
-    Instrument& instrument = draft.instrument(number - 1);
-    for (int note = padMajorNote - 1; note < 96; ++note) instrument.sampleForNote[note] = 1;
+    int index = -1;
+    for (int voicing = 0; voicing < padVoicingCount; ++voicing) {
+        const Voicing& design = padVoicings[voicing];
+        Tuning tuning = loopTuning(design.loopFrames, design.rootCycles);
+        tuning.relativeNote = std::int8_t(tuning.relativeNote - padKeyOffset(PadVoicing(voicing)));
+        SampleDesign sample{toPcm(chordLoop(design.loopFrames, design.voices, design.rootCycles,
+                                            220),
+                                  0.9),
+                            tuning, startingVolume, 128, 0, std::uint32_t(design.loopFrames)};
+        if (voicing == 0) {
+            index = addInstrument(draft, std::move(sample), swellIn, 1536) - 1;
+        } else {
+            addSample(draft, index, std::move(sample));
+        }
+    }
+    Instrument& instrument = draft.instrument(index);
+    for (int note = 1; note <= 96; ++note) {
+        int voicing = std::clamp((note - padFirstKey) / 12, 0, padVoicingCount - 1);
+        instrument.sampleForNote[note - 1] = std::uint8_t(voicing);
+    }
     instrument.autoVibratoType = 0;
     instrument.autoVibratoSweep = 60;
     instrument.autoVibratoDepth = 3;
     instrument.autoVibratoRate = 4;
-    return number;
+    return std::uint8_t(index + 1);
 }
 
 }  // namespace
@@ -303,22 +332,25 @@ Instruments addInstruments(ModuleDraft& draft) {
     numbers.kick = addInstrument(
         draft, {toPcm8(kick(), 0.97), rateTuning(kickRate), 64, 128, 0, 0, true}, {}, 0);
     numbers.snare = addInstrument(
-        draft, {toPcm8(snare(), 0.97), rateTuning(snareRate), 40, 134, 0, 0, true}, {}, 0);
+        draft, {toPcm8(snare(), 0.97), rateTuning(snareRate), 64, 134, 0, 0, true}, {}, 0);
     numbers.hat = addInstrument(
-        draft, {toPcm8(hat(), 0.97), rateTuning(hatRate), 32, 160, 0, 0, true}, {}, 0);
+        draft, {toPcm8(hat(), 0.97), rateTuning(hatRate), 64, 160, 0, 0, true}, {}, 0);
     numbers.cymbal = addInstrument(
         draft,
         {toPcm8(cymbal(), 0.97), rateTuning(cymbalRate), 28, 100, std::uint32_t(cymbalStrike),
          std::uint32_t(cymbalLoop), true},
         {{{0, 64}, {5, 46}, {40, 22}, {100, 0}}}, 8192);
 
+    // The bass and the lead peak at three quarters of full scale, under the drums: the beat
+    // stands out over the sustained parts. Each bass note is struck, falling to about half its
+    // level within half a second.
     numbers.bass = addInstrument(
         draft,
-        {toPcm(bass(), 0.95), loopTuning(bassPeriod, 1), 64, 128,
+        {toPcm(bass(), 0.75), loopTuning(bassPeriod, 1), 64, 128,
          std::uint32_t(bassPeriod * (bassCycles - 1)), std::uint32_t(bassPeriod)},
-        {{{0, 64}, {8, 56}, {40, 52}}, 2}, 8192);
+        {{{0, 64}, {3, 54}, {16, 42}, {40, 36}}, 3}, 8192);
     numbers.lead = addInstrument(
-        draft, {toPcm(lead(), 0.95), loopTuning(leadLoop, leadCycles), 36, 128, 0, leadLoop},
+        draft, {toPcm(lead(), 0.75), loopTuning(leadLoop, leadCycles), 36, 128, 0, leadLoop},
         {{{0, 40}, {2, 64}, {14, 50}}, 2}, 4096);
     numbers.pluck = addInstrument(
         draft,

@@ -1,6 +1,7 @@
 #include "assets/song/score.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstdlib>
 #include <stdexcept>
 #include <string>
@@ -55,6 +56,37 @@ void requireBar(std::string_view steps) {
     }
 }
 
+// The pad's voicing of a chord: the samples hold the minor triad in root position only.
+PadVoicing padVoicing(const Chord& chord) {
+    if (chord.minor) {
+        if (chord.lowest != 0) {
+            throw std::invalid_argument("the pad voices minor chords from the root");
+        }
+        return padMinor;
+    }
+    if (chord.seventh) {
+        if (chord.lowest != 0) {
+            throw std::invalid_argument("the pad voices sevenths from the root");
+        }
+        return padMajorSeventh;
+    }
+    const PadVoicing byLowest[] = {padMajor, padMajorThird, padMajorFifth};
+    return byLowest[chord.lowest];
+}
+
+// The pads' level (0..64) after a row whose volume column is `column`, at three ticks a row: a
+// volume sets it, a slide moves it on each of the two later ticks.
+int padLevelAfter(int level, std::uint8_t column) {
+    if (column >= volume(0) && column <= volume(64)) return column - volume(0);
+    if (column >= volumeSlideDown(0) && column <= volumeSlideDown(15)) {
+        return std::max(0, level - 2 * (column - volumeSlideDown(0)));
+    }
+    if (column >= volumeSlideUp(0) && column <= volumeSlideUp(15)) {
+        return std::min(64, level + 2 * (column - volumeSlideUp(0)));
+    }
+    return level;
+}
+
 }  // namespace
 
 std::uint8_t noteNumber(std::string_view name) {
@@ -78,7 +110,27 @@ Chord chord(std::string_view name) {
         ++result.pitchClass;
         ++next;
     }
-    result.minor = next < name.size() && name[next] == 'm';
+    std::string_view rest = name.substr(next);
+    if (rest.substr(0, 4) == "maj7") {
+        result.seventh = true;
+        rest.remove_prefix(4);
+    } else if (!rest.empty() && rest.front() == 'm') {
+        result.minor = true;
+        rest.remove_prefix(1);
+    }
+    if (!rest.empty() && rest.front() == '/') {
+        Chord bass = chord(rest.substr(1));
+        int above = (bass.pitchClass - result.pitchClass + 12) % 12;
+        if (above == (result.minor ? 3 : 4)) {
+            result.lowest = 1;
+        } else if (above == 7) {
+            result.lowest = 2;
+        } else {
+            throw std::invalid_argument("not the chord's third or fifth: " + std::string(name));
+        }
+        rest = {};
+    }
+    if (!rest.empty()) throw std::invalid_argument("not a chord: " + std::string(name));
     return result;
 }
 
@@ -205,9 +257,8 @@ void PatternScore::hits(Channel channel, std::uint8_t instrument, std::uint8_t n
 }
 
 void PatternScore::bassline(const std::vector<Chord>& chords, std::string_view rhythm,
-                            int startRow, std::uint8_t volumeByte) {
+                            int startRow, std::uint8_t volumeByte, int octave) {
     requireBar(rhythm);
-    constexpr int bassOctave = 2;  // roots from E-2 (82 Hz) to D#3
     for (std::size_t bar = 0; bar < chords.size(); ++bar) {
         for (int step = 0; step < stepsPerBar; ++step) {
             int row = startRow + int(bar) * rowsPerBar + step * rowsPerStep;
@@ -220,7 +271,7 @@ void PatternScore::bassline(const std::vector<Chord>& chords, std::string_view r
             case '.': continue;
             default: throw std::invalid_argument("not a bass step: " + std::string(rhythm));
             }
-            play(row, bassChannel, chordTone(chords[bar], tone, bassOctave), instruments_.bass,
+            play(row, bassChannel, chordTone(chords[bar], tone, octave), instruments_.bass,
                  volumeByte);
         }
     }
@@ -241,12 +292,10 @@ void PatternScore::arpeggio(Channel channel, std::uint8_t instrument,
 }
 
 void PatternScore::pads(const std::vector<Chord>& chords, int startRow, bool fresh) {
-    constexpr int padOctave = 3;  // roots from E-3 to D#4
     constexpr std::uint8_t padLeft = 88, padRight = 168;
     for (std::size_t bar = 0; bar < chords.size(); ++bar) {
         int row = startRow + int(bar) * rowsPerBar;
-        int root = chordTone(chords[bar], 0, padOctave);
-        std::uint8_t note = std::uint8_t(chords[bar].minor ? root : root + padMajorShift);
+        std::uint8_t note = padNote(padVoicing(chords[bar]), chords[bar].pitchClass);
         bool first = fresh && bar == 0;
         for (Channel channel : {padChannel, padDoubleChannel}) {
             // The volume column is left as it is: swells and fades run through the chords.
@@ -258,6 +307,18 @@ void PatternScore::pads(const std::vector<Chord>& chords, int startRow, bool fre
             setPadVolumeColumn(row, padDoubleChannel, panningColumn(padRight / 16));
         }
         effect(row, padDoubleChannel, quarbtro::effect::portamentoUp, 0x01);
+    }
+}
+
+void PatternScore::padPanSweep(int fromRow, int toRow, int from, int to) {
+    for (int row = fromRow; row < toRow; ++row) {
+        int panning = from + (to - from) * (row - fromRow) / std::max(1, toRow - 1 - fromRow);
+        effect(row, padChannel, quarbtro::effect::setPanning, std::uint8_t(panning));
+        // The double's effect column bends it on each chord change; it keeps its panning there.
+        if (cell(row, padDoubleChannel).effect == 0) {
+            effect(row, padDoubleChannel, quarbtro::effect::setPanning,
+                   std::uint8_t(255 - panning));
+        }
     }
 }
 
@@ -276,6 +337,26 @@ void PatternScore::padVolume(int row, int level) {
     }
 }
 
+void PatternScore::padDuck(std::uint8_t kick, double depth, int recoveryRows) {
+    const std::uint8_t first = cell(0, padChannel).volume;
+    if (first < volume(0) || first > volume(64)) {
+        throw std::logic_error("a ducked pad needs a volume on row 0");
+    }
+    int level = 0, written = -1;
+    int sinceKick = recoveryRows;
+    for (int row = 0; row < rows_; ++row) {
+        level = padLevelAfter(level, cell(row, padChannel).volume);
+        const PatternCell& drum = cell(row, kickChannel);
+        sinceKick = drum.instrument == kick && drum.note != 0 ? 0 : sinceKick + 1;
+        double dip = depth * std::max(0.0, 1.0 - double(sinceKick) / recoveryRows);
+        int heard = int(std::lround(level * (1 - dip)));
+        for (Channel channel : {padChannel, padDoubleChannel}) {
+            setPadVolumeColumn(row, channel, heard == written ? 0 : volume(heard));
+        }
+        written = heard;
+    }
+}
+
 void PatternScore::padSwell(int fromRow, int toRow, int from, int to) {
     padVolume(fromRow, from);
     // Each row slides twice (the two later ticks at three ticks a row), by at most 15.
@@ -288,8 +369,7 @@ void PatternScore::padSwell(int fromRow, int toRow, int from, int to) {
         for (Channel channel : {padChannel, padDoubleChannel}) {
             setPadVolumeColumn(row, channel, slide);
         }
-        level += target > level ? 2 * step : -2 * step;
-        level = std::clamp(level, 0, 64);
+        level = padLevelAfter(level, slide);
     }
 }
 

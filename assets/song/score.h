@@ -45,10 +45,14 @@ constexpr std::uint8_t panningColumn(int sixteenths) { return std::uint8_t(0xC0 
 // "A4", "C#5": the row note (C-0 = 1, A-4 = 58).
 std::uint8_t noteNumber(std::string_view name);
 
-// "Am", "F", "G#m": a triad by root pitch class (C = 0) and quality.
+// "Am", "F", "G#m": a triad by root pitch class (C = 0) and quality. For the pads, a voicing
+// too: "F/A" puts the third lowest, "C/G" the fifth (under the root), "Fmaj7" adds the major
+// seventh; the bass and the arpeggios play the triad from its root whatever the voicing.
 struct Chord {
     int pitchClass;
     bool minor;
+    int lowest = 0;        // the chord tone the pad voices lowest: 0 root, 1 third, 2 fifth
+    bool seventh = false;  // a major seventh added
 };
 Chord chord(std::string_view name);
 std::vector<Chord> chords(std::initializer_list<std::string_view> names);
@@ -89,11 +93,11 @@ public:
     void hits(Channel channel, std::uint8_t instrument, std::uint8_t note, std::string_view steps,
               int startRow = 0);
 
-    // A bass line over one chord per bar, the rhythm repeated for each: 'R' the root (from E-2,
-    // 82 Hz, to D#3), 'O' the root an octave up, 'F' the fifth, '^' key-off, '.' nothing (the
-    // note rings on).
+    // A bass line over one chord per bar, the rhythm repeated for each: 'R' the root (from E of
+    // `octave`: E-2, 82 Hz, or E-1, 41 Hz, to the D# above), 'O' the root an octave up, 'F' the
+    // fifth, '^' key-off, '.' nothing (the note rings on).
     void bassline(const std::vector<Chord>& chords, std::string_view rhythm, int startRow = 0,
-                  std::uint8_t volumeByte = 0);
+                  std::uint8_t volumeByte = 0, int octave = 2);
 
     // An arpeggio over one chord per bar: each digit is a chord tone (see chordTone), '.' is
     // nothing.
@@ -102,11 +106,15 @@ public:
                   int startRow = 0);
 
     // One chord per bar on the pad and on its double, which is bent up an eighth of a semitone
-    // for a slow chorus. The chords change without an instrument number, so the pad's envelope,
-    // volume and panning carry on through them (no new attack); `fresh` starts the pad anew
-    // with its instrument (after silence or a key-off): it swells in, the pad left of centre
-    // and its double right of it.
+    // for a slow chorus, each in its voicing (see padNote). The chords change without an
+    // instrument number, so the pad's envelope, volume and panning carry on through them (no
+    // new attack); `fresh` starts the pad anew with its instrument (after silence or a
+    // key-off): it swells in, the pad left of centre and its double right of it.
     void pads(const std::vector<Chord>& chords, int startRow = 0, bool fresh = false);
+
+    // The pad moves from panning `from` at fromRow to `to` at the last row before toRow (0..255,
+    // a setting each row) and its double the mirror image, from 255 - from to 255 - to.
+    void padPanSweep(int fromRow, int toRow, int from, int to);
 
     // The pads' volume moves from `from` at fromRow to `to` at toRow (0..64), by volume-column
     // slides: a swell or a fade. Not on the row of a fresh pad, whose double holds its panning
@@ -115,6 +123,12 @@ public:
 
     // Both pads at this volume from `row` on.
     void padVolume(int row, int level);
+
+    // The pads breathe with the beat: on each row where the kick channel strikes `kick` they
+    // dip to (1 - depth) of their level and come back over `recoveryRows`. Follows the levels
+    // the pads' volume column sets and slides to (row 0 must set one) and rewrites it as a
+    // volume wherever the level heard changes.
+    void padDuck(std::uint8_t kick, double depth, int recoveryRows);
 
 private:
     // Refuses to overwrite the panning a fresh pad's double carries in its volume column.

@@ -35,6 +35,19 @@ TEST(SongScore, ChordRootsStayBetweenEAndDSharp) {
     EXPECT_EQ(chordTone(chord("C#m"), 1, 1), noteNumber("E2"));
 }
 
+TEST(SongScore, ChordNamesGiveThePadsVoicing) {
+    EXPECT_EQ(chord("F/A").lowest, 1);
+    EXPECT_EQ(chord("C/G").lowest, 2);
+    EXPECT_EQ(chord("G#m/B").lowest, 1);
+    EXPECT_TRUE(chord("G#m/B").minor);
+    EXPECT_TRUE(chord("Fmaj7").seventh);
+    EXPECT_FALSE(chord("Fmaj7").minor);
+    // The voicing leaves the tones the bass and the arpeggios play alone.
+    EXPECT_EQ(chordTone(chord("F/A"), 0, 3), chordTone(chord("F"), 0, 3));
+    EXPECT_THROW(chord("F/B"), std::invalid_argument);
+    EXPECT_THROW(chord("Fsus4"), std::invalid_argument);
+}
+
 class ScoreCells : public ::testing::Test {
 protected:
     ScoreCells() {
@@ -98,9 +111,9 @@ TEST_F(ScoreCells, DrumStepsAreSixteenthsAtShareOfTheSamplesVolume) {
 }
 
 TEST_F(ScoreCells, PadsChangeChordsWithoutANewAttack) {
-    score.pads(chords({"Am", "F"}), 0, true);
+    score.pads(chords({"Am", "F/A"}), 0, true);
     // The fresh start: the instrument, the pad left and its double right.
-    EXPECT_EQ(at(0, padChannel).note, noteNumber("A3"));
+    EXPECT_EQ(at(0, padChannel).note, padNote(padMinor, 9));
     EXPECT_EQ(at(0, padChannel).instrument, 2);
     EXPECT_EQ(at(0, padChannel).effect, effect::setPanning);
     EXPECT_LT(at(0, padChannel).effectParam, 128);
@@ -108,14 +121,14 @@ TEST_F(ScoreCells, PadsChangeChordsWithoutANewAttack) {
     EXPECT_GT(at(0, padDoubleChannel).volume, panningColumn(8));
     EXPECT_LE(at(0, padDoubleChannel).volume, panningColumn(15));
     EXPECT_EQ(at(0, padDoubleChannel).effect, effect::portamentoUp);
-    // The next chord, major: written three octaves up where the pad plays its major sample,
-    // without an instrument number, so envelope, volume and panning carry on.
-    EXPECT_EQ(at(32, padChannel).note, noteNumber("F3") + padMajorShift);
-    EXPECT_GE(at(32, padChannel).note, padMajorNote);
+    // The next chord, another voicing: written on that voicing's keys, without an instrument
+    // number, so envelope, volume and panning carry on.
+    EXPECT_EQ(at(32, padChannel).note, padNote(padMajorThird, 5));
     EXPECT_EQ(at(32, padChannel).instrument, 0);
     EXPECT_EQ(at(32, padDoubleChannel).instrument, 0);
     EXPECT_EQ(at(32, padDoubleChannel).effect, effect::portamentoUp);
     EXPECT_EQ(at(32, padChannel).effect, 0);
+    EXPECT_THROW(score.pads(chords({"Am/C"}), 32), std::invalid_argument);
 }
 
 // The pad volume after each row when the volume column is played as the player does at three
@@ -153,6 +166,38 @@ TEST_F(ScoreCells, APadVolumeNeverOverwritesAFreshPadsPanning) {
     score.pads(chords({"Am"}), 8, true);
     EXPECT_THROW(score.padVolume(8, 30), std::logic_error);
     EXPECT_NO_THROW(score.padSwell(9, 20, 10, 30));
+}
+
+TEST_F(ScoreCells, DuckedPadsDipUnderEachKickAndComeBack) {
+    score.padVolume(0, 40);
+    score.padSwell(32, 48, 40, 20);
+    score.play(8, kickChannel, noteNumber("C4"), 1);
+    score.play(40, kickChannel, noteNumber("C4"), 1);
+    score.play(56, kickChannel, noteNumber("C4"), 3);  // not the kick
+    score.padDuck(1, 0.5, 4);
+    std::vector<int> levels = padLevels(score, 64);
+    EXPECT_EQ(levels[7], 40);
+    EXPECT_EQ(levels[8], 20);  // half, on the kick's row
+    EXPECT_EQ(levels[10], 30);
+    EXPECT_EQ(levels[12], 40);  // back after four rows
+    // Under a fade, the dip follows the level the fade has reached.
+    EXPECT_NEAR(levels[40], levels[39] / 2, 2);
+    EXPECT_NEAR(levels[47], 20, 1);
+    EXPECT_EQ(levels[56], levels[55]);
+    // Volumes where the level changes, nothing where it holds.
+    EXPECT_EQ(at(13, padChannel).volume, 0);
+    EXPECT_EQ(at(8, padDoubleChannel).volume, volume(20));
+}
+
+TEST_F(ScoreCells, APanSweepMovesThePadAndMirrorsItsDouble) {
+    score.pads(chords({"F", "G"}));
+    score.padPanSweep(0, 64, 64, 190);
+    EXPECT_EQ(at(0, padChannel).effectParam, 64);
+    EXPECT_EQ(at(63, padChannel).effectParam, 190);
+    EXPECT_EQ(at(1, padDoubleChannel).effect, effect::setPanning);
+    EXPECT_EQ(at(1, padDoubleChannel).effectParam, 255 - at(1, padChannel).effectParam);
+    // On a chord change the double keeps its bend.
+    EXPECT_EQ(at(32, padDoubleChannel).effect, effect::portamentoUp);
 }
 
 TEST_F(ScoreCells, AMelodyPastThePatternEndIsAnError) {

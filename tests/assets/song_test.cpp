@@ -1,7 +1,7 @@
 // The intro's song: the embedded module is exactly what the generator writes and loads through
 // the memory stream; its sections start under their scenes; its ending fades the whole song to
-// silence; its samples join their loops and end without a step; the pad's two chord samples
-// share one keyboard; its cells stay within the effects and volume-column commands the song is
+// silence; its samples join their loops and end without a step; the pad's chord samples share
+// one keyboard; its cells stay within the effects and volume-column commands the song is
 // meant to use.
 
 #include <gtest/gtest.h>
@@ -158,21 +158,29 @@ TEST(Song, SamplesAreOneShotsAndForwardLoops) {
     EXPECT_EQ(loopTypes, (std::set<std::uint8_t>{loopNone, loopForward}));
 }
 
-// The pad's chord samples: minor below padMajorNote, major from there, three octaves lower, so
-// that a chord written by the score sounds at its root in either.
-TEST(Song, ThePadPlaysMajorChordsThreeOctavesBelowWhereTheyAreWritten) {
+// The pad's chord samples: each voicing on its twelve keys, its sample tuned so that a chord
+// written there sounds at its root (64 frames to a period of the root), its lowest voice
+// between E-3 and D#4.
+TEST(Song, ThePadPlaysEachVoicingOnItsOwnKeysAtTheChordsRoot) {
     ModuleDraft draft(8);
     const Instrument& pad = draft.instrument(song::addInstruments(draft).pad - 1);
-    ASSERT_EQ(pad.sampleCount, 2);
-    for (int note = 0; note < 96; ++note) {
-        EXPECT_EQ(pad.sampleForNote[note], note + 1 >= song::padMajorNote ? 1 : 0) << note;
+    ASSERT_EQ(pad.sampleCount, song::padVoicingCount);
+    constexpr int noteE3 = 41;  // 1-based
+    // The lowest voice, in semitones from the root.
+    const int lowestVoice[song::padVoicingCount] = {0, 0, 4, -5, 0};
+    for (int voicing = 0; voicing < song::padVoicingCount; ++voicing) {
+        for (int pitchClass = 0; pitchClass < 12; ++pitchClass) {
+            SCOPED_TRACE("voicing " + std::to_string(voicing) + ", pitch class " +
+                         std::to_string(pitchClass));
+            int note = song::padNote(song::PadVoicing(voicing), pitchClass);  // 1-based
+            ASSERT_EQ(pad.sampleForNote[note - 1], voicing);
+            const Sample& sample = *pad.samples[voicing];
+            int root = note + sample.relativeNote - 12;  // what 64 frames a period sound at
+            EXPECT_EQ((root - 1) % 12, pitchClass);
+            EXPECT_GE(root + lowestVoice[voicing], noteE3);
+            EXPECT_LE(root + lowestVoice[voicing], noteE3 + 11);
+        }
     }
-    const Sample& minor = *pad.samples[0];
-    const Sample& major = *pad.samples[1];
-    // Both hold 64 frames to a period of the chord's root, so they share a tuning but for the
-    // shift.
-    EXPECT_EQ(major.relativeNote, minor.relativeNote - song::padMajorShift);
-    EXPECT_EQ(major.finetune, minor.finetune);
 }
 
 TEST(Song, CellsUseOnlyTheSongsEffectsAndVolumeColumnCommands) {

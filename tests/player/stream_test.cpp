@@ -42,7 +42,7 @@ TEST(ModuleFile, FailedOpenGivesNull) {
     EXPECT_EQ(nullptr, openModuleFile("anything"));
 }
 
-// The same checks run over both streams; the data is 42,858 bytes, the embedded song's size.
+// The same checks run over both streams; the data is 42,858 bytes, the size of a small module.
 class StreamClamps : public ::testing::TestWithParam<bool> {
 protected:
     static constexpr std::int32_t size = 42858;
