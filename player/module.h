@@ -128,7 +128,7 @@ inline constexpr std::uint8_t envelopeLoop = 0x04;
 struct Instrument {
     std::int32_t sampleCount;           // 0..16
     // Slots below sampleCount owned; the rest: emptySample.
-    Sample* samples[maxSamplesPerInstrument];
+    const Sample* samples[maxSamplesPerInstrument];
     std::uint8_t sampleForNote[lastNote];  // sample slot per 0-based note; above 15: empty sample
     EnvelopePoint volumeEnvelope[maxEnvelopePoints];
     EnvelopePoint panningEnvelope[maxEnvelopePoints];
@@ -173,20 +173,21 @@ struct Module {
     char trackerName[21];              // the program that wrote the file (20 bytes), then a 0
 };
 
-// Shared zero-filled records that stand in for missing instruments and samples; never freed.
-extern Sample emptySample;
-extern Instrument emptyInstrument;
+// Shared zero-filled records that stand in for missing instruments and samples; never written,
+// never freed.
+extern const Sample emptySample;
+extern const Instrument emptyInstrument;
 
 // Releases a module and everything it owns, in any state the loader can leave it in (nothing
 // allocated yet, partly read, complete): 0 for a null module, else 1. Relies only on the counts
 // and on null tests; sample slots at or above an instrument's sampleCount are never freed.
 // Every player playing the module must have ended its playing first (endPlayback, or the
 // sound layer's stopPlayback): the module does not know who plays it.
-std::int32_t freeModule(Module* module);
+std::int32_t freeModule(const Module* module);
 
 // A loaded module that frees itself.
 struct ModuleRelease {
-    void operator()(Module* module) const { freeModule(module); }
+    void operator()(const Module* module) const { freeModule(module); }
 };
 using LoadedModule = std::unique_ptr<Module, ModuleRelease>;
 

@@ -26,7 +26,7 @@ PatternCell& ModuleDraft::cell(int pattern, int row, int channel) {
 
 int ModuleDraft::addInstrument() {
     Instrument instrument = {};
-    for (Sample*& slot : instrument.samples) slot = &emptySample;
+    for (const Sample*& slot : instrument.samples) slot = &emptySample;
     instruments_.push_back(instrument);
     return int(instruments_.size()) - 1;
 }
@@ -48,6 +48,11 @@ Sample& ModuleDraft::addSample(int instrumentIndex, std::vector<std::int16_t> fr
     samples_.push_back(sample);
     owner.samples[owner.sampleCount++] = &samples_.back();
     return samples_.back();
+}
+
+// The draft's own samples, which its instruments hold as constant like a loaded module's.
+Sample& ModuleDraft::sample(int instrument, int slot) {
+    return const_cast<Sample&>(*instruments_.at(static_cast<std::size_t>(instrument)).samples[slot]);
 }
 
 const Module& ModuleDraft::module() {

@@ -26,6 +26,8 @@ public:
     // A sample in the instrument's next slot (at most 16): the given frames, no loop, volume
     // 64, centre panning, stored as 16-bit data. sampleForNote starts with every note on slot 0.
     Sample& addSample(int instrument, std::vector<std::int16_t> frames);
+    // A sample added before, to adjust.
+    Sample& sample(int instrument, int slot);
 
     const Module& module();
 

@@ -331,9 +331,8 @@ void decodeSample(Sample& sample, std::uint8_t* raw, bool deltaCoded) {
     if (sample.loopType == loopPingPong) frames[end] = frames[end - 1];
 }
 
-std::int32_t readSampleData(Module* module, XmReader& in, int instrument, int slot,
+std::int32_t readSampleData(const Module* module, XmReader& in, Sample& sample, int instrument, int slot,
                             std::uint32_t byteLength) {
-    Sample& sample = *module->instruments[instrument].samples[slot];
     if (byteLength > in.bytesLeft())
         return fail(LoadFailureKind::refused,
                     "sample %d of instrument %d holds %u bytes, more than the %lld left in the file",
@@ -372,15 +371,17 @@ std::int32_t readInstrument(Module* module, XmReader& in, int index) {
     if (sampleCount > 0) readInstrumentHeader(ins, in);
     in.seekTo(recordStart + headerSize);
 
+    // The instrument's own samples, filled in here; the module holds them as constant.
+    Sample* samples[maxSamples] = {};
     std::uint32_t byteLengths[maxSamples] = {};
     for (std::uint32_t s = 0; s < sampleCount; ++s) {
-        ins.samples[s] = allocateZeroed<Sample>(1);
-        if (!ins.samples[s]) return outOfMemory();
-        byteLengths[s] = readSampleHeader(*ins.samples[s], in);
+        ins.samples[s] = samples[s] = allocateZeroed<Sample>(1);
+        if (!samples[s]) return outOfMemory();
+        byteLengths[s] = readSampleHeader(*samples[s], in);
     }
     for (std::uint32_t s = sampleCount; s < maxSamples; ++s) ins.samples[s] = &emptySample;
     for (std::uint32_t s = 0; s < sampleCount; ++s) {
-        if (!readSampleData(module, in, index, int(s), byteLengths[s])) return 0;
+        if (!readSampleData(module, in, *samples[s], index, int(s), byteLengths[s])) return 0;
     }
     return 1;
 }

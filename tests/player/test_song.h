@@ -73,7 +73,7 @@ public:
         return instrument;
     }
 
-    Sample& sampleOf(int instrumentNumber) { return *instruments_[instrumentNumber - 1].samples[0]; }
+    Sample& sampleOf(int instrumentNumber) { return samples_[instrumentNumber - 1]; }  // one each
 
     ~TestSong() { endPlayback(*player_); }
 

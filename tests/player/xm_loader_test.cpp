@@ -77,7 +77,7 @@ TEST(XmLoader, KeepsInstrumentSettings) {
     instrument.autoVibratoDepth = 8;
     instrument.autoVibratoRate = 7;
     instrument.volumeFadeout = 0x200;
-    Sample& sample = *instrument.samples[0];
+    Sample& sample = draft.sample(0, 0);
     sample.volume = 48;
     sample.finetune = -16;
     sample.panning = 200;
@@ -100,7 +100,7 @@ TEST(XmLoader, KeepsInstrumentSettings) {
 TEST(XmLoader, KeepsTheNames) {
     ModuleDraft draft = smallSong();
     std::strcpy(draft.instrument(0).name, "Bass, 22 bytes long...");
-    std::strcpy(draft.instrument(0).samples[0]->name, "\xE9t\xE9 (Latin-1)");
+    std::strcpy(draft.sample(0, 0).name, "\xE9t\xE9 (Latin-1)");
     XmWriteOptions options;
     options.songName = "Twenty bytes of name";
     auto module = loadBytes(writeXm(draft.module(), options));
@@ -262,7 +262,7 @@ TEST(XmLoader, InstrumentsWithNoneAndSixteenSamples) {
     ASSERT_TRUE(module) << lastLoadFailure().reason;
     const Instrument& none = module->instruments[0];
     EXPECT_EQ(0, none.sampleCount);
-    for (Sample* slot : none.samples) EXPECT_EQ(&emptySample, slot);
+    for (const Sample* slot : none.samples) EXPECT_EQ(&emptySample, slot);
     const Instrument& loaded = module->instruments[1];
     ASSERT_EQ(16, loaded.sampleCount);
     EXPECT_EQ(1500, loaded.samples[15]->data[0]);
@@ -316,7 +316,7 @@ TEST(XmLoader, GuardFrames) {
     };
     for (const Case& c : cases) {
         ModuleDraft draft = smallSong();
-        Sample& sample = *draft.instrument(0).samples[0];
+        Sample& sample = draft.sample(0, 0);
         sample.loopType = c.loopType;
         sample.loopStart = c.loopStart;
         sample.loopLength = c.loopLength;
