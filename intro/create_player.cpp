@@ -1,10 +1,6 @@
 #include "intro/create_player.h"
 
-#include <cstdio>
-#include <cstdlib>
-
 #include "assets/songXm.h"
-#include "player/stream.h"
 #include "player/xm_loader.h"
 #include "sound/output_choice.h"
 
@@ -16,27 +12,28 @@ SoundPlayback& introPlayback() {
     return *playback;
 }
 
-Module* createPlayerFor(const void* song, std::int32_t size) {
-    useMemoryStream();
+const Module* createPlayerFor(const void* song, std::int32_t size, std::string& problem) {
     SoundPlayback& playback = introPlayback();
     SoundOutput output{};
     OutputError error;
     if (!openChosenOutput(output, cdFormat, error)) {
-        std::fprintf(stderr, "quarbtro: %s\n", error.text.c_str());
-        std::exit(1);
+        problem = error.text;
+        return nullptr;
     }
     preparePlayback(playback, output);
-    Module* module = loadModuleFromMemory(song, size, nullptr);
+    // Never freed: it plays until the process ends.
+    const Module* module = loadModuleFromMemory(song, size);
     if (!module) {
         closePlayback(playback);
-        std::exit(1);
+        problem = std::string("the song does not load: ") + lastLoadFailure().reason;
+        return nullptr;
     }
     // A thread that cannot be created leaves the intro running silently, its clock standing.
     startPlayback(playback, module);
     return module;
 }
 
-Module* createPlayer() { return createPlayerFor(songXm, songXmSize); }
+const Module* createPlayer(std::string& problem) { return createPlayerFor(songXm, songXmSize, problem); }
 
 int PlaybackClock() { return playbackClock(introPlayback()); }
 

@@ -1,24 +1,24 @@
 #pragma once
-// Bringing up the intro's music: the embedded song, read through the memory stream, played by
-// the playback thread on the sound output the chooser picks (output_choice.h). The intro has
-// one playback for its whole run, this process-wide one.
+// Bringing up the intro's music: the embedded song, loaded from memory, played by the playback
+// thread on the sound output the chooser picks (output_choice.h). The intro has one playback
+// for its whole run, this process-wide one.
 
 #include <cstdint>
+#include <string>
 
 #include "player/module.h"
 #include "sound/sound_playback.h"
 
 namespace quarbtro {
 
-// Registers the memory stream over the embedded song, opens the sound output at 44,100 Hz,
-// loads the song and starts playback. Returns the playing module, or ends the process with
-// status 1: when no sound output can be opened (one line on standard error says what is
-// missing and how to get sound; nothing is loaded then), and when the song cannot be loaded
-// (the output is closed first; no message, the song is the program's own).
-Module* createPlayer();
+// Opens the sound output at 44,100 Hz, loads the embedded song and starts playing it. Returns
+// the playing module, or null with the problem in one line: no sound output could be opened
+// (what is missing and how to get sound; nothing is loaded then), or the song does not load
+// (the output is closed again). The caller ends the process.
+const Module* createPlayer(std::string& problem);
 
-// The same over any XM bytes, which must stay valid while the module plays.
-Module* createPlayerFor(const void* song, std::int32_t size);
+// The same over any XM bytes, which need to stay valid only during the call.
+const Module* createPlayerFor(const void* song, std::int32_t size, std::string& problem);
 
 // The intro's playback.
 SoundPlayback& introPlayback();

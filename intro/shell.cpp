@@ -9,6 +9,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <iostream>
+#include <string>
 
 #include "assets/font_bitmap.h"
 #include "assets/image2Jpeg.h"
@@ -134,9 +135,16 @@ std::vector<StartupStep> startupSteps(int* argc, char** argv,
         {"window", [=] { init(argc, argv, presentation); }},
     };
     for (StartupStep& step : visualSteps()) steps.push_back(std::move(step));
-    // On any failure (no sound device: one line says so; a song that does not load) the
-    // process ends here with status 1.
-    steps.push_back({"music", [] { createPlayer(); }});
+    // Last, so the music starts once everything it accompanies is ready. On a failure (no
+    // sound device, a song that does not load) one line says what, and the process ends with
+    // status 1, the video mode put back first.
+    steps.push_back({"music", [] {
+                         std::string problem;
+                         if (createPlayer(problem) != nullptr) return;
+                         std::fprintf(stderr, "quarbtro: %s\n", problem.c_str());
+                         tearDown();
+                         std::exit(1);
+                     }});
     return steps;
 }
 

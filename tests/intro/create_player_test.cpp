@@ -1,5 +1,5 @@
 // Bringing up the intro's music: the embedded song plays on the chosen output, and each
-// failure ends the process with status 1.
+// failure comes back as one line saying what went wrong.
 
 #include "intro/create_player.h"
 
@@ -8,6 +8,7 @@
 
 #include <chrono>
 #include <cstdlib>
+#include <memory>
 #include <thread>
 
 #include "player/playback.h"
@@ -17,9 +18,10 @@ namespace {
 
 TEST(CreatePlayerTest, TheEmbeddedSongPlaysFromTheStartOnTheNullSink) {
     setenv("QUARBTRO_AUDIO", "null", 1);
-    Module* module = createPlayer();
+    std::string problem;
+    const std::unique_ptr<const Module, ModuleRelease> module(createPlayer(problem));
     unsetenv("QUARBTRO_AUDIO");
-    ASSERT_NE(module, nullptr);
+    ASSERT_NE(module, nullptr) << problem;
     SoundPlayback& playback = introPlayback();
     EXPECT_EQ(playback.output.backend, &nullBackend);
     EXPECT_EQ(module->channelCount, 8);
@@ -27,28 +29,32 @@ TEST(CreatePlayerTest, TheEmbeddedSongPlaysFromTheStartOnTheNullSink) {
     while (PlaybackClock() < 5 && std::chrono::steady_clock::now() < deadline)
         std::this_thread::sleep_for(std::chrono::milliseconds(5));
     EXPECT_GE(PlaybackClock(), 5);
-    EXPECT_EQ(getOrderPosition(playback.player, module), 0);
+    EXPECT_EQ(getOrderPosition(playback.player, module.get()), 0);
     closePlayback(playback);
     EXPECT_FALSE(playback.threadRunning);
-    freeModule(module);
 }
 
-TEST(CreatePlayerTest, NoSoundDeviceEndsTheProcessWithOneLineSayingWhat) {
+TEST(CreatePlayerTest, NoSoundDeviceIsOneLineSayingWhat) {
     if (access("/dev/dsp", F_OK) == 0) GTEST_SKIP() << "this machine has /dev/dsp";
+    std::string problem;
     setenv("QUARBTRO_AUDIO", "oss", 1);
-    EXPECT_EXIT(createPlayer(), ::testing::ExitedWithCode(1),
-                "^quarbtro: no sound \\(QUARBTRO_AUDIO=oss\\): /dev/dsp: No such file or directory\n$");
+    EXPECT_EQ(createPlayer(problem), nullptr);
+    EXPECT_EQ(problem, "no sound (QUARBTRO_AUDIO=oss): /dev/dsp: No such file or directory");
     setenv("QUARBTRO_AUDIO", "speakers", 1);
-    EXPECT_EXIT(createPlayer(), ::testing::ExitedWithCode(1),
-                "^quarbtro: QUARBTRO_AUDIO=speakers names no sound output: use oss, alsa or null\n$");
+    EXPECT_EQ(createPlayer(problem), nullptr);
+    EXPECT_EQ(problem, "QUARBTRO_AUDIO=speakers names no sound output: use oss, alsa or null");
     unsetenv("QUARBTRO_AUDIO");
 }
 
-TEST(CreatePlayerTest, AnUnloadableSongEndsTheProcessWithoutAMessage) {
+TEST(CreatePlayerTest, AnUnloadableSongSaysWhyAndClosesTheOutput) {
     static const char notAModule[] = "Extended module: lower-case m is not the signature";
     setenv("QUARBTRO_AUDIO", "null", 1);
-    EXPECT_EXIT(createPlayerFor(notAModule, sizeof notAModule), ::testing::ExitedWithCode(1), "^$");
+    std::string problem;
+    EXPECT_EQ(createPlayerFor(notAModule, sizeof notAModule, problem), nullptr);
     unsetenv("QUARBTRO_AUDIO");
+    EXPECT_EQ(problem,
+              "the song does not load: not an XM module: it does not begin with \"Extended Module: \"");
+    EXPECT_EQ(introPlayback().output.backend, nullptr);
 }
 
 }  // namespace
