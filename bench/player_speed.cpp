@@ -141,7 +141,6 @@ int run(int argc, char** argv) {
         }
     }
     if (!(seconds > 0) || runs < 1) fail("--seconds and --runs take positive numbers");
-    useMemoryStream();
 
     std::printf("| module | channels | ours (× real time) | libxmp (× real time) | ours / libxmp |\n");
     std::printf("|---|---:|---:|---:|---:|\n");

@@ -80,11 +80,6 @@ void fileStreamSeek(void* handle, std::int32_t offset, std::uint8_t origin) {
 
 std::int32_t fileStreamTell(void* handle) { return static_cast<FileStream*>(handle)->position; }
 
-void useFileStream() {
-    const FileCallbacks& file = fileStreamCallbacks();
-    registerFileCallbacks(file.open, file.close, file.read, file.seek, file.tell);
-}
-
 const FileCallbacks& fileStreamCallbacks() {
     static constexpr FileCallbacks callbacks = {fileStreamOpen, fileStreamClose, fileStreamRead,
                                                 fileStreamSeek, fileStreamTell};

@@ -22,10 +22,9 @@
 // Nothing here is locked: the hand-over between the controlling thread and the rendering
 // thread is the playback thread's start and stop handshake.
 //
-// The player library's only process-wide state lies outside this record: the stream registry
-// (registerFileCallbacks, stream.h) and the memory stream's source (setMemoryStreamSource),
-// both written on the controlling thread before a load and read by the loader on that thread.
-// Loads through loadModuleFile and loadModuleFromMemory do not use them.
+// Besides this record the player library keeps no state of its own: the shared empty sample
+// and instrument (module.h) are constant, and the loader's failure record (xm_loader.h) belongs
+// to the thread that loads.
 
 #include <atomic>
 #include <cstdint>

@@ -5,30 +5,7 @@
 
 namespace quarbtro {
 
-namespace {
-
-FileCallbacks registry = {};
-
-MemorySource memorySource = {};
-
-}  // namespace
-
-void registerFileCallbacks(StreamOpen open, StreamClose close, StreamRead read, StreamSeek seek,
-                           StreamTell tell) {
-    if (open && close && read && seek && tell) {
-        registry = {open, close, read, seek, tell};
-    } else {
-        registry = {};
-    }
-}
-
-const FileCallbacks& fileCallbacks() { return registry; }
-
-bool fileCallbacksRegistered() { return registry.open != nullptr; }
-
-ModuleFile* openModuleFile(const void* name) { return openModuleFileWith(registry, name); }
-
-ModuleFile* openModuleFileWith(const FileCallbacks& callbacks, const void* name) {
+ModuleFile* openModuleFile(const FileCallbacks& callbacks, const void* name) {
     auto* file = static_cast<ModuleFile*>(std::calloc(1, sizeof(ModuleFile)));
     if (!file) return nullptr;
     file->callbacks = callbacks;
@@ -76,11 +53,7 @@ std::int32_t seekTarget(std::int32_t position, std::int32_t size, std::int32_t o
     return static_cast<std::int32_t>(target);
 }
 
-void setMemoryStreamSource(const void* data, std::int32_t size) { memorySource = {data, size}; }
-
-void* memoryStreamOpen(const void*) { return memorySourceOpen(&memorySource); }
-
-void* memorySourceOpen(const void* source) {
+void* memoryStreamOpen(const void* source) {
     const auto& bytes = *static_cast<const MemorySource*>(source);
     auto* stream = static_cast<MemoryStream*>(std::calloc(1, sizeof(MemoryStream)));
     if (!stream) return nullptr;
@@ -106,13 +79,8 @@ void memoryStreamSeek(void* handle, std::int32_t offset, std::uint8_t origin) {
 
 std::int32_t memoryStreamTell(void* handle) { return static_cast<MemoryStream*>(handle)->position; }
 
-void useMemoryStream() {
-    registerFileCallbacks(memoryStreamOpen, memoryStreamClose, memoryStreamRead, memoryStreamSeek,
-                          memoryStreamTell);
-}
-
-const FileCallbacks& memorySourceCallbacks() {
-    static constexpr FileCallbacks callbacks = {memorySourceOpen, memoryStreamClose, memoryStreamRead,
+const FileCallbacks& memoryStreamCallbacks() {
+    static constexpr FileCallbacks callbacks = {memoryStreamOpen, memoryStreamClose, memoryStreamRead,
                                                 memoryStreamSeek, memoryStreamTell};
     return callbacks;
 }

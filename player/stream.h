@@ -1,17 +1,12 @@
 #pragma once
 // The stream layer the XM loader reads through. The loader never touches files or bytes
-// directly: it opens a ModuleFile over a set of five callbacks (all set or all empty) and every
+// directly: it opens a ModuleFile over a set of five callbacks, given with each load, and every
 // request goes to them. Two sources ship with the player: the memory stream, over bytes in
-// memory (the intro's embedded song, a test's generated file), and the file stream, over a
-// file on disk (the tools). Both clamp reads and seeks to the stream's bounds, so a reader sees
-// the same behaviour from either.
+// memory (the intro's embedded song, a tool's file read whole, a test's generated file), and
+// the file stream, over a file on disk. Both clamp reads and seeks to the stream's bounds, so a
+// reader sees the same behaviour from either.
 //
-// The intro registers its callbacks in one process-wide registry and loads through it; tools
-// and tests give the loader their callbacks directly (loadModuleFile, loadModuleFromMemory),
-// so that loads never share state.
-//
-// Everything here is used from one thread at a time (the intro's main thread during start-up,
-// or a tool's only thread); nothing is locked.
+// Nothing here is process-wide: each open stream belongs to the thread that opened it.
 
 #include <cstdint>
 
@@ -37,13 +32,6 @@ struct FileCallbacks {
     StreamTell tell;
 };
 
-// Stores the five callbacks when all are set; clears all five when any one is null.
-void registerFileCallbacks(StreamOpen open, StreamClose close, StreamRead read, StreamSeek seek,
-                           StreamTell tell);
-// The registry as it stands; every member null while it is empty.
-const FileCallbacks& fileCallbacks();
-bool fileCallbacksRegistered();
-
 // One open stream, owned by whoever opened it. The operations forward to the callbacks it was
 // opened with; a null file reads 0 bytes, tells 0 and ignores seeks and closes.
 struct ModuleFile {
@@ -51,10 +39,8 @@ struct ModuleFile {
     FileCallbacks callbacks;
 };
 
-// Opens name through the registered callbacks, which must not be empty; null when open fails.
-ModuleFile* openModuleFile(const void* name);
 // Opens name through the callbacks given (all five set); null when open fails.
-ModuleFile* openModuleFileWith(const FileCallbacks& callbacks, const void* name);
+ModuleFile* openModuleFile(const FileCallbacks& callbacks, const void* name);
 void closeModuleFile(ModuleFile* file);
 std::int32_t readModuleFile(void* buffer, std::int32_t byteCount, ModuleFile* file);
 void seekModuleFile(ModuleFile* file, std::int32_t offset, std::uint8_t origin);
@@ -69,27 +55,22 @@ struct MemoryStream {
     const std::uint8_t* data;  // first byte
 };
 
-// Bytes a memory stream reads; they must stay valid while a stream over them is open.
+// Bytes a memory stream reads: the name a memory stream is opened with. They must stay valid
+// while a stream over them is open.
 struct MemorySource {
     const void* data;
     std::int32_t size;  // below 0 counts as 0
 };
 
-// The bytes every later memoryStreamOpen reads, whatever name it is given (process-wide).
-void setMemoryStreamSource(const void* data, std::int32_t size);
-
-void* memoryStreamOpen(const void* name);  // name is ignored; null when allocation fails
 // A memory stream over the MemorySource that `source` points to; null when allocation fails.
-void* memorySourceOpen(const void* source);
+void* memoryStreamOpen(const void* source);
 void memoryStreamClose(void* stream);
 std::int32_t memoryStreamRead(void* buffer, std::int32_t byteCount, void* stream);
 void memoryStreamSeek(void* stream, std::int32_t offset, std::uint8_t origin);
 std::int32_t memoryStreamTell(void* stream);
 
-// Registers the five memory-stream callbacks.
-void useMemoryStream();
-// The memory stream's callbacks with memorySourceOpen: the name opened is a MemorySource.
-const FileCallbacks& memorySourceCallbacks();
+// The five memory-stream callbacks.
+const FileCallbacks& memoryStreamCallbacks();
 
 // The arithmetic both streams share: how many of byteCount bytes a read at position may copy,
 // and where a seek lands (clamped to 0..size).

@@ -430,18 +430,10 @@ std::int32_t readXm(Module* module, ModuleFile* file) {
     return 1;
 }
 
-Module* loadModule(const void* name, SampleLoadHook sampleLoadHook) {
-    if (!fileCallbacksRegistered()) {
-        fail(LoadFailureKind::cannotOpen, "no stream source is registered");
-        return nullptr;
-    }
-    return loadModuleWith(fileCallbacks(), name, sampleLoadHook);
-}
-
 Module* loadModuleWith(const FileCallbacks& callbacks, const void* name, SampleLoadHook sampleLoadHook) {
     failureKind = LoadFailureKind::none;
     failureReason[0] = '\0';
-    ModuleFile* file = openModuleFileWith(callbacks, name);
+    ModuleFile* file = openModuleFile(callbacks, name);
     if (!file) {
         fail(LoadFailureKind::cannotOpen, "cannot open the module");
         return nullptr;
@@ -469,7 +461,7 @@ Module* loadModuleFile(const char* path, SampleLoadHook sampleLoadHook) {
 Module* loadModuleFromMemory(const void* bytes, std::int32_t size, SampleLoadHook sampleLoadHook) {
     // The bytes need not outlive this call: nothing reads them after the load.
     const MemorySource source = {bytes, size};
-    return loadModuleWith(memorySourceCallbacks(), &source, sampleLoadHook);
+    return loadModuleWith(memoryStreamCallbacks(), &source, sampleLoadHook);
 }
 
 LoadFailure lastLoadFailure() { return {failureKind, failureReason}; }

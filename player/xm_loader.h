@@ -34,9 +34,6 @@ using SampleLoadHook = void (*)(void* buffer, std::int32_t bytes, std::int32_t b
 Module* loadModuleWith(const FileCallbacks& callbacks, const void* name,
                        SampleLoadHook sampleLoadHook = nullptr);
 
-// The same through the registered callbacks (the intro's way); fails when none are registered.
-Module* loadModule(const void* name, SampleLoadHook sampleLoadHook);
-
 // An XM file on disk, through the file stream (a failed open leaves errno saying why).
 Module* loadModuleFile(const char* path, SampleLoadHook sampleLoadHook = nullptr);
 
@@ -51,7 +48,7 @@ std::int32_t readXm(Module* module, ModuleFile* file);
 
 enum class LoadFailureKind : std::uint8_t {
     none,         // the last load succeeded
-    cannotOpen,   // the stream's open failed (or no stream is registered)
+    cannotOpen,   // the stream's open failed
     outOfMemory,
     refused,      // the bytes are not an XM module the player can play
 };
@@ -61,7 +58,7 @@ struct LoadFailure {
     const char* reason;  // one line without a full stop, e.g. "song length 300 is above 256"
 };
 
-// Why the calling thread's last loadModule or readXm failed; kind none and "" after a success.
+// Why the calling thread's last load or readXm failed; kind none and "" after a success.
 LoadFailure lastLoadFailure();
 
 }  // namespace quarbtro

@@ -42,14 +42,10 @@ TEST(Song, EmbeddedModuleIsWhatTheGeneratorWrites) {
 }
 
 TEST(Song, EmbeddedModuleLoadsThroughTheMemoryStream) {
-    useMemoryStream();
-    setMemoryStreamSource(songXm, songXmSize);
-    Module* module = loadModule(songXm, nullptr);
-    setMemoryStreamSource(nullptr, 0);
+    const LoadedModule module(loadModuleFromMemory(songXm, songXmSize));
     ASSERT_NE(module, nullptr) << lastLoadFailure().reason;
     EXPECT_EQ(module->songLength, composedSong().songLength);
     EXPECT_EQ(module->instrumentCount, composedSong().instrumentCount);
-    freeModule(module);
 }
 
 // Seconds from the start of the song to the start of each order position, and to its end,

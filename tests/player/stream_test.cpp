@@ -1,5 +1,4 @@
-// The stream layer: the callback registry, and the memory and file streams, which clamp
-// reads and seeks in the same way.
+// The stream layer: the memory and file streams, which clamp reads and seeks in the same way.
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -12,21 +11,7 @@
 namespace quarbtro {
 namespace {
 
-TEST(FileCallbacks, OneMissingCallbackEmptiesTheRegistry) {
-    useMemoryStream();
-    ASSERT_TRUE(fileCallbacksRegistered());
-    registerFileCallbacks(memoryStreamOpen, memoryStreamClose, nullptr, memoryStreamSeek,
-                          memoryStreamTell);
-    EXPECT_FALSE(fileCallbacksRegistered());
-    const FileCallbacks& registry = fileCallbacks();
-    EXPECT_EQ(nullptr, registry.open);
-    EXPECT_EQ(nullptr, registry.close);
-    EXPECT_EQ(nullptr, registry.seek);
-    EXPECT_EQ(nullptr, registry.tell);
-}
-
 TEST(ModuleFile, NullFileIsHarmless) {
-    useMemoryStream();
     char buffer[4] = {};
     EXPECT_EQ(0, readModuleFile(buffer, 4, nullptr));
     EXPECT_EQ(0, tellModuleFile(nullptr));
@@ -37,9 +22,9 @@ TEST(ModuleFile, NullFileIsHarmless) {
 void* failingOpen(const void*) { return nullptr; }
 
 TEST(ModuleFile, FailedOpenGivesNull) {
-    registerFileCallbacks(failingOpen, memoryStreamClose, memoryStreamRead, memoryStreamSeek,
-                          memoryStreamTell);
-    EXPECT_EQ(nullptr, openModuleFile("anything"));
+    const FileCallbacks failing = {failingOpen, memoryStreamClose, memoryStreamRead, memoryStreamSeek,
+                                   memoryStreamTell};
+    EXPECT_EQ(nullptr, openModuleFile(failing, "anything"));
 }
 
 // The same checks run over both streams; the data is 42,858 bytes, the size of a small module.
@@ -55,12 +40,10 @@ protected:
             ASSERT_NE(nullptr, out);
             std::fwrite(data_.data(), 1, data_.size(), out);
             std::fclose(out);
-            useFileStream();
-            file_ = openModuleFile(path_.c_str());
+            file_ = openModuleFile(fileStreamCallbacks(), path_.c_str());
         } else {
-            setMemoryStreamSource(data_.data(), size);
-            useMemoryStream();
-            file_ = openModuleFile(nullptr);
+            source_ = {data_.data(), size};
+            file_ = openModuleFile(memoryStreamCallbacks(), &source_);
         }
         ASSERT_NE(nullptr, file_);
     }
@@ -70,6 +53,7 @@ protected:
     }
 
     std::vector<std::uint8_t> data_;
+    MemorySource source_{};
     std::string path_;
     ModuleFile* file_ = nullptr;
 };
@@ -117,8 +101,7 @@ INSTANTIATE_TEST_SUITE_P(Streams, StreamClamps, ::testing::Values(false, true),
                          [](const auto& info) { return info.param ? "File" : "Memory"; });
 
 TEST(FileStream, MissingFileFailsToOpen) {
-    useFileStream();
-    EXPECT_EQ(nullptr, openModuleFile("/nonexistent/song.xm"));
+    EXPECT_EQ(nullptr, openModuleFile(fileStreamCallbacks(), "/nonexistent/song.xm"));
 }
 
 }  // namespace
