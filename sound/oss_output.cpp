@@ -42,14 +42,14 @@ constexpr int roomPollMs = 3;
 
 struct OssState {
     int fd;
-    const OssCalls* calls;
+    OssCalls calls;
 };
 
 OssState& stateOf(SoundOutput& output) { return *static_cast<OssState*>(output.state); }
 
 bool requestExactly(const OssCalls& calls, int fd, unsigned long request, int value) {
     int argument = value;
-    calls.ioctl(fd, request, &argument);
+    calls.ioctl(calls.context, fd, request, &argument);
     return argument == value;
 }
 
@@ -59,7 +59,7 @@ bool configure(const OssCalls& calls, int fd, std::int32_t rate, int& fragments)
     if (!requestExactly(calls, fd, SNDCTL_DSP_STEREO, 1)) return false;
     if (!requestExactly(calls, fd, SNDCTL_DSP_SPEED, rate)) return false;
     fragments = fragmentRequest;
-    calls.ioctl(fd, SNDCTL_DSP_SETFRAGMENT, &fragments);
+    calls.ioctl(calls.context, fd, SNDCTL_DSP_SETFRAGMENT, &fragments);
     return (fragments & 0xFFFF) == fragmentSizeLog2;  // the device may grant fewer fragments
 }
 
@@ -70,14 +70,14 @@ bool open(SoundOutput& output, const SoundFormat& wanted, const char*, OutputErr
 // Frames that fit now, or -1 when the device cannot tell.
 long room(OssState& oss) {
     audio_buf_info space{};
-    if (oss.calls->ioctl(oss.fd, SNDCTL_DSP_GETOSPACE, &space) != 0) return -1;
+    if (oss.calls.ioctl(oss.calls.context, oss.fd, SNDCTL_DSP_GETOSPACE, &space) != 0) return -1;
     return space.bytes > 0 ? space.bytes / bytesPerFrame : 0;
 }
 
 long waitForRoom(SoundOutput& output, int timeoutMs) {
     OssState& oss = stateOf(output);
     for (int waited = 0;;) {
-        const int ready = oss.calls->pollWritable(oss.fd, timeoutMs - waited);
+        const int ready = oss.calls.pollWritable(oss.calls.context, oss.fd, timeoutMs - waited);
         if (ready < 0) return errno == EINTR ? 0 : -errno;
         if (ready == 0) return 0;
         const long frames = room(oss);
@@ -85,14 +85,14 @@ long waitForRoom(SoundOutput& output, int timeoutMs) {
         if (frames < 0) return fragmentFrames;
         if (frames >= fragmentFrames) return frames;
         if (waited >= timeoutMs) return 0;
-        oss.calls->sleepMs(roomPollMs);
+        oss.calls.sleepMs(oss.calls.context, roomPollMs);
         waited += roomPollMs;
     }
 }
 
 long write(SoundOutput& output, const void* samples, long frames) {
     OssState& oss = stateOf(output);
-    const long written = oss.calls->write(oss.fd, samples, frames * bytesPerFrame);
+    const long written = oss.calls.write(oss.calls.context, oss.fd, samples, frames * bytesPerFrame);
     if (written < 0) return errno == EAGAIN || errno == EINTR ? 0 : -errno;
     return written / bytesPerFrame;
 }
@@ -101,7 +101,7 @@ long write(SoundOutput& output, const void* samples, long frames) {
 long queued(SoundOutput& output) {
     OssState& oss = stateOf(output);
     int bytes = 0;
-    if (oss.calls->ioctl(oss.fd, SNDCTL_DSP_GETODELAY, &bytes) != 0 || bytes < 0) bytes = 0;
+    if (oss.calls.ioctl(oss.calls.context, oss.fd, SNDCTL_DSP_GETODELAY, &bytes) != 0 || bytes < 0) bytes = 0;
     return bytes / bytesPerFrame;
 }
 
@@ -110,30 +110,30 @@ int recover(SoundOutput&, int) { return 0; }
 
 void close(SoundOutput& output) {
     OssState& oss = stateOf(output);
-    oss.calls->close(oss.fd);
+    oss.calls.close(oss.calls.context, oss.fd);
     delete &oss;
     output.state = nullptr;
 }
 
-int systemOpen() { return ::open("/dev/dsp", O_WRONLY); }
-void systemClose(int fd) { ::close(fd); }
-int systemIoctl(int fd, unsigned long request, void* argument) { return ::ioctl(fd, request, argument); }
-int systemPollWritable(int fd, int timeoutMs) {
+int systemOpen(void*) { return ::open("/dev/dsp", O_WRONLY); }
+void systemClose(void*, int fd) { ::close(fd); }
+int systemIoctl(void*, int fd, unsigned long request, void* argument) { return ::ioctl(fd, request, argument); }
+int systemPollWritable(void*, int fd, int timeoutMs) {
     pollfd descriptor = {fd, POLLOUT, 0};
     return ::poll(&descriptor, 1, timeoutMs < 0 ? 0 : timeoutMs);
 }
-long systemWrite(int fd, const void* bytes, long count) {
+long systemWrite(void*, int fd, const void* bytes, long count) {
     return static_cast<long>(::write(fd, bytes, static_cast<size_t>(count)));
 }
-void systemSleepMs(int milliseconds) {
+void systemSleepMs(void*, int milliseconds) {
     const timespec pause = {0, milliseconds * 1000000L};
     nanosleep(&pause, nullptr);
 }
 
 }  // namespace
 
-const OssCalls systemOssCalls = {systemOpen,         systemClose, systemIoctl,
-                                 systemPollWritable, systemWrite, systemSleepMs};
+const OssCalls systemOssCalls = {nullptr,    systemOpen,         systemClose,
+                                 systemIoctl, systemPollWritable, systemWrite, systemSleepMs};
 
 bool openOssOutput(SoundOutput& output, const SoundFormat& wanted, const OssCalls& calls,
                    OutputError& error) {
@@ -141,21 +141,21 @@ bool openOssOutput(SoundOutput& output, const SoundFormat& wanted, const OssCall
         error.text = "/dev/dsp is only used for 16-bit stereo";
         return false;
     }
-    const int fd = calls.open();
+    const int fd = calls.open(calls.context);
     if (fd == -1) {
         error.text = std::string("/dev/dsp: ") + std::strerror(errno);
         return false;
     }
     int fragments = 0;
     if (!configure(calls, fd, wanted.rate, fragments)) {
-        calls.close(fd);
+        calls.close(calls.context, fd);
         error.text = "/dev/dsp refused 16-bit stereo at " + std::to_string(wanted.rate) +
                      " Hz in fragments of 2,048 bytes";
         return false;
     }
-    output.state = new (std::nothrow) OssState{fd, &calls};
+    output.state = new (std::nothrow) OssState{fd, calls};
     if (output.state == nullptr) {
-        calls.close(fd);
+        calls.close(calls.context, fd);
         error.text = "out of memory";
         return false;
     }

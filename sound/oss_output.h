@@ -6,20 +6,23 @@
 
 namespace quarbtro {
 
+// Each call gets `context` first: nothing for the real ones, a test's simulated device.
 struct OssCalls {
-    int (*open)();  // "/dev/dsp" write-only: a descriptor, or -1 with errno set
-    void (*close)(int fd);
-    int (*ioctl)(int fd, unsigned long request, void* argument);  // 0, or -1 with errno set
+    void* context;
+    int (*open)(void* context);  // "/dev/dsp" write-only: a descriptor, or -1 with errno set
+    void (*close)(void* context, int fd);
+    int (*ioctl)(void* context, int fd, unsigned long request, void* argument);  // 0, or -1 with errno
     // Waits at most timeoutMs for the descriptor to be writable: >0 writable, 0 timed out, -1.
-    int (*pollWritable)(int fd, int timeoutMs);
-    long (*write)(int fd, const void* bytes, long count);  // bytes taken, or -1 with errno set
-    void (*sleepMs)(int milliseconds);
+    int (*pollWritable)(void* context, int fd, int timeoutMs);
+    long (*write)(void* context, int fd, const void* bytes, long count);  // bytes taken, or -1 with errno
+    void (*sleepMs)(void* context, int milliseconds);
 };
 
 // The calls the OSS backend makes on a real system.
 extern const OssCalls systemOssCalls;
 
-// ossBackend's open with the given calls, which the other operations then use too.
+// ossBackend's open with the given calls, which the other operations then use too (a copy of
+// the table is kept; its context must outlive the output).
 bool openOssOutput(SoundOutput& output, const SoundFormat& wanted, const OssCalls& calls,
                    OutputError& error);
 

@@ -12,7 +12,7 @@
 namespace quarbtro {
 namespace {
 
-// One simulated device at a time: the calls table is plain functions.
+// A simulated /dev/dsp, the calls' context.
 struct Dsp {
     int formatAnswer = -1;  // -1: give back what was asked
     int stereoAnswer = -1;
@@ -25,57 +25,67 @@ struct Dsp {
     std::vector<unsigned long> requests;
     std::vector<long> writes;   // bytes per write
     int opens = 0, closes = 0, sleeps = 0;
+
+    OssCalls calls();
 };
-Dsp* dsp = nullptr;
+
+Dsp& dspOf(void* context) { return *static_cast<Dsp*>(context); }
 
 int answer(int configured, void* argument) {
     if (configured != -1) *static_cast<int*>(argument) = configured;
     return 0;
 }
 
-const OssCalls simulatedCalls = {
-    [] { return dsp->openFails ? (errno = ENOENT, -1) : (++dsp->opens, 5); },
-    [](int) { ++dsp->closes; },
-    [](int, unsigned long request, void* argument) {
-        dsp->requests.push_back(request);
-        if (dsp->requestsFail) return -1;
-        switch (request) {
-            case SNDCTL_DSP_SETFMT: return answer(dsp->formatAnswer, argument);
-            case SNDCTL_DSP_STEREO: return answer(dsp->stereoAnswer, argument);
-            case SNDCTL_DSP_SPEED: return answer(dsp->speedAnswer, argument);
-            case SNDCTL_DSP_SETFRAGMENT: return answer(dsp->fragmentAnswer, argument);
-            case SNDCTL_DSP_GETOSPACE:
-                if (dsp->spaceBytes < 0) return -1;
-                static_cast<audio_buf_info*>(argument)->bytes = dsp->spaceBytes;
-                return 0;
-            case SNDCTL_DSP_GETODELAY:
-                if (dsp->delayBytes < 0) return -1;
-                *static_cast<int*>(argument) = dsp->delayBytes;
-                return 0;
-        }
-        return -1;
-    },
-    [](int, int) { return 1; },
-    [](int, const void*, long count) {
-        dsp->writes.push_back(count);
-        return count;
-    },
-    [](int) {
-        ++dsp->sleeps;
-        dsp->spaceBytes += 2048;  // a fragment plays while the backend sleeps
-    },
-};
+OssCalls Dsp::calls() {
+    return {
+        this,
+        [](void* context) {
+            Dsp& dsp = dspOf(context);
+            return dsp.openFails ? (errno = ENOENT, -1) : (++dsp.opens, 5);
+        },
+        [](void* context, int) { ++dspOf(context).closes; },
+        [](void* context, int, unsigned long request, void* argument) {
+            Dsp& dsp = dspOf(context);
+            dsp.requests.push_back(request);
+            if (dsp.requestsFail) return -1;
+            switch (request) {
+                case SNDCTL_DSP_SETFMT: return answer(dsp.formatAnswer, argument);
+                case SNDCTL_DSP_STEREO: return answer(dsp.stereoAnswer, argument);
+                case SNDCTL_DSP_SPEED: return answer(dsp.speedAnswer, argument);
+                case SNDCTL_DSP_SETFRAGMENT: return answer(dsp.fragmentAnswer, argument);
+                case SNDCTL_DSP_GETOSPACE:
+                    if (dsp.spaceBytes < 0) return -1;
+                    static_cast<audio_buf_info*>(argument)->bytes = dsp.spaceBytes;
+                    return 0;
+                case SNDCTL_DSP_GETODELAY:
+                    if (dsp.delayBytes < 0) return -1;
+                    *static_cast<int*>(argument) = dsp.delayBytes;
+                    return 0;
+            }
+            return -1;
+        },
+        [](void*, int, int) { return 1; },
+        [](void* context, int, const void*, long count) {
+            dspOf(context).writes.push_back(count);
+            return count;
+        },
+        [](void* context, int) {
+            Dsp& dsp = dspOf(context);
+            ++dsp.sleeps;
+            dsp.spaceBytes += 2048;  // a fragment plays while the backend sleeps
+        },
+    };
+}
 
 class OssOutputTest : public ::testing::Test {
 protected:
-    void SetUp() override { dsp = &device; }
     void TearDown() override {
         if (output.state) ossBackend.close(output);
-        dsp = nullptr;
     }
-    bool open(std::int32_t rate = 44100) {
-        return openOssOutput(output, {rate, 2, SampleEncoding::s16LittleEndian}, simulatedCalls, error);
+    bool open(Dsp& dsp, std::int32_t rate = 44100) {
+        return openOssOutput(output, {rate, 2, SampleEncoding::s16LittleEndian}, dsp.calls(), error);
     }
+    bool open() { return open(device); }
     Dsp device;
     SoundOutput output{};
     OutputError error;
@@ -102,8 +112,7 @@ TEST_F(OssOutputTest, AnyOtherAnswerThanTheOneAskedForClosesTheDevice) {
                           Case{"fragments of 2^12", &Dsp::fragmentAnswer, 0x0004000C}}) {
         Dsp refusing;
         refusing.*c.answer = c.value;
-        dsp = &refusing;
-        EXPECT_FALSE(open()) << c.what;
+        EXPECT_FALSE(open(refusing)) << c.what;
         EXPECT_EQ(refusing.opens, 1) << c.what;
         EXPECT_EQ(refusing.closes, 1) << c.what;
         EXPECT_EQ(output.state, nullptr) << c.what;
@@ -136,7 +145,7 @@ TEST_F(OssOutputTest, WritesTakeOnlyWhatFitsAndWaitForAWholeFragment) {
     EXPECT_EQ(ossBackend.waitForRoom(output, 100), 762);  // 3,048 bytes after one sleep
     EXPECT_EQ(device.sleeps, 1);
     device.spaceBytes = 0;
-    dsp->sleeps = 0;
+    device.sleeps = 0;
     EXPECT_EQ(ossBackend.waitForRoom(output, 2), 512);
     short samples[2048 * 2] = {};
     EXPECT_EQ(ossBackend.write(output, samples, 700), 700);
