@@ -133,10 +133,10 @@ void preparePlayback(SoundPlayback& playback, const SoundOutput& output) {
     playback.lossReason.clear();
 }
 
-int startPlayback(SoundPlayback& playback, const Module* module) {
+int startPlayback(SoundPlayback& playback, const Module* module, std::int32_t startOrder) {
     if (module == nullptr) return 0;
     stopPlayback(playback, module);
-    if (!beginPlayback(playback.player, module)) return 0;
+    if (!beginPlayback(playback.player, module, startOrder)) return 0;
     playback.stopRequested = false;
     playback.orderRequested = -1;
     try {

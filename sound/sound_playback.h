@@ -77,11 +77,12 @@ struct HeardPosition {
 // its granted rate, silencing every voice; counting starts from 0. No thread may be running.
 void preparePlayback(SoundPlayback& playback, const SoundOutput& output);
 
-// Stops any playback, starts the song from its beginning on the player and creates the
-// playback thread. 1 when playback was set up (also when the thread could not be created:
-// then nothing plays and the clock stands still), 0 for a null module or one the player cannot
-// play. The module is only read; it must stay loaded until the playback stops.
-int startPlayback(SoundPlayback& playback, const Module* module);
+// Stops any playback, starts the song on the player at an order position (its beginning unless
+// asked) and creates the playback thread, whose first block is already of that order. 1 when
+// playback was set up (also when the thread could not be created: then nothing plays and the
+// clock stands still), 0 for a null module, one the player cannot play or an order position
+// outside the song. The module is only read; it must stay loaded until the playback stops.
+int startPlayback(SoundPlayback& playback, const Module* module, std::int32_t startOrder = 0);
 // Stops the playback thread (within about 100 ms whatever the device does) and ends the
 // playing on the player. The output stays open. 0 for a null module, else 1.
 int stopPlayback(SoundPlayback& playback, const Module* module);

@@ -208,6 +208,22 @@ TEST_F(PlaybackTest, PausedTheOutputGetsSilenceAndTheSongWaits) {
     EXPECT_NE(device.write(8).samplesLeftInTick, beforePause.samplesLeftInTick);
 }
 
+// Started at an order position, the thread's very first block is of that order: nothing of
+// the song's start is ever written.
+TEST_F(PlaybackTest, StartsAtTheOrderAskedForFromTheFirstBlock) {
+    TestSong song{1, {64, 64, 64}};
+    song.setOrders({0, 1, 2});
+    song.addInstrument(5000);
+    song.cell(0, 0, 0) = {49, 1, 0, 0, 0};  // order 0 sounds at once; order 2 is silent
+    device.drains = true;
+    ASSERT_EQ(startPlayback(*playback, &song.module, 2), 1);
+    device.awaitTaken(2048);
+    EXPECT_EQ(device.write(0).orderPosition, 2);
+    EXPECT_TRUE(device.write(0).silent);
+    stopPlayback(*playback, &song.module);
+    EXPECT_EQ(startPlayback(*playback, &song.module, 3), 0);  // past the song
+}
+
 TEST_F(PlaybackTest, MoveToOrderJumpsAtTheNextRow) {
     TestSong song{1, {64, 64, 64}};
     song.setOrders({0, 1, 2});

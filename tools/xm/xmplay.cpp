@@ -136,13 +136,7 @@ Outcome playSong(SoundPlayback& playback, const Module& module, const Options& o
     auto milliseconds = [rate](std::int64_t frames) { return frames * 1000 / rate; };
     PlayProgress progress;
     progress.start(writtenFrames(playback), passEnds(module, rate, options.startOrder, options.loops));
-    // The song starts at the order asked for: it waits, paused, until the move is taken up.
-    setPaused(playback, options.startOrder != 0);
-    startPlayback(playback, &module);
-    if (options.startOrder != 0) {
-        moveToOrder(playback, options.startOrder);
-        setPaused(playback, false);
-    }
+    startPlayback(playback, &module, options.startOrder);
     const bool terminal = isatty(STDOUT_FILENO);
     const Player& player = playback.player;
     int shownOrder = -1;
