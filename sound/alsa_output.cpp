@@ -3,9 +3,10 @@
 // to the sound card.
 //
 // Opened non-blocking, for interleaved samples in the wanted format and exactly the wanted rate
-// (a plugin resamples where the card cannot), with a queue of 4,096 frames (93 ms at 44,100 Hz,
-// what the OSS device holds) in periods of 1,024. Nothing here ever blocks: the wait for room is
-// snd_pcm_wait with a timeout, and a write takes what fits.
+// (a plugin resamples where the card cannot), with a queue of 8,192 frames (186 ms at 44,100
+// Hz, twice what the OSS device holds: docs/benchmarks.md says why) in periods of 2,048.
+// Nothing here ever blocks: the wait for room is snd_pcm_wait with a timeout, and a write takes
+// what fits.
 //
 // What a sound server does when it fails, as measured: PulseAudio killed, every wait and write
 // returns -EIO and so does recovery; PipeWire killed, every write returns -EPIPE at once, even
