@@ -178,9 +178,13 @@ private:
 
 std::int32_t readPattern(Module* module, XmReader& in, int number) {
     Pattern& pattern = module->patterns[number];
-    in.skip(4 + 1);  // header length (taken to be patternHeaderSize) and packing type
+    const std::int64_t recordStart = in.position();
+    const std::uint32_t headerLength = in.u32();
+    in.skip(1);  // packing type
     std::uint32_t rows = in.u16();
     std::uint32_t packedSize = in.u16();
+    // The header's length counts from its start: a writer may put more after these 9 bytes.
+    if (headerLength > patternHeaderSize) in.seekTo(recordStart + headerLength);
     if (rows > maxRows)
         return fail(LoadFailureKind::refused, "pattern %d has %u rows, more than %u", number, rows,
                     maxRows);

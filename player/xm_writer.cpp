@@ -55,11 +55,12 @@ bool isEmpty(const Pattern& pattern, int channelCount) {
 
 void writePattern(ByteWriter& out, const Pattern& pattern, int channelCount,
                   const XmWriteOptions& options) {
-    out.u32(patternHeaderSize);
+    out.u32(options.patternHeaderSize);
     out.u8(0);  // packing type
     out.u16(pattern.rowCount);
     std::size_t sizeOffset = out.offset();
     out.u16(0);
+    if (options.patternHeaderSize > xm::patternHeaderSize) out.zeros(options.patternHeaderSize - xm::patternHeaderSize);
     if (options.omitEmptyPatternData && isEmpty(pattern, channelCount)) return;
     std::size_t dataStart = out.offset();
     for (std::int32_t cell = 0; cell < pattern.rowCount * channelCount; ++cell) {

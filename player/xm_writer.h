@@ -27,6 +27,7 @@ namespace quarbtro {
 
 struct XmWriteOptions {
     std::uint32_t headerSize = xm::headerSize;  // counted from offset 60; above 276 adds zeros
+    std::uint32_t patternHeaderSize = xm::patternHeaderSize;  // above 9 adds zeros to each
     bool packCells = true;               // false: every cell as its note byte plus four bytes
     bool omitEmptyPatternData = false;   // all-zero patterns get packed size 0 and no data
     std::string songName;                // at most 20 bytes are written

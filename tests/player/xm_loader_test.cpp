@@ -152,6 +152,19 @@ TEST(XmLoader, SkipsExtraHeaderBytesAndIgnoresTheVersion) {
     EXPECT_EQ(8u, module->instruments[0].samples[0]->length);
 }
 
+// A pattern header's length counts from its start: a writer may put more after its 9 bytes,
+// and the packed data starts after them all.
+TEST(XmLoader, PatternHeaderLongerThanNineBytes) {
+    XmWriteOptions options;
+    options.patternHeaderSize = 13;
+    const std::vector<std::uint8_t> bytes = writeXm(smallSong().module(), options);
+    auto module = loadBytes(bytes);
+    ASSERT_TRUE(module) << lastLoadFailure().reason;
+    EXPECT_EQ(0, std::memcmp(&smallSong().cell(0, 0, 0), &module->patterns[0].cells[0], 5));
+    EXPECT_EQ(noteKeyOff, module->patterns[1].cells[3].note);
+    EXPECT_EQ(8u, module->instruments[0].samples[0]->length) << "read on from the right place";
+}
+
 TEST(XmLoader, PackedLeadBytes) {
     ModuleDraft draft(1);
     draft.addPattern(3);
