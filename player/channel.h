@@ -19,6 +19,9 @@ inline constexpr std::uint8_t updateVolume = 0x02;     // volume targets
 inline constexpr std::uint8_t updatePanning = 0x04;    // panning targets
 inline constexpr std::uint8_t trigger = 0x08;          // start the sample: a new note
 inline constexpr std::uint8_t rewind = 0x20;           // back to frame 0, same note
+// The volume or panning was set rather than slid: under the FT2 profile's volumeRampsAsFt2 it
+// changes within the short ramp, where slides and envelopes take the whole tick.
+inline constexpr std::uint8_t quickRamp = 0x40;
 
 struct Channel {
     std::uint8_t keyNote;        // row note - 1 (0..95): index into sampleForNote
@@ -79,6 +82,21 @@ struct Channel {
     std::uint8_t fineVolSlideMemory;     // EAx, EBx
     std::uint8_t finePortaUpMemory;      // E1x
     std::uint8_t finePortaDownMemory;    // E2x
+
+    // Used by the FT2 profile's rules only (playback_profile.h); the design leaves them 0.
+    std::uint8_t noteInstrument;         // instrument (0-based) of the playing note
+    std::uint8_t noteSlot;               // its sample slot
+    std::int8_t noteFinetune;            // finetune of the playing note, 1/128 semitone
+    std::uint8_t portaDirection;         // tone portamento: 0 none, 1 toward longer periods, 2 shorter
+    std::uint8_t glissando;              // E3x: non-zero rounds the tone portamento to semitones
+    std::uint8_t retrigCounter;          // Rxy: ticks counted toward the next retrigger
+    std::uint8_t fineVolDownMemory;      // EBx, apart from EAx
+    std::uint8_t tremorMemory;           // Txy: the last non-zero parameter
+    std::uint8_t panEnvHeld;             // the panning envelope has held at its sustain point
+    std::uint8_t lastParameter;          // effect parameter of the previous row
+    std::int32_t periodOffset;           // what the last pitch effect left on the period (as periodDelta)
+    std::int32_t volEnvFine;             // volEnvVolume in 16.16, for fine voice volumes
+    std::int32_t panEnvFine;             // panEnvPanning in 16.16
 };
 
 }  // namespace quarbtro

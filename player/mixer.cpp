@@ -19,6 +19,18 @@ using Real = long double;
 
 constexpr float volumeToGain = std::bit_cast<float>(0x3B808080u);  // 1/255, one unit low
 constexpr float fixedToVolume = 1.0f / 256.0f;                      // 24.8 -> volume
+
+// The voice's volume units: the design's 1/255, or fine volumes 256 times smaller
+// (fineVoiceVolumes). Scaling by a power of two keeps every product of the design exact.
+struct VolumeScale {
+    float toGain;  // volume -> gain
+    Real gainToFixed;  // gain -> 24.8 volume
+};
+
+VolumeScale volumeScaleOf(const Player& player) {
+    if (player.rules.fineVoiceVolumes) return {volumeToGain * fixedToVolume, Real(255.0f) * Real(65536.0f)};
+    return {volumeToGain, Real(255.0f) * Real(256.0f)};
+}
 // Interpolation weight per unit of positionFrac / 2: a little below 2^-31, so that the weight
 // stays below 1 (0.99990 at most) and a frame never takes its neighbour's whole value.
 constexpr float weightPerHalfFraction = std::bit_cast<float>(0x2FFFF910u);
@@ -101,16 +113,19 @@ std::uint64_t mixRamp(const std::int16_t* data, std::uint64_t position, std::uin
 
 // Sets up a ramp toward the voice's targets from the volumes applied so far; returns its
 // length in frames, 0 when both sides are already there.
-int startRamp(const Player& player, Voice& voice) {
+int startRamp(const Player& player, const VolumeScale& scale, Voice& voice) {
     voice.rampTargetLeft = voice.targetLeft;
     voice.rampTargetRight = voice.targetRight;
     const std::int32_t left =
         voice.targetLeft - static_cast<std::int32_t>(static_cast<std::uint32_t>(voice.currentLeft) >> 8);
     const std::int32_t right =
         voice.targetRight - static_cast<std::int32_t>(static_cast<std::uint32_t>(voice.currentRight) >> 8);
-    voice.rampStepLeft = static_cast<float>(Real(left) * volumeToGain * player.invRampLength);
-    voice.rampStepRight = static_cast<float>(Real(right) * volumeToGain * player.invRampLength);
-    if (left != 0 || right != 0) return player.rampLength;
+    // A voice may ask for a ramp of its own length (a whole tick, volumeRampsAsFt2).
+    const bool ownLength = voice.rampFrames > 0;
+    const float invLength = ownLength ? 1.0f / static_cast<float>(voice.rampFrames) : player.invRampLength;
+    voice.rampStepLeft = static_cast<float>(Real(left) * scale.toGain * invLength);
+    voice.rampStepRight = static_cast<float>(Real(right) * scale.toGain * invLength);
+    if (left != 0 || right != 0) return ownLength ? voice.rampFrames : player.rampLength;
     voice.rampRemaining = 0;
     return 0;
 }
@@ -151,10 +166,30 @@ std::uint64_t reflect(const Sample& sample, std::uint64_t position, std::int32_t
     return position;
 }
 
+// Adds the fading last value of an ended sample (endOfSampleDeclick) to n frames.
+void mixTail(Voice& voice, float* out, int n) {
+    constexpr Real fade = Real(255) / 256;
+    constexpr Real inaudible = Real(1) / 512;  // of a 16-bit step
+    Real left = voice.tailLeft;
+    Real right = voice.tailRight;
+    for (; n > 0; --n) {
+        left *= fade;
+        right *= fade;
+        out[0] = static_cast<float>(out[0] + left);
+        out[1] = static_cast<float>(out[1] + right);
+        out += 2;
+    }
+    const bool faded = std::fabs(left) < inaudible && std::fabs(right) < inaudible;
+    voice.tailLeft = faded ? 0.0f : static_cast<float>(left);
+    voice.tailRight = faded ? 0.0f : static_cast<float>(right);
+}
+
 }  // namespace
 
 void mixVoice(const Player& player, Voice& voice, float* buffer, int frames) {
+    if (voice.tailLeft != 0 || voice.tailRight != 0) mixTail(voice, buffer, frames);
     if (voice.sample == nullptr) return;
+    const VolumeScale scale = volumeScaleOf(player);
     int remaining = frames;
     float* cursor = buffer;
     for (;;) {
@@ -187,17 +222,17 @@ void mixVoice(const Player& player, Voice& voice, float* buffer, int frames) {
             voice.targetRight == voice.rampTargetRight) {
             rampFrames = voice.rampRemaining;
         } else {
-            rampFrames = startRamp(player, voice);
+            rampFrames = startRamp(player, scale, voice);
         }
         if (rampFrames > 0) {
             voice.rampRemaining = rampFrames;
             if (rampFrames < n) n = rampFrames;
         }
 
-        const Real targetLeft = static_cast<float>(Real(voice.targetLeft) * volumeToGain);
-        const Real targetRight = static_cast<float>(Real(voice.targetRight) * volumeToGain);
-        Real gainLeft = static_cast<float>(Real(voice.currentLeft) * fixedToVolume * volumeToGain);
-        Real gainRight = static_cast<float>(Real(voice.currentRight) * fixedToVolume * volumeToGain);
+        const Real targetLeft = static_cast<float>(Real(voice.targetLeft) * scale.toGain);
+        const Real targetRight = static_cast<float>(Real(voice.targetRight) * scale.toGain);
+        Real gainLeft = static_cast<float>(Real(voice.currentLeft) * fixedToVolume * scale.toGain);
+        Real gainRight = static_cast<float>(Real(voice.currentRight) * fixedToVolume * scale.toGain);
         const std::uint64_t advance = goingForward ? step : 0 - step;
         if (rampFrames > 0) {
             position = mixRamp(sample.data, position, advance, cursor, n, gainLeft, gainRight,
@@ -215,8 +250,8 @@ void mixVoice(const Player& player, Voice& voice, float* buffer, int frames) {
 
         if (rampFrames > 0) {
             if (n > 0) {
-                voice.currentLeft = static_cast<std::int32_t>(std::lrint(gainLeft * Real(255.0f) * Real(256.0f)));
-                voice.currentRight = static_cast<std::int32_t>(std::lrint(gainRight * Real(255.0f) * Real(256.0f)));
+                voice.currentLeft = static_cast<std::int32_t>(std::lrint(gainLeft * scale.gainToFixed));
+                voice.currentRight = static_cast<std::int32_t>(std::lrint(gainRight * scale.gainToFixed));
             }
             voice.rampRemaining -= n;
             if (voice.rampRemaining == 0) {
@@ -241,6 +276,15 @@ void mixVoice(const Player& player, Voice& voice, float* buffer, int frames) {
         } else if (loops && (sample.loopType & loopPingPong)) {
             position = reflect(sample, position, voice.direction);
         } else {
+            if (player.rules.endOfSampleDeclick && n > 0 && sample.data != nullptr) {
+                // The value of the last frame mixed, taken on from the next frame.
+                const Real value = interpolated(sample.data, position - advance);
+                const Real left = rampFrames > 0 ? gainLeft - Real(voice.rampStepLeft) : targetLeft;
+                const Real right = rampFrames > 0 ? gainRight - Real(voice.rampStepRight) : targetRight;
+                voice.tailLeft = static_cast<float>(value * left);
+                voice.tailRight = static_cast<float>(value * right);
+                mixTail(voice, cursor, remaining);
+            }
             voice.sample = nullptr;
             voice.positionInt = 0;
             voice.positionFrac = 0;

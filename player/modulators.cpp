@@ -56,12 +56,12 @@ std::int32_t amigaPeriod(std::uint8_t note, std::int8_t finetune) {
 
 EnvelopeState volumeEnvelopeState(Channel& channel) {
     return {channel.volEnvPoint, channel.volEnvTick, channel.volEnvValue,
-            channel.volEnvSlope, channel.volEnvVolume, channel.volEnvDone};
+            channel.volEnvSlope, channel.volEnvVolume, channel.volEnvDone, channel.volEnvFine};
 }
 
 EnvelopeState panningEnvelopeState(Channel& channel) {
     return {channel.panEnvPoint, channel.panEnvTick, channel.panEnvValue,
-            channel.panEnvSlope, channel.panEnvPanning, channel.panEnvDone};
+            channel.panEnvSlope, channel.panEnvPanning, channel.panEnvDone, channel.panEnvFine};
 }
 
 EnvelopeShape volumeEnvelopeShape(const Instrument& instrument) {
@@ -88,12 +88,16 @@ void stepEnvelope(Channel& channel, EnvelopeState state, const EnvelopeShape& sh
         }
         if (i == count - 1) {
             state.output = points[i].y;
+            state.fineOutput = points[i].y << 16;
             state.done = 1;
             channel.flags |= request;
             return;
         }
-        if ((shape.flags & envelopeSustain) && i == shape.sustainPoint && !channel.keyOff) {
+        if ((shape.flags & envelopeSustain) && i == shape.sustainPoint &&
+            (!channel.keyOff || shape.heldBeyondKeyOff)) {
             state.output = points[i].y;  // held here until the key is released
+            state.fineOutput = points[i].y << 16;
+            if (shape.held != nullptr) *shape.held = 1;
             channel.flags |= request;
             return;
         }
@@ -108,11 +112,55 @@ void stepEnvelope(Channel& channel, EnvelopeState state, const EnvelopeShape& sh
                                                 static_cast<std::uint32_t>(state.slope));
     }
     state.output = static_cast<std::int16_t>(static_cast<std::uint32_t>(state.value) >> 16);
+    state.fineOutput = state.value;
     state.tick += 1;
     channel.flags |= request;
 }
 
-void stepAutoVibrato(Channel& channel, const Instrument& instrument) {
+namespace {
+
+// FT2's auto-vibrato: the phase moves before it is read; the depth grows by depth / sweep a
+// tick (in 1/256) while the key is down, and a key-off during the sweep leaves one step of it.
+// autoVibSweep counts the ticks of the sweep, -1 once the full depth is reached.
+void stepAutoVibratoAsFt2(Channel& channel, const Instrument& instrument) {
+    channel.flags |= updateFrequency;
+    const int depth = instrument.autoVibratoDepth;
+    if (depth == 0) return;
+    int amplitude = depth << 8;
+    if (instrument.autoVibratoSweep != 0 && channel.autoVibSweep >= 0) {
+        const int step = (depth << 8) / instrument.autoVibratoSweep;
+        if (channel.keyOff) {
+            amplitude = step;
+        } else {
+            channel.autoVibSweep += 1;
+            amplitude = channel.autoVibSweep * step;
+            if ((amplitude >> 8) > depth) {
+                amplitude = depth << 8;
+                channel.autoVibSweep = -1;
+            }
+        }
+    }
+    channel.autoVibPos = (channel.autoVibPos + instrument.autoVibratoRate) & 255;
+    // FT2's waveforms as offsets to the period (positive: lower), turned into the design's
+    // periodDelta (positive: higher).
+    const int phase = channel.autoVibPos;
+    int wave;
+    switch (instrument.autoVibratoType) {
+    case 1: wave = phase > 127 ? 64 : -64; break;
+    case 2: wave = (((phase >> 1) + 64) & 127) - 64; break;
+    case 3: wave = (((0 - (phase >> 1)) + 64) & 127) - 64; break;
+    default: wave = -autoVibratoWave(0, phase); break;
+    }
+    channel.periodDelta -= (wave * amplitude) >> 14;
+}
+
+}  // namespace
+
+void stepAutoVibrato(const PlaybackRules& rules, Channel& channel, const Instrument& instrument) {
+    if (rules.autoVibratoAsFt2) {
+        stepAutoVibratoAsFt2(channel, instrument);
+        return;
+    }
     int value = autoVibratoWave(instrument.autoVibratoType, channel.autoVibPos);
     value *= instrument.autoVibratoDepth;
     if (instrument.autoVibratoSweep != 0) value = value * channel.autoVibSweep / instrument.autoVibratoSweep;
@@ -133,6 +181,7 @@ void applyVibrato(Channel& channel) {
     }
     const int delta = ((wave * channel.vibratoDepth) >> 7) * 4;
     channel.periodDelta = phase >= 0 ? -delta : delta;
+    channel.periodOffset = channel.periodDelta;
     channel.flags |= updateFrequency;
 }
 
@@ -140,13 +189,19 @@ void advanceVibrato(Channel& channel) {
     channel.vibratoPos = advancePhase(channel.vibratoPos, channel.vibratoSpeed);
 }
 
-void stepTremolo(Channel& channel) {
+void stepTremolo(const PlaybackRules& rules, Channel& channel) {
     const std::int8_t phase = channel.tremoloPos;
     int wave;
     switch ((channel.waveControl >> 4) & 3) {
-    case 1: wave = rampMagnitude(phase); break;
+    case 1:
+        // FT2 inverts its ramp by the vibrato's phase instead of the tremolo's.
+        wave = rampMagnitude(rules.tremoloWaveformsAsFt2
+                                 ? static_cast<std::int8_t>((phase & 31) | (channel.vibratoPos < 0 ? -32 : 0))
+                                 : phase);
+        break;
     case 2: wave = 255; break;
-    default: wave = sineMagnitude(phase); break;  // 0 and 3: waveform 3 is a sine here
+    case 3: wave = rules.tremoloWaveformsAsFt2 ? 255 : sineMagnitude(phase); break;  // FT2: a square
+    default: wave = sineMagnitude(phase); break;  // the design's waveform 3 is a sine here
     }
     int delta = (wave * channel.tremoloDepth) >> 6;
     if (phase < 0) {
@@ -166,26 +221,103 @@ void stepTremor(Channel& channel) {
     channel.flags |= updateVolume;
 }
 
-void stepTonePortamento(Channel& channel) {
-    const std::int32_t speed = channel.portaSpeed * 4;
-    if (channel.period < channel.portaTarget) {
-        channel.period += speed;
-        if (channel.period > channel.portaTarget) channel.period = channel.portaTarget;
-    } else if (channel.period > channel.portaTarget) {
-        channel.period -= speed;
-        if (channel.period < channel.portaTarget) channel.period = channel.portaTarget;
+void stepTremorAsFt2(Channel& channel) {
+    bool audible = (channel.tremorCounter & 0x80) != 0;
+    int left = (channel.tremorCounter & 0x7F) - 1;
+    if (left < 0) {
+        audible = !audible;
+        left = audible ? channel.tremorMemory >> 4 : channel.tremorMemory & 15;
     }
+    channel.tremorCounter = static_cast<std::uint8_t>((audible ? 0x80 : 0) | left);
+    channel.volumeDelta = audible ? 0 : -channel.volume;
+    channel.flags |= updateVolume | quickRamp;
+}
+
+std::int32_t ft2NotePeriod(const Module& module, std::uint8_t note, std::int8_t finetune) {
+    const int sixteenths = finetune >> 3;
+    if (module.flags & linearFrequencyTable) return 7680 - note * 64 - sixteenths * 4;
+    return amigaPeriod(note, static_cast<std::int8_t>(sixteenths * 8));
+}
+
+std::int32_t semitonePeriod(const Module& module, std::int32_t period, std::int8_t finetune, int semitones) {
+    const int sixteenths = finetune >> 3;
+    // The nearest note: the highest whose lower half-semitone boundary lies above `period`.
+    int note;
+    if (module.flags & linearFrequencyTable) {
+        const int room = 7680 + 32 - sixteenths * 4 - period;  // note < room / 64
+        note = room > 0 ? (room + 63) / 64 - 1 : -((-room) / 64) - 1;
+    } else {
+        const int lowered = sixteenths * 8 - 64;  // half a semitone down, in 1/128
+        for (note = 95; note > 0; --note) {
+            const std::int32_t boundary =
+                lowered >= -128 ? amigaPeriod(static_cast<std::uint8_t>(note), static_cast<std::int8_t>(lowered))
+                                : amigaPeriod(static_cast<std::uint8_t>(note - 1), static_cast<std::int8_t>(lowered + 128));
+            if (period < boundary) break;
+        }
+    }
+    note = std::clamp(note, 0, 95) + semitones;
+    // FT2's table stops at C-8 with finetune 0.
+    if (note * 16 + sixteenths >= 96 * 16 - 1) return ft2NotePeriod(module, 96, 0);
+    return ft2NotePeriod(module, static_cast<std::uint8_t>(note), finetune);
+}
+
+void stepTonePortamento(const PlaybackRules& rules, const Module& module, Channel& channel) {
+    const std::int32_t speed = channel.portaSpeed * 4;
+    if (!rules.tonePortamentoAsFt2) {
+        if (channel.period < channel.portaTarget) {
+            channel.period += speed;
+            if (channel.period > channel.portaTarget) channel.period = channel.portaTarget;
+        } else if (channel.period > channel.portaTarget) {
+            channel.period -= speed;
+            if (channel.period < channel.portaTarget) channel.period = channel.portaTarget;
+        }
+        channel.flags |= updateFrequency;
+        return;
+    }
+    // FT2 slides in the direction its note fixed; at the target the direction becomes
+    // "longer periods", so a period pushed past the target later snaps back to it.
+    if (channel.portaDirection == 0) return;
+    if (channel.portaDirection == 2) {
+        channel.period -= speed;
+        if (channel.period <= channel.portaTarget) {
+            channel.period = channel.portaTarget;
+            channel.portaDirection = 1;
+        }
+    } else {
+        channel.period += speed;
+        if (channel.period >= channel.portaTarget) {
+            channel.period = channel.portaTarget;
+            channel.portaDirection = 1;
+        }
+    }
+    // FT2 plays the period itself, or with E3x the semitone nearest to it.
+    channel.periodDelta =
+        channel.glissando != 0 ? channel.period - semitonePeriod(module, channel.period, channel.noteFinetune, 0) : 0;
+    channel.periodOffset = channel.periodDelta;
     channel.flags |= updateFrequency;
 }
 
 void slideVolumeUp(Channel& channel, int amount) {
     channel.volume = std::min(channel.volume + amount, 64);
+    channel.volumeDelta = 0;
     channel.flags |= updateVolume;
 }
 
 void slideVolumeDown(Channel& channel, int amount) {
     channel.volume = std::max(channel.volume - amount, 0);
+    channel.volumeDelta = 0;
     channel.flags |= updateVolume;
+}
+
+void setChannelVolume(Channel& channel, int volume) {
+    channel.volume = volume;
+    channel.volumeDelta = 0;
+    channel.flags |= updateVolume | quickRamp;
+}
+
+void setChannelPanning(Channel& channel, int panning) {
+    channel.panning = panning;
+    channel.flags |= updatePanning | quickRamp;
 }
 
 void shiftPanning(Channel& channel, int amount) {

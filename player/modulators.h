@@ -1,8 +1,8 @@
 #pragma once
 // The channel modulators: the small routines that turn notes, envelopes and oscillators into
 // numbers on every tick (the Amiga note period, the envelope step, auto-vibrato, vibrato,
-// tremolo, tremor, tone portamento, and the slides the effects and the volume column share). Each works on one channel
-// and marks what it changed with the update requests of channel.h.
+// tremolo, tremor, tone portamento, and the slides the effects and the volume column share).
+// Each works on one channel and marks what it changed with the update requests of channel.h.
 //
 // Phases: vibrato and tremolo run from -32 to 31 (64 steps a cycle), the auto-vibrato from 0 to
 // 255. Envelope values are 16.16; their outputs whole numbers 0..64. The sines use pi as
@@ -13,6 +13,7 @@
 
 #include "player/channel.h"
 #include "player/module.h"
+#include "player/playback_profile.h"
 
 namespace quarbtro {
 
@@ -29,6 +30,7 @@ struct EnvelopeState {
     std::int32_t& slope;   // 16.16 per tick
     std::int32_t& output;  // 0..64
     std::uint8_t& done;
+    std::int32_t& fineOutput;  // the output in 16.16
 };
 struct EnvelopeShape {
     const EnvelopePoint* points;
@@ -37,6 +39,10 @@ struct EnvelopeShape {
     std::uint8_t loopStart;
     std::uint8_t loopEnd;
     std::uint8_t flags;  // envelopeOn, envelopeSustain, envelopeLoop
+    // FT2's panning envelope (panningSustainNeverReleased): `held` (when set) records that the
+    // envelope held at its sustain point; heldBeyondKeyOff keeps it there after a key-off.
+    std::uint8_t* held = nullptr;
+    bool heldBeyondKeyOff = false;
 };
 
 EnvelopeState volumeEnvelopeState(Channel& channel);
@@ -48,12 +54,28 @@ EnvelopeShape panningEnvelopeShape(const Instrument& instrument);
 void stepEnvelope(Channel& channel, EnvelopeState state, const EnvelopeShape& shape,
                   std::uint8_t request);
 
-void stepAutoVibrato(Channel& channel, const Instrument& instrument);  // adds to periodDelta
+// Adds the auto-vibrato to periodDelta (FT2's phase and sweep under autoVibratoAsFt2).
+void stepAutoVibrato(const PlaybackRules& rules, Channel& channel, const Instrument& instrument);
 void applyVibrato(Channel& channel);    // sets periodDelta from the vibrato phase
 void advanceVibrato(Channel& channel);  // moves the vibrato phase on
-void stepTremolo(Channel& channel);     // sets volumeDelta, moves the tremolo phase on
+// Sets volumeDelta and moves the tremolo phase on; under tremoloWaveformsAsFt2 the ramp
+// waveform takes its sign from the vibrato phase and waveform 3 is a square.
+void stepTremolo(const PlaybackRules& rules, Channel& channel);
 void stepTremor(Channel& channel);      // mutes the tick or not, and counts
-void stepTonePortamento(Channel& channel);  // period toward portaTarget
+// FT2's tremor (tremorAsFt2): tremorCounter holds the phase in its top bit (set: audible) and
+// the ticks left in it below; the volume heard stays as set until the volume is set again.
+void stepTremorAsFt2(Channel& channel);
+// Period toward portaTarget; under tonePortamentoAsFt2 in the direction its note fixed, and
+// rounded to semitones while E3x is on.
+void stepTonePortamento(const PlaybackRules& rules, const Module& module, Channel& channel);
+
+// The period of a note (0-based, after the relative note) in FT2's tables, which hold 16
+// finetunes a semitone: the low 3 bits of the finetune do not count.
+std::int32_t ft2NotePeriod(const Module& module, std::uint8_t note, std::int8_t finetune);
+
+// FT2's relocation of a period onto the semitone grid (arpeggio, glissando): the period of the
+// note nearest `period` (with the channel's finetune), `semitones` higher, at most C-8.
+std::int32_t semitonePeriod(const Module& module, std::int32_t period, std::int8_t finetune, int semitones);
 
 // The slides the volume column and the effects share: up stops at 64 (so a volume above 64
 // from Cxx comes down to 64), down stops at 0; the panning moves unclamped (the voice update
@@ -61,5 +83,9 @@ void stepTonePortamento(Channel& channel);  // period toward portaTarget
 void slideVolumeUp(Channel& channel, int amount);
 void slideVolumeDown(Channel& channel, int amount);
 void shiftPanning(Channel& channel, int amount);
+// Set (not slid) volume and panning: the volume heard with it too (volumeDelta 0), and the
+// short ramp.
+void setChannelVolume(Channel& channel, int volume);
+void setChannelPanning(Channel& channel, int panning);
 
 }  // namespace quarbtro

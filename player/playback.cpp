@@ -61,6 +61,7 @@ int beginPlayback(Player& player, const Module* module, std::int32_t startOrder)
     song.speed = module->defaultSpeed;
     setBpm(player, module->defaultBpm);
     if (player.onTick == nullptr) player.onTick = sequencerTick;
+    player.rules = playbackRules(player.profile, *module);
 
     for (int i = 0; i < module->channelCount; ++i) {
         player.channels[i] = Channel{};

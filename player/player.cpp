@@ -20,4 +20,8 @@ void configureOutput(Player& player, std::int32_t rate) {
     }
 }
 
+void usePlaybackProfile(Player& player, PlaybackProfile profile) {
+    player.profile = profile;
+}
+
 }  // namespace quarbtro

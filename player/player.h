@@ -11,6 +11,9 @@
 // - Output format (outputRate, blockFrames, invRate, rampLength, invRampLength, gain): written
 //   by configureOutput (and a tool's gain) on the controlling thread (the one that starts and
 //   stops playback) before any playback starts; read-only while a song plays.
+// - profile: written by usePlaybackProfile on the controlling thread before playback starts;
+//   rules: the profile's rules for the module, set by beginPlayback. Read-only while a song
+//   plays. A zero-filled player plays the design profile.
 // - currentModule, onTick and the mix buffer: written by beginPlayback and endPlayback on the
 //   controlling thread, only while no block is being rendered.
 // - song, channels, voices, sampleFinetunes and outputBuffer: filled by beginPlayback (voices
@@ -31,6 +34,7 @@
 
 #include "player/channel.h"
 #include "player/module.h"
+#include "player/playback_profile.h"
 #include "player/voice.h"
 
 namespace quarbtro {
@@ -47,11 +51,19 @@ struct SongState {
     std::int32_t speed;                // ticks per row
     std::int32_t bpm;                  // beats per minute
     std::int32_t patternDelayTicks;    // extra ticks of the current row (EEx)
+    std::int32_t fineDelayTicks;       // X6x of the row: ticks added to each of its repeats (ModPlug)
+    std::int32_t repeatTicks;          // ticks of one repeat of the row (patternDelayRepeatsRow)
     std::int32_t nextRow;              // row of the next row tick; -1 = none pending
     std::int32_t nextOrder;            // order position of the next row tick; -1 = none pending
     // The cells the last row tick read (null when it read none). The row's later ticks read
     // them again: a pattern loop (E6y) moves `row` during the row tick already.
     const PatternCell* rowCells;
+    // FT2's way to the next row (patternLoopAsFt2): B, D and E6x set these on the row tick.
+    std::int32_t breakRow;             // where a loop or the next pattern starts; kept after a loop
+    std::int32_t jumpOrder;            // Bxx's order position, when jumpsToOrder
+    bool jumpsToOrder;                 // Bxx came in this row
+    bool endsPattern;                  // Bxx or Dxx came in this row: the pattern ends after it
+    bool loopsBack;                    // E6x jumps back to breakRow after this row
     std::int32_t globalVolume;         // 0..64
     std::uint8_t globalVolSlideMemory; // last non-zero Hxy parameter
     std::int32_t playedMs;             // milliseconds rendered since playback start
@@ -66,6 +78,8 @@ struct Player {
     std::int32_t rampLength;      // frames of a volume ramp: 128 at 44,100 Hz
     float invRampLength;          // 1 / rampLength
     float gain;                   // the mix is multiplied by it before it is rounded; 1 = as mixed
+    PlaybackProfile profile = PlaybackProfile::design;  // how the song is played where trackers part
+    PlaybackRules rules = {};     // the profile's rules for the module playing, consulted by the sequencer and mixer
 
     const Module* currentModule;  // the song being rendered; null when none
     // One tick of the song; beginPlayback sets the sequencer's (sequencerTick) where none is
@@ -95,5 +109,8 @@ struct Player {
 // frames) and a gain of 1, and resets every voice to silence: voice i gets index i and a step
 // of one frame.
 void configureOutput(Player& player, std::int32_t rate);
+
+// Makes the player play by a profile's rules (for the module) from the next playback start on.
+void usePlaybackProfile(Player& player, PlaybackProfile profile);
 
 }  // namespace quarbtro

@@ -27,9 +27,15 @@ void processTick(Player& player, const Module& module);  // any other tick, all 
 // for a new note while the old one still sounds); `sample` is the one looked up this tick.
 void updateVoice(Player& player, Channel& channel, const Sample* sample, const Module& module);
 
-// What a new instrument byte (or a delayed note) resets: volume and panning from the sample,
-// the envelopes, the fade-out, the auto-vibrato and the tremor counter.
+// What a new instrument byte (or a delayed note) resets: volume and panning from the sample
+// (recallSampleVolume), then the envelopes, the fade-out, the key-off, the auto-vibrato, the
+// tremor and retrigger counters and the vibrato and tremolo phases (restartEnvelopes).
 void resetInstrument(Channel& channel, const Sample& sample);
+void recallSampleVolume(Channel& channel, const Sample& sample);
+// A key-off: the sustain is released; under keyOffZeroesVolume an instrument without a volume
+// envelope falls silent by its channel volume, so a volume command brings it back.
+void releaseKey(const PlaybackRules& rules, Channel& channel, const Instrument& instrument);
+void restartEnvelopes(Channel& channel);
 
 // The instrument and sample a channel plays now, and that sample's finetune in this playing.
 struct SampleLookup {
@@ -43,8 +49,21 @@ struct SampleLookup {
 SampleLookup lookUpSample(Player& player, const Module& module, const Channel& channel);
 
 // The period of a note (0-based, after the relative note) with a finetune, on the module's
-// frequency table.
-std::int32_t notePeriodOf(const Module& module, std::uint8_t note, std::int8_t finetune);
+// frequency table (FT2's steps of finetune under finetuneInSixteenths).
+std::int32_t notePeriodOf(const Module& module, std::uint8_t note, std::int8_t finetune,
+                          const PlaybackRules& rules);
+
+// As FT2 starts a note (instrumentOfPlayingNote): the last instrument number and the channel's
+// keyNote choose the instrument and sample the channel plays from now on (chooseNoteSample);
+// startNote takes the sample, its period and finetune (E5y beside it) and, under
+// sampleOffsetAsFt2, the 9xx beside it, and asks for the trigger. Nothing starts for a note
+// outside FT2's range (notesOutOfRangeIgnored).
+void chooseNoteSample(const Module& module, Channel& channel);
+void startNote(Player& player, const Module& module, Channel& channel, const SampleLookup& found,
+               std::uint8_t effectNumber, std::uint8_t parameter);
+// Starts the channel's last note again, as E9x and Rxy do under retriggerAsFt2; E9x also
+// restarts the envelopes.
+void retriggerNote(Player& player, const Module& module, Channel& channel, bool restartsEnvelopes);
 
 // The cells of the current row, or null when there are none to read: a pattern without cells,
 // a row outside the pattern (a break or loop can name one), an order entry without a pattern.

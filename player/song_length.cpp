@@ -14,16 +14,18 @@ std::uint64_t mixed(std::uint64_t hash, std::uint64_t value) {
 
 }  // namespace
 
-SongWalk::SongWalk(const Module& module, std::int32_t rate, std::int32_t startOrder)
+SongWalk::SongWalk(const Module& module, std::int32_t rate, std::int32_t startOrder, PlaybackProfile profile)
     : module_(module), player_(std::make_unique<Player>()) {
     configureOutput(*player_, rate);
+    usePlaybackProfile(*player_, profile);
     started_ = beginPlayback(*player_, &module, startOrder) != 0;
 }
 
 SongWalk::~SongWalk() { endPlayback(*player_); }
 
 // The row the next row tick plays: its order position and row as the tick will take them
-// over, and every channel's pattern-loop counter.
+// over, every channel's pattern-loop counter, and the row FT2's next pattern would start at
+// (a finished pattern loop leaves it behind, patternLoopAsFt2).
 std::uint64_t SongWalk::nextRowKey() const {
     const SongState& song = player_->song;
     const std::int32_t order = song.nextOrder >= 0 ? song.nextOrder : song.orderPosition;
@@ -31,6 +33,7 @@ std::uint64_t SongWalk::nextRowKey() const {
     std::uint64_t hash = 0xCBF29CE484222325u;
     hash = mixed(hash, static_cast<std::uint32_t>(order));
     hash = mixed(hash, static_cast<std::uint32_t>(row));
+    hash = mixed(hash, static_cast<std::uint32_t>(song.breakRow));
     for (int c = 0; c < module_.channelCount && c < maxChannels; ++c)
         hash = mixed(hash, static_cast<std::uint32_t>(player_->channels[c].loopCount));
     return hash;
@@ -62,8 +65,9 @@ std::int64_t SongWalk::walkPass() {
     return passStart_;
 }
 
-std::int64_t songFrames(const Module& module, std::int32_t rate, std::int32_t startOrder, std::int32_t passes) {
-    SongWalk walk(module, rate, startOrder);
+std::int64_t songFrames(const Module& module, std::int32_t rate, std::int32_t startOrder, std::int32_t passes,
+                        PlaybackProfile profile) {
+    SongWalk walk(module, rate, startOrder, profile);
     if (!walk.started()) return -1;
     std::int64_t end = 0;
     for (std::int32_t pass = 0; pass < passes; ++pass) end = walk.walkPass();

@@ -25,8 +25,10 @@ inline constexpr std::int64_t longestPassSeconds = 20 * 60;
 class SongWalk {
 public:
     // Starts the song from an order position on the walk's own player at a rate (which sets the
-    // tick lengths, and so the frames counted). started() says whether that worked.
-    explicit SongWalk(const Module& module, std::int32_t rate = defaultOutputRate, std::int32_t startOrder = 0);
+    // tick lengths, and so the frames counted), played by a profile's rules. started() says
+    // whether that worked.
+    explicit SongWalk(const Module& module, std::int32_t rate = defaultOutputRate, std::int32_t startOrder = 0,
+                      PlaybackProfile profile = PlaybackProfile::design);
     ~SongWalk();
     SongWalk(const SongWalk&) = delete;
     SongWalk& operator=(const SongWalk&) = delete;
@@ -67,9 +69,10 @@ private:
     std::int32_t tick_ = 0;
 };
 
-// The frame (at a rate) at which the song, started at an order position, ends its `passes`-th
-// pass (see SongWalk::walkPass); -1 when it cannot be played from there.
+// The frame (at a rate) at which the song, started at an order position and played by a
+// profile's rules, ends its `passes`-th pass (see SongWalk::walkPass); -1 when it cannot be
+// played from there.
 std::int64_t songFrames(const Module& module, std::int32_t rate = defaultOutputRate, std::int32_t startOrder = 0,
-                        std::int32_t passes = 1);
+                        std::int32_t passes = 1, PlaybackProfile profile = PlaybackProfile::design);
 
 }  // namespace quarbtro

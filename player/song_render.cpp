@@ -12,9 +12,11 @@ int beginSongRender(SongRender& render, const Module& module, const SongRenderRe
     render.module = nullptr;
     render.framesDone = 0;
     render.totalFrames =
-        request.frames >= 0 ? request.frames : songFrames(module, request.rate, request.startOrder, request.passes);
+        request.frames >= 0 ? request.frames
+                            : songFrames(module, request.rate, request.startOrder, request.passes, request.profile);
     if (render.totalFrames < 0) return 0;
     configureOutput(render.player, request.rate);  // a fresh output: every voice silent
+    usePlaybackProfile(render.player, request.profile);
     if (!beginPlayback(render.player, &module, request.startOrder)) return 0;
     render.module = &module;
     return 1;

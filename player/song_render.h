@@ -15,6 +15,7 @@ namespace quarbtro {
 
 struct SongRenderRequest {
     std::int32_t rate = defaultOutputRate;  // output frames per second
+    PlaybackProfile profile = PlaybackProfile::design;  // how the song is played
     std::int32_t startOrder = 0;            // the order position the song starts at
     std::int32_t passes = 1;                // how many times the song plays
     std::int64_t frames = -1;               // exactly this many frames instead; -1: the passes

@@ -40,6 +40,11 @@ struct Voice {
     float rampStepLeft;            // gain added to the left gain per ramp frame
     float rampStepRight;           // gain added to the right gain per ramp frame
     std::int32_t rampRemaining;    // frames left in the running ramp; 0 = none
+    std::int32_t rampFrames;       // length of the next ramp set up; 0 = the player's (volumeRampsAsFt2)
+    // What the voice gave each side on the frame its sample ended, fading out by 1/256 a frame
+    // (endOfSampleDeclick; 0 otherwise), in the units of the mix buffer.
+    float tailLeft;
+    float tailRight;
 };
 
 inline constexpr std::int32_t forward = 1;

@@ -8,7 +8,7 @@ set -u
 xmrender=$1 levels=$2 song=$3
 out=$(mktemp -d)
 trap 'rm -rf "$out"' EXIT
-"$xmrender" "$song" -o "$out/song.wav" --seconds 42.5 > /dev/null || { echo "FAIL xmrender"; exit 1; }
+"$xmrender" "$song" --profile design -o "$out/song.wav" --seconds 42.5 > /dev/null || { echo "FAIL xmrender"; exit 1; }
 figure() { awk -v name="$1" '$1 == name { print $2 }' "$2"; }
 "$levels" "$out/song.wav" > "$out/whole" || exit 1
 "$levels" "$out/song.wav" --from 2.2 > "$out/pictures" || exit 1

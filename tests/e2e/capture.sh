@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # The capture tool (build/quarbtro-capture): its frames are the intro's frames at the clocks of
-# their times, its sound is the embedded song as xmrender renders it, video and sound have the
+# their times, its sound is the embedded song as xmrender renders it (in the design profile), video and sound have the
 # same length, it starts and stops a private X server where there is no display, and Ctrl+C
 # leaves neither an unfinished file nor a server behind.
 #
@@ -37,7 +37,7 @@ check_true "and stopped that server" bash -c "! xdpyinfo -display '$display' >/d
 check_eq "clock 0 to 500 at 10 fps is 50 frames" 50 "$(ls "$out/short" | grep -c '^frame-.*\.png$')"
 
 # Its sound is the embedded song's first five seconds, sample for sample.
-"$QUARBTRO_BUILD/xmrender" "$song" --seconds 5 -o "$out/xmrender.wav"
+"$QUARBTRO_BUILD/xmrender" "$song" --profile design --seconds 5 -o "$out/xmrender.wav"
 check_true "its sound equals xmrender --seconds 5 of the song" cmp "$out/short/sound.wav" "$out/xmrender.wav"
 
 # Its frames are the intro's frames at the clocks 0, 10, ..., 490, drawn through the same frame

@@ -14,7 +14,7 @@ intro="$QUARBTRO_BUILD/quarbtro"
 title="Quarbtro by Tessk"
 work="$_servers_dir"
 song="$work/song.raw"
-"$QUARBTRO_BUILD/xmrender" "$QUARBTRO_SOURCE/assets/song.xm" --seconds 42.5 --raw -o "$song"
+"$QUARBTRO_BUILD/xmrender" "$QUARBTRO_SOURCE/assets/song.xm" --profile design --seconds 42.5 --raw -o "$song"
 
 # The clock log's figures: backward steps of the clock and of the position, the last clock, and
 # the clock's rate (centiseconds per second, fitted) from 3 s to KILL_CS and from KILL_CS + 100

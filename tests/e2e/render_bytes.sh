@@ -21,7 +21,7 @@ lines=()
 for module in "${real_modules[@]}" "$QUARBTRO_SOURCE/assets/song.xm"; do
   name=$(basename "$module")
   input=$(hash_of <"$module")
-  rendered=$("$xmrender" "$module" --raw -o - | hash_of)
+  rendered=$("$xmrender" "$module" --profile design --raw -o - | hash_of)
   lines+=("$input $rendered $name")
   expected=$(awk -v input="$input" '$1 == input { print $2 }' "$list")
   if [ -z "$expected" ]; then

@@ -11,7 +11,7 @@ work=$(mktemp -d "${TMPDIR:-/tmp}/quarbtro-xmplay.XXXXXX")
 player_pid=
 trap '[ -n "$player_pid" ] && kill "$player_pid" 2>/dev/null; rm -rf "$work"' EXIT
 "$QUARBTRO_BUILD/tests/effect-modules" "$work"
-jumps="$work/jumps.xm"  # 4 order positions, 1.02 s
+jumps="$work/jumps.xm"  # 4 order positions, 1.02 s (0.70 s as FT2 plays it: its break past the last order restarts)
 tone="$work/tone.xm"    # 1 order position, 1.92 s
 
 # The last status line on the terminal so far.
@@ -70,7 +70,7 @@ check_eq "standard input" "order 0/1" "$("$xmplay" -d null - <"$tone" | head -n 
 status=0; "$xmplay" -d null "$work/missing.xm" "$jumps" >"$work/out" 2>"$work/err" || status=$?
 check_eq "a missing file among others: status 1" 1 "$status"
 check_eq "a missing file: says so" "xmplay: cannot open $work/missing.xm: No such file or directory" "$(cat "$work/err")"
-check_true "a missing file: the others still play" grep -q '^order 0/4' "$work/out"
+check_true "a missing file: the others still play" grep -q '^order [0-9]/4' "$work/out"
 status=0; "$xmplay" -d speakers "$jumps" 2>"$work/err" || status=$?
 check_eq "-d with no such device: status 2" 2 "$status"
 check_eq "-d with no such device: says which there are" 'xmplay: -d takes oss, alsa or null, not "speakers"' \

@@ -9,6 +9,10 @@
 namespace quarbtro {
 namespace {
 
+// The design's rules (the profile's, every one off), and a song for what a rule may ask of it.
+const PlaybackRules designRules{};
+const Module linearSong{};
+
 TEST(AmigaPeriod, KnownNotesAndFinetunes) {
     EXPECT_EQ(amigaPeriod(48, 0), 1712);
     EXPECT_EQ(amigaPeriod(0, 0), 27392);
@@ -86,7 +90,7 @@ TEST(AutoVibrato, SineQuartersAtDepth16) {
     std::vector<int> deltas;
     for (int tick = 0; tick < 4; ++tick) {
         channel.periodDelta = 0;
-        stepAutoVibrato(channel, instrument);
+        stepAutoVibrato(designRules, channel, instrument);
         deltas.push_back(channel.periodDelta);
         EXPECT_TRUE(channel.flags & updateFrequency);
     }
@@ -102,7 +106,7 @@ TEST(AutoVibrato, SweepStartsFromNothing) {
     std::vector<int> deltas;
     for (int tick = 0; tick < 6; ++tick) {
         channel.periodDelta = 0;
-        stepAutoVibrato(channel, instrument);
+        stepAutoVibrato(designRules, channel, instrument);
         deltas.push_back(channel.periodDelta);
     }
     EXPECT_EQ(deltas, (std::vector<int>{0, 2, 4, 6, 8, 8}));
@@ -132,7 +136,7 @@ TEST(Tremolo, KeepsTheVolumeWithin0To64) {
         for (int volume : {0, 3, 32, 60, 64}) {
             channel.volume = volume;
             for (int tick = 0; tick < 64; ++tick) {
-                stepTremolo(channel);
+                stepTremolo(designRules, channel);
                 ASSERT_GE(channel.volume + channel.volumeDelta, 0);
                 ASSERT_LE(channel.volume + channel.volumeDelta, 64);
             }
@@ -159,12 +163,12 @@ TEST(TonePortamento, StopsAtTheTarget) {
     channel.period = 1712;
     channel.portaTarget = 1600;
     channel.portaSpeed = 16;
-    stepTonePortamento(channel);
+    stepTonePortamento(designRules, linearSong, channel);
     EXPECT_EQ(channel.period, 1648);
-    stepTonePortamento(channel);
+    stepTonePortamento(designRules, linearSong, channel);
     EXPECT_EQ(channel.period, 1600);
     channel.flags = 0;
-    stepTonePortamento(channel);
+    stepTonePortamento(designRules, linearSong, channel);
     EXPECT_EQ(channel.period, 1600);
     EXPECT_TRUE(channel.flags & updateFrequency);
 }
@@ -172,23 +176,23 @@ TEST(TonePortamento, StopsAtTheTarget) {
 TEST(VolumeColumn, RowTickMeanings) {
     Channel channel{};
     channel.volume = 20;
-    volumeColumnRowTick(channel, 0x55);
+    volumeColumnRowTick(designRules, linearSong, channel, 0x55);
     EXPECT_EQ(channel.volume, 20);
     EXPECT_EQ(channel.flags, 0);
-    volumeColumnRowTick(channel, 0x50);
+    volumeColumnRowTick(designRules, linearSong, channel, 0x50);
     EXPECT_EQ(channel.volume, 64);
-    volumeColumnRowTick(channel, 0x7F);
+    volumeColumnRowTick(designRules, linearSong, channel, 0x7F);
     EXPECT_EQ(channel.volume, 64);
-    volumeColumnRowTick(channel, 0x83);
+    volumeColumnRowTick(designRules, linearSong, channel, 0x83);
     EXPECT_EQ(channel.volume, 61);
-    volumeColumnRowTick(channel, 0xC8);
+    volumeColumnRowTick(designRules, linearSong, channel, 0xC8);
     EXPECT_EQ(channel.panning, 128);
     channel.panning = 2;
-    volumeColumnRowTick(channel, 0xD5);
+    volumeColumnRowTick(designRules, linearSong, channel, 0xD5);
     EXPECT_EQ(channel.panning, -3);  // not clamped here
     channel.flags = trigger;
     channel.notePeriod = 4000;
-    volumeColumnRowTick(channel, 0xF2);
+    volumeColumnRowTick(designRules, linearSong, channel, 0xF2);
     EXPECT_EQ(channel.portaSpeed, 32);
     EXPECT_EQ(channel.portaTarget, 4000);
     EXPECT_EQ(channel.flags & trigger, 0);
@@ -207,19 +211,19 @@ TEST(VolumeColumn, LaterTickMeanings) {
         Channel channel{};
         channel.volume = 40;
         channel.panning = 100;
-        volumeColumnLaterTick(channel, later.volumeByte);
+        volumeColumnLaterTick(designRules, linearSong, channel, later.volumeByte);
         EXPECT_EQ(channel.volume, later.volume) << std::hex << int(later.volumeByte);
         EXPECT_EQ(channel.panning, later.panning) << std::hex << int(later.volumeByte);
     }
     Channel channel{};
     channel.vibratoSpeed = 8;
-    volumeColumnLaterTick(channel, 0xB6);  // the depth, and a vibrato step at the speed kept
+    volumeColumnLaterTick(designRules, linearSong, channel, 0xB6);  // the depth, and a vibrato step at the speed kept
     EXPECT_EQ(channel.vibratoDepth, 6);
     EXPECT_EQ(channel.vibratoPos, 8);
     channel.period = 1000;
     channel.portaTarget = 900;
     channel.portaSpeed = 5;
-    volumeColumnLaterTick(channel, 0xF0);
+    volumeColumnLaterTick(designRules, linearSong, channel, 0xF0);
     EXPECT_EQ(channel.period, 980);
 }
 

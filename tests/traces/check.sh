@@ -11,7 +11,7 @@ trap 'rm -rf "$work"' EXIT
 failures=0
 for module in "$work"/*.xm; do
   name=$(basename "$module" .xm)
-  "$xmrender" "$module" --trace -o "$work/$name.trace" || { failures=$((failures + 1)); continue; }
+  "$xmrender" "$module" --profile design --trace -o "$work/$name.trace" || { failures=$((failures + 1)); continue; }
   if [ "${QUARBTRO_UPDATE_TRACES:-0}" = 1 ]; then
     cp "$work/$name.trace" "$traces/$name.trace"
     echo "updated $name.trace"

@@ -13,6 +13,7 @@
 #include "cli/command_line.h"
 #include "tools/xm/module_input.h"
 #include "tools/xm/module_names.h"
+#include "tools/xm/profile_option.h"
 
 namespace quarbtro {
 namespace {
@@ -32,8 +33,8 @@ struct Duration {
     bool atLongest;
 };
 
-Duration durationOf(const Module& module) {
-    const std::int64_t frames = songFrames(module);
+Duration durationOf(const Module& module, PlaybackProfile profile) {
+    const std::int64_t frames = songFrames(module, defaultOutputRate, 0, 1, profile);
     return {frames < 0 ? -1 : static_cast<double>(frames) / defaultOutputRate,
             frames >= longestPassSeconds * defaultOutputRate};
 }
@@ -113,6 +114,7 @@ void printJson(const Module& m, const Duration& duration) {
 
 struct Options {
     bool json = false;
+    PlaybackProfile profile = toolsDefaultProfile;
 };
 
 int run(int argc, char** argv) {
@@ -121,11 +123,12 @@ int run(int argc, char** argv) {
         "xminfo",
         "[OPTION]... FILE.xm...",
         "Shows what the player's loader makes of XM files: the title and the tracker that wrote it,\n"
-        "channels, speed and BPM, the order list, the song's duration as the player plays it once,\n"
-        "each pattern's rows, and each instrument's name and samples with their name, length, loop,\n"
-        "volume, finetune, panning and relative note.",
+        "channels, speed and BPM, the order list, the song's duration as the player plays it once (by\n"
+        "the rules of --profile), each pattern's rows, and each instrument's name and samples with\n"
+        "their name, length, loop, volume, finetune, panning and relative note.",
         {{"json", 0, nullptr, "the same facts as JSON: one object, or an array of them for several files",
-          cli::flag(options.json)}},
+          cli::flag(options.json)},
+         profileOption(options.profile)},
         "A FILE of - reads standard input. Names are shown as the file holds them, read as Latin-1.\n"
         "\n"
         "Exit status: 0 when every file was shown; 1 when a file could not be read or was refused\n"
@@ -141,7 +144,7 @@ int run(int argc, char** argv) {
     for (const std::string& path : paths) {
         std::string problem;
         const LoadedModule module = readModule(path, problem);
-        const Duration duration = module ? durationOf(*module) : Duration{-1, false};
+        const Duration duration = module ? durationOf(*module, options.profile) : Duration{-1, false};
         if (module && duration.seconds < 0) problem = shownName(path) + ": cannot be played";
         if (!problem.empty()) {
             std::fflush(stdout);

@@ -33,6 +33,7 @@
 #include "tools/xm/module_input.h"
 #include "tools/xm/module_names.h"
 #include "tools/xm/play_progress.h"
+#include "tools/xm/profile_option.h"
 #include "tools/xm/status_line.h"
 #include "tools/xm/terminal_keys.h"
 
@@ -50,6 +51,7 @@ struct Options {
     int startOrder = 0;
     int loops = 1;  // 0: until stopped
     double gainDb = 0;
+    PlaybackProfile profile = toolsDefaultProfile;
 };
 
 Options parse(int argc, char** argv) {
@@ -66,7 +68,8 @@ Options parse(int argc, char** argv) {
          {"loops", 'l', "N", "play each song N times; 0 plays it until stopped (default 1)",
           cli::integer(options.loops, 0, 100)},
          {"gain", 'g', "DB", "amplify by DB decibels, -60 to 24 (default 0)",
-          cli::number(options.gainDb, -60, 24, "decibels")}},
+          cli::number(options.gainDb, -60, 24, "decibels")},
+         profileOption(options.profile)},
         "Keys, on a terminal: space pauses and resumes; q quits; left and right move an order\n"
         "position back or forward (the pass being played starts afresh there); n and p go to the\n"
         "next or the previous file. The status line shows the order position and row, the time\n"
@@ -110,9 +113,10 @@ bool openOutput(const Options& options, SoundOutput& output, std::string& proble
 // Where each of `passes` passes of the song from an order position ends, in frames from there
 // (cumulative); none for 0 passes (played until stopped). The walk has a player of its own, so
 // it may run while the song plays.
-std::vector<std::int64_t> passEnds(const Module& module, std::int32_t rate, int order, int passes) {
+std::vector<std::int64_t> passEnds(const Module& module, std::int32_t rate, int order, int passes,
+                                   PlaybackProfile profile) {
     std::vector<std::int64_t> ends;
-    SongWalk walk(module, rate, order);
+    SongWalk walk(module, rate, order, profile);
     for (int pass = 1; pass <= passes && walk.started(); ++pass) ends.push_back(walk.walkPass());
     return ends;
 }
@@ -135,7 +139,8 @@ Outcome playSong(SoundPlayback& playback, const Module& module, const Options& o
     const std::int32_t rate = playback.player.outputRate;
     auto milliseconds = [rate](std::int64_t frames) { return frames * 1000 / rate; };
     PlayProgress progress;
-    progress.start(writtenFrames(playback), passEnds(module, rate, options.startOrder, options.loops));
+    progress.start(writtenFrames(playback),
+                   passEnds(module, rate, options.startOrder, options.loops, options.profile));
     startPlayback(playback, &module, options.startOrder);
     const bool terminal = isatty(STDOUT_FILENO);
     const Player& player = playback.player;
@@ -177,7 +182,8 @@ Outcome playSong(SoundPlayback& playback, const Module& module, const Options& o
                 const int target = std::clamp(order + (key == Key::nextOrder ? 1 : -1), 0,
                                               std::max(module.songLength - 1, 0));
                 const int passesLeft = options.loops == 0 ? 0 : options.loops - progress.passesHeard(heard);
-                progress.move(writtenFrames(playback), heard, passEnds(module, rate, target, passesLeft));
+                progress.move(writtenFrames(playback), heard,
+                              passEnds(module, rate, target, passesLeft, options.profile));
                 moveToOrder(playback, target);
                 break;
             }
@@ -221,6 +227,7 @@ int run(int argc, char** argv) {
         auto playback = std::make_unique<SoundPlayback>();
         preparePlayback(*playback, output);
         playback->player.gain = static_cast<float>(std::pow(10.0, options.gainDb / 20));
+        usePlaybackProfile(playback->player, options.profile);
         const Outcome outcome = playSong(*playback, *song, options, keys, index + 1, fileCount);
         if (terminal) std::printf("\r\033[K");
         std::fflush(stdout);

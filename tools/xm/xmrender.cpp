@@ -36,6 +36,7 @@
 #include "cli/command_line.h"
 #include "tools/xm/module_input.h"
 #include "tools/xm/output_file.h"
+#include "tools/xm/profile_option.h"
 #include "tools/xm/sound_file.h"
 
 namespace quarbtro {
@@ -55,6 +56,7 @@ struct Options {
     int loops = 1;
     int rate = defaultOutputRate;
     double gainDb = 0;
+    PlaybackProfile profile = toolsDefaultProfile;
 };
 
 // One module to render and where it goes.
@@ -101,6 +103,7 @@ Options parse(int argc, char** argv, cli::Program& program) {
           cli::integer(options.rate, 8000, 192000, "a rate in Hz")},
          {"gain", 'g', "DB", "amplify by DB decibels, -60 to 24 (default 0)",
           cli::number(options.gainDb, -60, 24, "decibels")},
+         profileOption(options.profile),
          {"force", 'f', nullptr, "write over existing files", cli::flag(options.force)},
          {"trace", 0, nullptr, "a text line per tick and channel instead of audio", cli::flag(options.trace)}},
         "A FILE of - reads standard input. An output is written under a temporary name and renamed\n"
@@ -246,7 +249,7 @@ private:
 // voice: which one, the frame it starts from (nothing is mixed, so the position moves only
 // when a note starts or rewinds), its frequency, volume and panning.
 bool writeTrace(const Module& module, const Options& options, std::FILE* out) {
-    SongWalk walk(module, defaultOutputRate, options.startOrder);
+    SongWalk walk(module, defaultOutputRate, options.startOrder, options.profile);
     if (!walk.started()) return false;
     const std::int64_t limit = options.seconds >= 0 ? std::llround(options.seconds * defaultOutputRate)
                                                     : longestPassSeconds * defaultOutputRate;
@@ -323,6 +326,7 @@ bool render(const Job& job, const Options& options, std::string& problem) {
     if (!options.trace) {
         SongRenderRequest request;
         request.rate = options.rate;
+        request.profile = options.profile;
         request.startOrder = options.startOrder;
         request.passes = options.loops;
         if (options.seconds >= 0) request.frames = std::llround(options.seconds * options.rate);
