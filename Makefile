@@ -8,7 +8,7 @@ JOBS ?= $(shell nproc)
 QUARBTRO_WERROR ?= OFF
 
 .PHONY: all build run test unit bench assets goldens frames-sheet fuzz song-report configure \
-        install clean
+        install clean conformance
 
 all: build
 
@@ -75,6 +75,19 @@ song-report:
 	@scripts/deps.sh report
 	@$(MAKE) --no-print-directory build
 	@scripts/song-report.sh $(BUILD)
+
+# How closely the tools' FT2 profile follows FastTracker 2: the XM test cases of a leading player
+# rendered by xmrender --profile ft2 and two established players, and judged (a report of some
+# minutes, not part of `make test`). The harness lives beside the checkout, in CONFORMANCE.
+CONFORMANCE ?= ../shared/tools/xm-conformance
+conformance: build
+	@if [ -x "$(CONFORMANCE)/run.sh" ]; then \
+	  XMRENDER_ARGS="--profile ft2" "$(CONFORMANCE)/run.sh" . ; \
+	else \
+	  echo "make conformance: no harness at $(CONFORMANCE)/run.sh; put the shared folder (tools/xm-conformance"; \
+	  echo "and conformance/openmpt-xm) beside this checkout, or say where: make conformance CONFORMANCE=DIR"; \
+	  exit 2; \
+	fi
 
 clean:
 	rm -rf $(BUILD) $(BUILD).configure.log
