@@ -275,6 +275,179 @@ ModuleDraft tone() {
     return draft;
 }
 
+// --- As FastTracker 2 plays them (traced with --profile ft2; player/playback_profile.h) --------
+
+// A sample of 2,000 frames looped forward, and one of 300 frames that does not loop.
+ModuleDraft ft2Song(int channels, int rows, int speed) {
+    ModuleDraft draft = song(channels, rows, speed);
+    std::vector<std::int16_t> frames(300, 8000);
+    draft.addSample(draft.addInstrument(), frames);
+    return draft;
+}
+
+// Note delay: ED0 is no delay; ED3 at speed 3 never plays (also no volume); a delayed note
+// without an instrument keeps the channel's volume; the volume column waits for the delay
+// tick; a delayed key-off keys off at its tick without a retrigger. noteDelayAsFt2
+ModuleDraft ft2NoteDelay() {
+    ModuleDraft draft = ft2Song(1, 7, 3);
+    draft.cell(0, 0, 0) = {C4, 1, 0, effect::extended, 0xD0};     // at tick 0
+    draft.cell(0, 1, 0) = {0, 0, 0, effect::setVolume, 0x20};
+    draft.cell(0, 2, 0) = {C5, 0, 0, effect::extended, 0xD1};     // tick 1, volume 32 kept
+    draft.cell(0, 3, 0) = {C4, 1, 0x10, effect::extended, 0xD3};  // never: not even the volume
+    draft.cell(0, 4, 0) = {D4, 0, 0x18, effect::extended, 0xD2};  // tick 2 with volume 8
+    draft.cell(0, 5, 0) = {off, 0, 0, effect::extended, 0xD1};    // key-off at tick 1: volume 0
+    draft.cell(0, 6, 0) = {0, 0, 0x30, 0, 0};                     // the volume brings it back
+    return draft;
+}
+
+// Key-off: K00 beside a note is a key-off note (the note is dropped); K02 keys off at tick 2;
+// K05 at speed 3 never; without a volume envelope a key-off sets the volume to 0, and a volume
+// byte beside it brings the sample back. keyOffAsNote, keyOffZeroesVolume
+ModuleDraft ft2KeyOff() {
+    ModuleDraft draft = ft2Song(1, 6, 3);
+    draft.cell(0, 0, 0) = {C4, 1, 0, 0, 0};
+    draft.cell(0, 1, 0) = {C5, 0, 0, effect::keyOff, 0x00};       // C-5 never starts; volume 0
+    draft.cell(0, 2, 0) = {C4, 1, 0, effect::keyOff, 0x02};       // plays, off at tick 2
+    draft.cell(0, 3, 0) = {C4, 1, 0, effect::keyOff, 0x05};       // never keyed off
+    draft.cell(0, 4, 0) = {off, 0, 0x28, 0, 0};                   // off, and volume 24 again
+    draft.cell(0, 5, 0) = {off, 1, 0, 0, 0};                      // the instrument recalls 64
+    return draft;
+}
+
+// Arpeggio at speed 6 and 18: the offsets come from FT2's table counted down from the speed
+// (y, x, 0, y, x at speed 6), past 16 ticks from the vibrato table; after a slide the base is
+// rounded to the semitone; B-7 + 7 is held at C-8. arpeggioTable, periodOffsetPersists
+ModuleDraft ft2Arpeggio() {
+    ModuleDraft draft = ft2Song(2, 5, 6);
+    draft.cell(0, 0, 0) = {C4, 1, 0, effect::arpeggio, 0x47};
+    draft.cell(0, 1, 0) = {0, 0, 0, effect::portamentoUp, 0x01};  // 4 a tick off the semitone
+    draft.cell(0, 2, 0) = {0, 0, 0, effect::arpeggio, 0x47};       // around the rounded base
+    draft.cell(0, 3, 0) = {96, 1, 0, effect::arpeggio, 0x77};      // B-7: C-8 at the most
+    draft.cell(0, 4, 0) = {C4, 1, 0, effect::arpeggio, 0x11};
+    draft.cell(0, 4, 1) = {0, 0, 0, effect::speedOrTempo, 18};     // ticks 17 to 2 of the table
+    return draft;
+}
+
+// Retrigger: E92 retriggers on tick 0 too when the row has no note; E90 starts the last note
+// again once; R03 counts every tick, tick 0 included, across rows (tick 2 of row 3, tick 1 of
+// row 4), and a new note starts the count again. retriggerAsFt2
+ModuleDraft ft2Retrigger() {
+    ModuleDraft draft = ft2Song(1, 6, 4);
+    draft.cell(0, 0, 0) = {C4, 1, 0, 0, 0};
+    draft.cell(0, 1, 0) = {0, 0, 0, effect::extended, 0x92};       // ticks 0 and 2
+    draft.cell(0, 2, 0) = {0, 0, 0, effect::extended, 0x90};       // tick 0 only
+    draft.cell(0, 3, 0) = {0, 0, 0, effect::multiRetrigger, 0x03};  // every third tick
+    draft.cell(0, 4, 0) = {0, 0, 0, effect::multiRetrigger, 0x00};
+    draft.cell(0, 5, 0) = {C4, 1, 0, effect::multiRetrigger, 0x03};  // counted from the note: tick 2
+    return draft;
+}
+
+// Tone portamento: after it reaches its note a period pushed past it snaps back; E31 plays the
+// slide in semitones; a volume-column Mx beside a note slides to it. tonePortamentoAsFt2,
+// volumeColumnPortamentoRow
+ModuleDraft ft2TonePortamento() {
+    ModuleDraft draft = ft2Song(1, 8, 4);
+    draft.cell(0, 0, 0) = {C4, 1, 0, 0, 0};
+    draft.cell(0, 1, 0) = {D4, 0, 0, effect::tonePortamento, 0x20};  // 128 down a tick to 4480
+    draft.cell(0, 2, 0) = {0, 0, 0, effect::portamentoUp, 0x10};      // 64 a tick past it
+    draft.cell(0, 3, 0) = {0, 0, 0, effect::tonePortamento, 0x00};   // back up to 4480
+    draft.cell(0, 4, 0) = {0, 0, 0, effect::extended, 0x31};         // glissando on
+    draft.cell(0, 5, 0) = {C5, 0, 0, effect::tonePortamento, 0x08};  // heard in semitones
+    draft.cell(0, 6, 0) = {0, 0, 0, effect::extended, 0x30};         // glissando off
+    draft.cell(0, 7, 0) = {C4, 0, 0xF8, 0, 0};                       // slid to, 512 a tick
+    return draft;
+}
+
+// Sample offset: 9xx counts only beside a note (not beside 3xx); an offset past the sample's
+// end starts a note that stops at once (the voice has no sample; the trace shows the start
+// taken as 0), which 3xx does not revive. sampleOffsetAsFt2
+ModuleDraft ft2SampleOffset() {
+    ModuleDraft draft = ft2Song(1, 5, 3);
+    draft.cell(0, 0, 0) = {C4, 1, 0, effect::sampleOffset, 0x02};  // from frame 512
+    draft.cell(0, 1, 0) = {0, 0, 0, effect::sampleOffset, 0x04};   // no note: nothing
+    draft.cell(0, 2, 0) = {C4, 1, 0, effect::tonePortamento, 0x10};  // 9xx memory not used
+    draft.cell(0, 3, 0) = {C4, 2, 0, effect::sampleOffset, 0x02};  // 512 of 300 frames: ends
+    draft.cell(0, 4, 0) = {D4, 0, 0, effect::tonePortamento, 0x10};  // stays silent
+    return draft;
+}
+
+// Envelopes: they move after the tick's effects, so K01 releases the sustain at tick 1; Lxx
+// sets the panning envelope's position too when the volume envelope has its sustain flag; the
+// auto-vibrato's sweep stops growing at key-off; the panning envelope holds at its sustain
+// point after the key-off; an instrument number without a note recalls the playing sample's
+// volume and restarts the playing instrument's envelopes. envelopesAfterEffects,
+// envelopePositionAsFt2, autoVibratoAsFt2, panningSustainNeverReleased, instrumentOfPlayingNote
+ModuleDraft ft2Envelopes() {
+    ModuleDraft draft = ft2Song(1, 7, 3);
+    Instrument& instrument = draft.instrument(0);
+    instrument.volumeEnvelope[0] = {0, 64};
+    instrument.volumeEnvelope[1] = {2, 48};
+    instrument.volumeEnvelope[2] = {10, 0};
+    instrument.volumePointCount = 3;
+    instrument.volumeSustainPoint = 1;
+    instrument.volumeEnvelopeFlags = envelopeOn | envelopeSustain;
+    instrument.panningEnvelope[0] = {0, 0};
+    instrument.panningEnvelope[1] = {4, 64};
+    instrument.panningEnvelope[2] = {8, 32};
+    instrument.panningPointCount = 3;
+    instrument.panningSustainPoint = 1;
+    instrument.panningEnvelopeFlags = envelopeOn | envelopeSustain;
+    instrument.autoVibratoDepth = 8;
+    instrument.autoVibratoRate = 32;
+    instrument.autoVibratoSweep = 8;
+    draft.cell(0, 0, 0) = {C4, 1, 0, 0, 0};
+    draft.cell(0, 2, 0) = {0, 0, 0, effect::keyOff, 0x01};         // released at tick 1
+    draft.cell(0, 3, 0) = {0, 0, 0, effect::envelopePosition, 6};  // both envelopes to tick 6
+    draft.cell(0, 4, 0) = {0, 1, 0, 0, 0};                         // the envelopes again
+    draft.cell(0, 5, 0) = {C4, 1, 0, 0, 0};
+    draft.cell(0, 6, 0) = {0, 2, 0, 0, 0};                         // instrument 1's envelopes again
+    return draft;
+}
+
+// Pattern loop and pattern delay: a loop ending on a pattern's last row makes the next pattern
+// start at the loop's row; EE1 repeats the whole row, its note delay included.
+// patternLoopAsFt2, patternDelayRepeatsRow
+ModuleDraft ft2PatternLoop() {
+    ModuleDraft draft = ft2Song(2, 4, 2);
+    draft.addPattern(4);
+    draft.song.songLength = 2;
+    draft.song.orderTable[1] = 1;
+    draft.cell(0, 0, 0) = {D4, 1, 0, 0, 0};
+    draft.cell(0, 2, 0) = {0, 0, 0, effect::extended, 0x60};
+    draft.cell(0, 3, 0) = {0, 0, 0, effect::extended, 0x61};       // rows 2, 3, 2, 3
+    draft.cell(1, 0, 0) = {C4, 1, 0, 0, 0};                        // never: order 1 starts at row 2
+    draft.cell(1, 2, 0) = {C5, 1, 0, effect::extended, 0xD1};      // at tick 1 of each repeat
+    draft.cell(1, 2, 1) = {0, 0, 0, effect::extended, 0xE1};       // the row twice
+    return draft;
+}
+
+// The voice: volumes 256 times finer than the design's, so volume 1 stays audible (510 where the
+// design has 1), and the panning (the square-root pan law of the targets is the unit test
+// Ft2Profile.SquareRootPanLaw). fineVoiceVolumes, panLawAsFt2
+ModuleDraft ft2PanLaw() {
+    ModuleDraft draft = ft2Song(1, 4, 2);
+    draft.cell(0, 0, 0) = {C4, 1, 0, effect::setPanning, 0x80};
+    draft.cell(0, 1, 0) = {0, 0, 0, effect::setPanning, 0x00};
+    draft.cell(0, 2, 0) = {0, 0, 0, effect::setPanning, 0xFF};
+    draft.cell(0, 3, 0) = {0, 0, 0x11, effect::setPanning, 0x80};  // volume 1
+    return draft;
+}
+
+// Effect memories and limits: EAx and EBx remember apart; Cxx stops at 64; tremor counts on the
+// later ticks only, T00 takes the last parameter, and its mute holds until the volume is set. separateFineVolumeMemories,
+// volumeLimitsAsFt2, tremorAsFt2, volumeOffsetPersists
+ModuleDraft ft2Memories() {
+    ModuleDraft draft = ft2Song(1, 8, 3);
+    draft.cell(0, 0, 0) = {C4, 1, 0, effect::setVolume, 0x50};     // 64, not 80
+    draft.cell(0, 1, 0) = {0, 0, 0, effect::extended, 0xB4};       // down 4
+    draft.cell(0, 2, 0) = {0, 0, 0, effect::extended, 0xA2};       // up 2
+    draft.cell(0, 3, 0) = {0, 0, 0, effect::extended, 0xB0};       // down 4 again, not 2
+    draft.cell(0, 4, 0) = {0, 0, 0, effect::tremor, 0x02};         // on 1 tick, off 3
+    draft.cell(0, 5, 0) = {0, 0, 0, effect::tremor, 0x00};
+    draft.cell(0, 7, 0) = {0, 0, 0x40, 0, 0};                      // muted until the volume is set
+    return draft;
+}
+
 struct Family {
     const char* name;
     std::function<ModuleDraft()> make;
@@ -293,6 +466,11 @@ int main(int argc, char** argv) {
         {"envelopes", envelopes},   {"jumps", jumps},         {"delay_cut", delayCut},
         {"pattern_loop", patternLoop},
         {"retrigger", retrigger},   {"tempo", tempo},         {"tone", tone},
+        {"ft2_note_delay", ft2NoteDelay}, {"ft2_key_off", ft2KeyOff}, {"ft2_arpeggio", ft2Arpeggio},
+        {"ft2_retrigger", ft2Retrigger}, {"ft2_tone_portamento", ft2TonePortamento},
+        {"ft2_sample_offset", ft2SampleOffset}, {"ft2_envelopes", ft2Envelopes},
+        {"ft2_pattern_loop", ft2PatternLoop}, {"ft2_pan_law", ft2PanLaw},
+        {"ft2_memories", ft2Memories},
     };
     for (const Family& family : families) {
         ModuleDraft draft = family.make();

@@ -54,6 +54,27 @@ TEST(Sequencer, PanningZeroIsLeftAndFullIsRight) {
     EXPECT_EQ(song.voiceOf(1).targetRight, 119);
 }
 
+// As FT2 pans (panLawAsFt2, fineVoiceVolumes): a square-root law on voice volumes 256 times
+// finer; the centre is 3 dB down on both sides, hard left leaves the right at nothing, and 255
+// leaves the left 24 dB down.
+TEST(Ft2Profile, SquareRootPanLaw) {
+    TestSong song(3, {64});
+    song.addInstrument();
+    song.cell(0, 0, 0) = {49, 1, 0xC0, 0, 0};
+    song.cell(0, 0, 1) = {49, 1, 0, effect::setPanning, 0x80};
+    song.cell(0, 0, 2) = {49, 1, 0, effect::setPanning, 0xFF};
+    usePlaybackProfile(song.player(), PlaybackProfile::ft2);
+    song.start();
+    song.tick();
+    EXPECT_EQ(song.voiceOf(0).volume, 32640);  // 127.5 in the design's steps
+    EXPECT_EQ(song.voiceOf(0).targetLeft, 32640);
+    EXPECT_EQ(song.voiceOf(0).targetRight, 0);
+    EXPECT_EQ(song.voiceOf(1).targetLeft, 23079);  // 32,640 x sqrt(1/2)
+    EXPECT_EQ(song.voiceOf(1).targetRight, 23079);
+    EXPECT_EQ(song.voiceOf(2).targetLeft, 2040);   // 32,640 x sqrt(1/256)
+    EXPECT_EQ(song.voiceOf(2).targetRight, 32576);
+}
+
 TEST(Sequencer, NotesAlternateBetweenAVoiceAndItsPartner) {
     TestSong song(2, {64});
     song.addInstrument();

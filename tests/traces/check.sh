@@ -2,6 +2,8 @@
 # Writes the effect modules, traces each with xmrender and compares the trace with the one
 # checked in beside this script. With QUARBTRO_UPDATE_TRACES=1 it rewrites the checked-in
 # traces instead: read the changes against what the effects should do before committing them.
+# The modules named ft2_* are traced in the ft2 profile (as FastTracker 2 plays them), the others
+# in the design's.
 #   check.sh EFFECT-MODULES XMRENDER TRACE-DIRECTORY
 set -u
 make_modules=$1 xmrender=$2 traces=$3
@@ -11,7 +13,8 @@ trap 'rm -rf "$work"' EXIT
 failures=0
 for module in "$work"/*.xm; do
   name=$(basename "$module" .xm)
-  "$xmrender" "$module" --profile design --trace -o "$work/$name.trace" || { failures=$((failures + 1)); continue; }
+  profile=design; case $name in ft2_*) profile=ft2 ;; esac
+  "$xmrender" "$module" --profile $profile --trace -o "$work/$name.trace" || { failures=$((failures + 1)); continue; }
   if [ "${QUARBTRO_UPDATE_TRACES:-0}" = 1 ]; then
     cp "$work/$name.trace" "$traces/$name.trace"
     echo "updated $name.trace"
