@@ -5,44 +5,60 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "intro/clock_log.h"
 #include "intro/create_player.h"
 
 namespace quarbtro {
 
 namespace {
 
-std::FILE* openClockLog() {
+ClockLog* clockLogFromEnvironment() {
     const char* path = std::getenv("QUARBTRO_CLOCK_LOG");
-    if (path == nullptr || *path == 0) return nullptr;
-    std::FILE* log = std::fopen(path, "a");
-    if (log == nullptr) {
-        std::fprintf(stderr, "quarbtro: cannot write the clock log %s\n", path);
-        return nullptr;
+    return path == nullptr || *path == 0 ? nullptr : new ClockLog(path);
+}
+
+void logReading(ClockLog& log, const HeardPosition& heard) {
+    timespec now;
+    clock_gettime(CLOCK_MONOTONIC, &now);
+    char line[96];
+    const int length = std::snprintf(line, sizeof line, "%lld.%06ld %d %llu %llu\n",
+                                     static_cast<long long>(now.tv_sec), now.tv_nsec / 1000, heard.clock,
+                                     static_cast<unsigned long long>(heard.frames),
+                                     static_cast<unsigned long long>(heard.reported));
+    log.append(line, static_cast<std::size_t>(length));
+}
+
+void reportFault(const SoundPlayback& playback, SoundFault fault) {
+    const char* reason = playback.faultReason.c_str();
+    switch (fault) {
+        case SoundFault::lost:
+            std::fprintf(stderr, "quarbtro: the sound was lost (%s); the show goes on without it\n", reason);
+            break;
+        case SoundFault::neverPlayed:
+            std::fprintf(stderr, "quarbtro: no sound: %s; the show goes on without it\n", reason);
+            break;
+        case SoundFault::tooFast:
+            std::fprintf(stderr, "quarbtro: %s; the show goes on without sound, in real time\n", reason);
+            break;
+        case SoundFault::none: break;
     }
-    setvbuf(log, nullptr, _IOLBF, 0);  // whole lines even when the intro is killed
-    return log;
 }
 
 }  // namespace
 
-int audioClock() {
+int PlaybackClock() {
     SoundPlayback& playback = introPlayback();
     const HeardPosition heard = heardPosition(playback);
-    static std::FILE* const log = openClockLog();
-    if (log != nullptr) {
-        timespec now;
-        clock_gettime(CLOCK_MONOTONIC, &now);
-        std::fprintf(log, "%lld.%06ld %d %llu\n", static_cast<long long>(now.tv_sec),
-                     now.tv_nsec / 1000, heard.centiseconds,
-                     static_cast<unsigned long long>(heard.frames));
+    // Made once and never freed: the process may end in any frame.
+    static ClockLog* const log = clockLogFromEnvironment();
+    if (log != nullptr) logReading(*log, heard);
+    static bool faultReported = false;
+    const SoundFault fault = playback.fault.load(std::memory_order_acquire);
+    if (!faultReported && fault != SoundFault::none) {
+        faultReported = true;
+        reportFault(playback, fault);
     }
-    static bool lossReported = false;
-    if (!lossReported && playback.soundLost.load(std::memory_order_acquire)) {
-        lossReported = true;
-        std::fprintf(stderr, "quarbtro: the sound was lost (%s); the show goes on without it\n",
-                     playback.lossReason.c_str());
-    }
-    return heard.centiseconds;
+    return heard.clock;
 }
 
 }  // namespace quarbtro

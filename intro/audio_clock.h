@@ -1,13 +1,16 @@
 #pragma once
-// The intro's clock as each frame reads it: the audio heard (PlaybackClock). Reading it also
-// does what follows from it once a frame: with QUARBTRO_CLOCK_LOG=FILE set, one line is
-// appended to FILE per reading, "SECONDS CLOCK POSITION" (CLOCK_MONOTONIC seconds with
-// microseconds, the clock in centiseconds, the position heard in frames from which it was
-// computed); nothing is written without the variable. And when the sound has been lost, it
-// says so once on standard error (the clock goes on, on the monotonic clock).
+// The intro's clock as each frame reads it: PlaybackClock, the centiseconds of audio heard
+// (sound_playback.h), which never steps back. Reading it also does what follows from it once a
+// frame: with QUARBTRO_CLOCK_LOG=FILE set, one line is appended to FILE per reading,
+// "SECONDS CLOCK POSITION REPORTED" (CLOCK_MONOTONIC seconds with microseconds; the clock in
+// centiseconds; the position in frames it was computed from; the position the device reported
+// at this reading, lower than POSITION where the device stepped back), never holding up the
+// frame (clock_log.h); nothing is written without the variable. And when the playback went on
+// without the device (a sound fault), it says why once on standard error.
 
 namespace quarbtro {
 
-int audioClock();
+// Centiseconds of audio heard so far; 0 before createPlayer.
+int PlaybackClock();
 
 }  // namespace quarbtro

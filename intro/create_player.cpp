@@ -16,11 +16,16 @@ const Module* createPlayerFor(const void* song, std::int32_t size, std::string& 
     SoundPlayback& playback = introPlayback();
     SoundOutput output{};
     OutputError error;
-    if (!openChosenOutput(output, cdFormat, error)) {
+    if (openChosenOutput(output, cdFormat, error)) {
+        preparePlayback(playback, output);
+    } else if (error.stalled) {
+        // A sound server that stopped answering: the show goes on without sound, as when a
+        // server stalls before playing anything.
+        prepareSilentPlayback(playback, cdFormat, error.text);
+    } else {
         problem = error.text;
         return nullptr;
     }
-    preparePlayback(playback, output);
     // Never freed: it plays until the process ends.
     const Module* module = loadModuleFromMemory(song, size);
     if (!module) {
@@ -34,7 +39,5 @@ const Module* createPlayerFor(const void* song, std::int32_t size, std::string& 
 }
 
 const Module* createPlayer(std::string& problem) { return createPlayerFor(songXm, songXmSize, problem); }
-
-int PlaybackClock() { return playbackClock(introPlayback()); }
 
 }  // namespace quarbtro

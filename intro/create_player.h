@@ -14,7 +14,9 @@ namespace quarbtro {
 // Opens the sound output at 44,100 Hz, loads the embedded song and starts playing it. Returns
 // the playing module, or null with the problem in one line: no sound output could be opened
 // (what is missing and how to get sound; nothing is loaded then), or the song does not load
-// (the output is closed again). The caller ends the process.
+// (the output is closed again). The caller ends the process. A device that does not open in
+// time (a stalled sound server) is no reason to stop: the song plays on the null sink and the
+// playback's fault says why.
 const Module* createPlayer(std::string& problem);
 
 // The same over any XM bytes, which need to stay valid only during the call.
@@ -22,8 +24,5 @@ const Module* createPlayerFor(const void* song, std::int32_t size, std::string& 
 
 // The intro's playback.
 SoundPlayback& introPlayback();
-
-// Centiseconds of audio heard so far (the intro's clock); 0 before createPlayer.
-int PlaybackClock();
 
 }  // namespace quarbtro

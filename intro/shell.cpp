@@ -41,7 +41,7 @@ Texture* sphereMapTexture = nullptr;
 }  // namespace
 
 // The audio heard: the scenes follow the sound, not the wall clock.
-int (*clockSource)() = audioClock;
+int (*clockSource)() = PlaybackClock;
 
 const char* displayNameFromArguments(int argc, char** argv) {
     for (int i = 1; i + 1 < argc; ++i)

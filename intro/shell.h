@@ -24,7 +24,7 @@ extern Light* light;
 // glow that scenes change, and the way out (the shell's quit; tests and tools put their own).
 extern Stage stage;
 
-// Where each frame samples the demo clock (centiseconds): the audio heard (audioClock, which
+// Where each frame samples the demo clock (centiseconds): the audio heard (PlaybackClock, which
 // also keeps the clock log). Tests and tools may replace it.
 extern int (*clockSource)();
 

@@ -13,7 +13,8 @@
 // right after a recovery that succeeded; either stalled (SIGSTOP), waits time out and writes
 // take nothing until it resumes, then one -EPIPE (an underrun) and playing goes on. Telling a
 // lost device from an underrun is left to the playback thread, which sees whether frames are
-// still taken.
+// still taken. PipeWire's underrun after a stall comes with its queue still full (avail 0):
+// the recovery drops that audio unplayed, and says so, so that it is never counted as heard.
 
 #include <alsa/asoundlib.h>
 
@@ -113,11 +114,21 @@ long write(SoundOutput& output, const void* samples, long frames) {
     return static_cast<long>(taken);
 }
 
+// In an underrun, the frames the device still holds: none after a real underrun (it played
+// everything), a whole queue after a stalled PipeWire server's. They will not be played.
+long heldInUnderrun(SoundOutput& output) {
+    snd_pcm_status_t* status;
+    snd_pcm_status_alloca(&status);
+    if (snd_pcm_status(stateOf(output).pcm, status) < 0) return 0;
+    const long room = static_cast<long>(snd_pcm_status_get_avail(status));
+    return room < output.bufferFrames ? output.bufferFrames - room : 0;
+}
+
 long queued(SoundOutput& output) {
     AlsaState& alsa = stateOf(output);
     switch (snd_pcm_state(alsa.pcm)) {
         case SND_PCM_STATE_PREPARED: return alsa.framesSincePrepare;  // not started: none heard
-        case SND_PCM_STATE_XRUN: return 0;  // an underrun: everything taken has been played
+        case SND_PCM_STATE_XRUN: return heldInUnderrun(output);
         case SND_PCM_STATE_RUNNING:
         case SND_PCM_STATE_DRAINING: {
             snd_pcm_sframes_t delay = 0;
@@ -130,9 +141,11 @@ long queued(SoundOutput& output) {
 
 int recover(SoundOutput& output, int error) {
     AlsaState& alsa = stateOf(output);
+    const long dropped = snd_pcm_state(alsa.pcm) == SND_PCM_STATE_XRUN ? heldInUnderrun(output) : 0;
     const int code = snd_pcm_recover(alsa.pcm, error, 1);
-    if (code == 0) alsa.framesSincePrepare = 0;
-    return code;
+    if (code < 0) return code;
+    alsa.framesSincePrepare = 0;
+    return static_cast<int>(dropped);
 }
 
 void close(SoundOutput& output) {

@@ -26,7 +26,7 @@ bool openChosenOutput(SoundOutput& output, const SoundFormat& wanted, OutputErro
     }
     OutputError why;
     if (openSoundOutput(output, *backend, wanted, nullptr, why, interrupted)) return true;
-    if (interrupted && *interrupted)
+    if ((interrupted && *interrupted) || why.stalled)
         error = why;
     else if (forced && *forced)
         error.text = std::string("no sound (QUARBTRO_AUDIO=") + forced + "): " + why.text;

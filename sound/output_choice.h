@@ -14,7 +14,7 @@ namespace quarbtro {
 const SoundBackend* chooseSoundBackend(const char* forced, bool dspExists);
 
 // Chooses by the environment and opens. On failure `error` is one line saying what is missing
-// and how to get sound.
+// and how to get sound; or, for a device that did not answer in time (stalled), why.
 bool openChosenOutput(SoundOutput& output, const SoundFormat& wanted, OutputError& error,
                       const volatile std::sig_atomic_t* interrupted = nullptr);
 

@@ -2,7 +2,7 @@
 
 namespace quarbtro {
 
-int heardCentiseconds(std::uint32_t bytesWritten, int queuedBytes) {
+int playbackClockFromBytes(std::uint32_t bytesWritten, int queuedBytes) {
     const std::uint32_t heard = bytesWritten - static_cast<std::uint32_t>(queuedBytes);
     const long double seconds = static_cast<long double>(heard) / heardBytesPerSecond;
     return static_cast<int>(seconds * 100.0L);

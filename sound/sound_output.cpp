@@ -68,6 +68,7 @@ bool openSoundOutput(SoundOutput& output, const SoundBackend& backend, const Sou
                 std::snprintf(seconds, sizeof seconds, "%.1f", timeoutMs / 1000.0);
                 error.text = std::string(backend.device) + " did not open within " + seconds +
                              " s (a sound server that has stopped answering?)";
+                error.stalled = true;
             }
             return false;
         }

@@ -47,6 +47,7 @@ struct SoundOutput {
 // A one-line reason, filled in by a failing open.
 struct OutputError {
     std::string text;
+    bool stalled = false;  // the device did not answer in time: there, but not playing
 };
 
 struct SoundBackend {
@@ -67,7 +68,8 @@ struct SoundBackend {
     // Frames taken but not yet heard, or -1 when the device cannot tell.
     long (*queued)(SoundOutput& output);
     // After an error from waitForRoom or write: makes the device take frames again (an
-    // underrun is over, say). 0 when it may, else a negative errno.
+    // underrun is over, say). Returns the frames it had taken that the recovery dropped
+    // unplayed (0 or more: they will never be heard), or a negative errno when it cannot.
     int (*recover)(SoundOutput& output, int error);
     // Closes the device, dropping what it still holds, and frees output.state.
     void (*close)(SoundOutput& output);
@@ -81,7 +83,8 @@ extern const SoundBackend wavBackend;   // a WAV file, as fast as it is written
 // Opens `backend` into `output`; a failed open leaves output.backend null. The open itself is
 // given at most timeoutMs (PulseAudio's ALSA plugin waits forever for a server that has stopped
 // answering): past it the open is abandoned, to be closed should it ever finish, and the error
-// says so. `interrupted`, when given, is looked at every 100 ms and ends the wait too.
+// says so and is marked stalled. `interrupted`, when given, is looked at every 100 ms and ends
+// the wait too.
 inline constexpr int openTimeoutMs = 3000;
 bool openSoundOutput(SoundOutput& output, const SoundBackend& backend, const SoundFormat& wanted,
                      const char* target, OutputError& error,

@@ -26,9 +26,9 @@ TEST(CreatePlayerTest, TheEmbeddedSongPlaysFromTheStartOnTheNullSink) {
     EXPECT_EQ(playback.output.backend, &nullBackend);
     EXPECT_EQ(module->channelCount, 8);
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-    while (PlaybackClock() < 5 && std::chrono::steady_clock::now() < deadline)
+    while (heardPosition(introPlayback()).clock < 5 && std::chrono::steady_clock::now() < deadline)
         std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    EXPECT_GE(PlaybackClock(), 5);
+    EXPECT_GE(heardPosition(playback).clock, 5);
     EXPECT_EQ(getOrderPosition(playback.player, module.get()), 0);
     closePlayback(playback);
     EXPECT_FALSE(playback.threadRunning);

@@ -32,6 +32,7 @@ class PlaybackTest : public ::testing::Test {
 protected:
     void SetUp() override {
         device.player = &playback->player;
+        playback->monotonicNs = [this] { return device.timeNs(); };
         preparePlayback(*playback, device.output());
     }
     void TearDown() override { closePlayback(*playback); }
@@ -57,7 +58,7 @@ TEST_F(PlaybackTest, PrepareConfiguresThePlayerForTheGrantedRate) {
     EXPECT_EQ(playback->player.voices[200].index, 200);
     EXPECT_EQ(playback->player.voices[7].sample, nullptr);
     EXPECT_EQ(heardPosition(*playback).frames, 0u);
-    EXPECT_EQ(playbackClock(*playback), 0);
+    EXPECT_EQ(heardPosition(*playback).clock, 0);
 }
 
 TEST_F(PlaybackTest, FramesCountWhenTheDeviceTakesThemNotBefore) {
@@ -82,7 +83,7 @@ TEST_F(PlaybackTest, FramesCountWhenTheDeviceTakesThemNotBefore) {
     device.awaitTaken(22050 + 4096);
     const HeardPosition heard = heardPosition(*playback);
     EXPECT_EQ(heard.frames, 22050u);
-    EXPECT_EQ(heard.centiseconds, 50);
+    EXPECT_EQ(heard.clock, 50);
 }
 
 TEST_F(PlaybackTest, AQueueTheDeviceCannotTellKeepsTheLastPositionHeard) {
@@ -114,7 +115,7 @@ TEST_F(PlaybackTest, StopEndsTheThreadWhileItWaitsForRoom) {
 }
 
 TEST_F(PlaybackTest, StopRightAfterStartEndsTheNewThread) {
-    device.drains = true;
+    device.capacity = 1 << 20;
     for (int i = 0; i < 50; ++i) {
         startPlayback(*playback, playing.module());
         stopPlayback(*playback, playing.module());
@@ -151,12 +152,35 @@ TEST_F(PlaybackTest, StopWithoutAThreadFreesTheMixBuffer) {
 TEST_F(PlaybackTest, AnUnderrunThatRecoversIsNoLoss) {
     device.failure = -EPIPE;
     device.failuresLeft = 3;
-    device.drains = true;
+    device.capacity = 1 << 20;
     startPlayback(*playback, playing.module());
     device.awaitTaken(3 * 2048);
     EXPECT_EQ(device.recovers, 3);
-    EXPECT_FALSE(playback->soundLost);
+    EXPECT_EQ(playback->fault, SoundFault::none);
     EXPECT_FALSE(device.closed);
+}
+
+TEST_F(PlaybackTest, WhatARecoveryDropsIsNotHeardAndIsPlayedAgain) {
+    startPlayback(*playback, playing.module());
+    device.played = 3000;
+    device.awaitTaken(7096);
+    ASSERT_EQ(heardPosition(*playback).frames, 3000u);
+    // An underrun with the queue still full, as a stalled PipeWire server's: the recovery drops
+    // the 4,096 frames queued.
+    device.recoveryDropsQueue = true;
+    device.failure = -EPIPE;
+    device.failuresLeft = 1;
+    device.awaitTaken(7096 + 4096);  // the queue filled again after the recovery
+    EXPECT_EQ(device.recovers, 1);
+    EXPECT_EQ(heardPosition(*playback).frames, 3000u);
+    // What the device took next is what it dropped: frames 3,000 to 7,095 of the song.
+    const std::vector<std::int16_t> taken = device.samplesTaken();
+    ASSERT_GE(taken.size(), 2u * (7096 + 4096));
+    EXPECT_TRUE(std::equal(taken.begin() + 2 * 3000, taken.begin() + 2 * 7096, taken.begin() + 2 * 7096));
+    // As they play, the clock goes on from 3,000.
+    device.played = device.played + 1000;
+    EXPECT_EQ(heardPosition(*playback).frames, 4000u);
+    EXPECT_EQ(playback->fault, SoundFault::none);
 }
 
 TEST_F(PlaybackTest, AnOutputThatKeepsFailingIsLostAndTheNullSinkKeepsTimeFromThePositionHeard) {
@@ -164,11 +188,16 @@ TEST_F(PlaybackTest, AnOutputThatKeepsFailingIsLostAndTheNullSinkKeepsTimeFromTh
     device.played = 3000;
     device.awaitTaken(7096);
     ASSERT_EQ(heardPosition(*playback).frames, 3000u);
-    // Every wait fails and every recovery succeeds, as with a killed PipeWire server.
+    // Every wait fails and every recovery succeeds, as with a killed PipeWire server; half a
+    // second passes.
     device.failure = -EPIPE;
     device.failuresLeft = -1;
-    await([&] { return playback->soundLost.load(); });
-    EXPECT_EQ(playback->lossReason, "simulated: Broken pipe");
+    await([&] { return device.recovers > 1; });
+    EXPECT_EQ(playback->fault, SoundFault::none);
+    device.idleNs = 500000000;
+    await([&] { return playback->fault != SoundFault::none; });
+    EXPECT_EQ(playback->fault, SoundFault::lost);
+    EXPECT_EQ(playback->faultReason, "simulated: Broken pipe");
     EXPECT_TRUE(device.closed);
     EXPECT_GT(device.recovers, 1);
     // On the null sink the clock goes on from 3,000 frames (the 4,096 the dead device still
@@ -183,9 +212,85 @@ TEST_F(PlaybackTest, AnOutputThatCannotRecoverIsLostAtOnce) {
     device.failuresLeft = -1;
     device.recoverResult = -EIO;  // as PulseAudio's plugin once its server is gone
     startPlayback(*playback, playing.module());
-    await([&] { return playback->soundLost.load(); });
+    await([&] { return playback->fault != SoundFault::none; });
+    EXPECT_EQ(playback->fault, SoundFault::lost);
     EXPECT_EQ(device.recovers, 1);
-    EXPECT_EQ(playback->lossReason, "simulated: Input/output error");
+    EXPECT_EQ(playback->faultReason, "simulated: Input/output error");
+}
+
+// The clock as a frame loop would read it: whatever the device reports, never lower than before.
+TEST_F(PlaybackTest, APositionReportedLowerIsHeldUntilTheSoundCatchesUp) {
+    startPlayback(*playback, playing.module());
+    device.played = 3000;
+    device.awaitTaken(7096);
+    const HeardPosition before = heardPosition(*playback);
+    ASSERT_EQ(before.frames, 3000u);
+    device.played = 2500;  // the device now says less has been heard
+    HeardPosition heard = heardPosition(*playback);
+    EXPECT_EQ(heard.reported, 2500u);
+    EXPECT_EQ(heard.frames, 3000u);
+    EXPECT_EQ(heard.clock, before.clock);
+    device.played = 2900;  // still below: held
+    EXPECT_EQ(heardPosition(*playback).frames, 3000u);
+    device.played = 3100;  // caught up
+    heard = heardPosition(*playback);
+    EXPECT_EQ(heard.reported, 3100u);
+    EXPECT_EQ(heard.frames, 3100u);
+}
+
+// ALSA's null plugin: every frame is "heard" the moment it is taken.
+TEST_F(PlaybackTest, ADeviceFasterThanRealTimeIsReplacedByTheNullSink) {
+    device.drains = true;  // and the device's time stands still: nothing is really played
+    startPlayback(*playback, playing.module());
+    await([&] { return playback->fault != SoundFault::none; });
+    EXPECT_EQ(playback->fault, SoundFault::tooFast);
+    EXPECT_EQ(playback->faultReason,
+              "the simulated device takes audio faster than it can be played (ALSA's null plugin?)");
+    EXPECT_TRUE(device.closed);
+    EXPECT_EQ(playback->output.backend, &nullBackend);
+    // Found at the fourth block: 8,192 frames (186 ms) heard at once are more than 50 ms and the
+    // queue of 4,096 frames allow.
+    EXPECT_EQ(device.taken(), 4 * 2048);
+    // The clock holds what it read, and the null sink plays on in real time from where a real
+    // device would be (0 here: the test's time stood still).
+    EXPECT_LE(heardPosition(*playback).frames, 4u * 2048);
+    await([&] { return heardPosition(*playback).frames > 4 * 2048 + 44100 / 10; });
+}
+
+TEST(PlaybackPace, ADevicePlayingInRealTimeIsNotTooFast) {
+    // 50 ms and the queue at the start; then 1 % of drift.
+    EXPECT_FALSE(fasterThanRealTime(2205 + 8192, 0, 44100, 8192));
+    EXPECT_TRUE(fasterThanRealTime(2206 + 8192, 0, 44100, 8192));
+    EXPECT_FALSE(fasterThanRealTime(44100 * 101 / 100 + 2205 + 4096, 1000000000, 44100, 4096));
+    EXPECT_TRUE(fasterThanRealTime(44100 * 101 / 100 + 2206 + 4096, 1000000000, 44100, 4096));
+    // The whole intro, 42.5 s, on a device 0.5 % fast.
+    EXPECT_FALSE(fasterThanRealTime(1874250 * 1005 / 1000, 42500000000, 44100, 0));
+}
+
+// A PipeWire server stalled before the start takes a queue's worth and plays none of it.
+TEST_F(PlaybackTest, ADeviceThatPlaysNothingFor3SecondsIsGivenUp) {
+    startPlayback(*playback, playing.module());
+    device.awaitTaken(4096);
+    device.idleNs = 2900000000;
+    usleep(20000);
+    EXPECT_EQ(playback->fault, SoundFault::none);
+    device.idleNs = 3000000000;
+    await([&] { return playback->fault != SoundFault::none; });
+    EXPECT_EQ(playback->fault, SoundFault::neverPlayed);
+    EXPECT_EQ(playback->faultReason,
+              "the simulated device played nothing in 3 s (a sound server that has stopped answering?)");
+    EXPECT_EQ(playback->output.backend, &nullBackend);
+    await([&] { return heardPosition(*playback).frames > 44100 / 10; });  // from 0, in real time
+}
+
+TEST_F(PlaybackTest, ADeviceThatPlayedIsNeverGivenUpForAStall) {
+    startPlayback(*playback, playing.module());
+    device.played = 100;
+    device.awaitTaken(4196);
+    device.idleNs = 10000000000;  // 10 s stalled
+    usleep(50000);
+    EXPECT_EQ(playback->fault, SoundFault::none);
+    EXPECT_EQ(heardPosition(*playback).frames, 100u);
 }
 
 TEST_F(PlaybackTest, PausedTheOutputGetsSilenceAndTheSongWaits) {

@@ -2,7 +2,9 @@
 // A sound output for the tests, behind the same interface as the real backends. It holds up to
 // `capacity` frames; they play only as the test says (played), so the test decides exactly how
 // much room the playback thread finds. With `drains` set, everything taken plays at once. It
-// records every write, and can be made to fail.
+// records every write, and can be made to fail. It keeps its own time too (timeNs): the frames
+// played, at 44,100 Hz, and whatever idle time the test adds; the playback's fault checks can
+// be given it, so that they see a device that plays in real time.
 
 #include <gtest/gtest.h>
 
@@ -26,7 +28,9 @@ struct SimulatedOutput {
     std::atomic<bool> queueUnknown{false};  // the queue query fails
     std::atomic<long> failure{0};      // a negative errno every wait returns; 0: none
     std::atomic<int> failuresLeft{0};  // how many waits fail; -1: all of them
-    std::atomic<int> recoverResult{0};
+    std::atomic<int> recoverResult{0};  // a negative errno: recovery fails
+    std::atomic<bool> recoveryDropsQueue{false};  // a recovery drops what is queued, unplayed
+    std::atomic<std::int64_t> idleNs{0};  // time passed without playing; set by the test
     std::atomic<int> recovers{0};
     std::atomic<bool> closed{false};
     const Player* player = nullptr;    // whose song state each write records
@@ -40,6 +44,11 @@ struct SimulatedOutput {
     };
 
     long taken() const { return taken_; }
+    // Every sample taken, in order, whether it played or was dropped.
+    std::vector<std::int16_t> samplesTaken() {
+        std::lock_guard lock(mutex_);
+        return samples_;
+    }
     std::size_t writeCount() {
         std::lock_guard lock(mutex_);
         return writes_.size();
@@ -57,6 +66,10 @@ struct SimulatedOutput {
     }
     // Lets everything taken so far play, and `more` frames besides.
     void playAll(long more = 0) { played = taken_ + more; }
+    // Frames play only once taken: `played` may run ahead of what the thread has written yet.
+    std::int64_t timeNs() const {
+        return std::min(played.load(), taken_.load()) * std::int64_t{1000000000} / 44100 + idleNs;
+    }
 
     SoundOutput output(std::int32_t rate = 44100);
 
@@ -71,6 +84,7 @@ struct SimulatedOutput {
     std::atomic<long> taken_{0};
     std::mutex mutex_;
     std::vector<Write> writes_;
+    std::vector<std::int16_t> samples_;
 };
 
 inline const SoundBackend simulatedBackend = {
@@ -99,6 +113,7 @@ inline const SoundBackend simulatedBackend = {
             std::lock_guard lock(device.mutex_);
             device.writes_.push_back({taking, device.taken_, silent, song.samplesLeftInTick,
                                       song.orderPosition, song.row, song.tick});
+            device.samples_.insert(device.samples_.end(), first, first + taking * 2);
         }
         device.taken_ += taking;
         return taking;
@@ -110,7 +125,10 @@ inline const SoundBackend simulatedBackend = {
     [](SoundOutput& output, int) {
         SimulatedOutput& device = SimulatedOutput::of(output);
         ++device.recovers;
-        return device.recoverResult.load();
+        if (device.recoverResult < 0 || !device.recoveryDropsQueue) return device.recoverResult.load();
+        const long dropped = SimulatedOutput::queuedOf(device);
+        device.played += dropped;  // gone from the queue, never heard
+        return static_cast<int>(dropped);
     },
     [](SoundOutput& output) { SimulatedOutput::of(output).closed = true; },
 };

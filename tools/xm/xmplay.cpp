@@ -121,6 +121,9 @@ std::vector<std::int64_t> passEnds(const Module& module, std::int32_t rate, int 
     return ends;
 }
 
+// The device failed, or never played: xmplay plays only to be heard.
+bool soundGone(SoundFault fault) { return fault == SoundFault::lost || fault == SoundFault::neverPlayed; }
+
 std::int64_t writtenFrames(SoundPlayback& playback) {
     std::lock_guard guard(playback.lock);
     return static_cast<std::int64_t>(playback.framesWritten);
@@ -143,11 +146,20 @@ Outcome playSong(SoundPlayback& playback, const Module& module, const Options& o
                    passEnds(module, rate, options.startOrder, options.loops, options.profile));
     startPlayback(playback, &module, options.startOrder);
     const bool terminal = isatty(STDOUT_FILENO);
+    bool fastDeviceReported = false;
     const Player& player = playback.player;
     int shownOrder = -1;
     for (;;) {
         const std::int64_t heard = static_cast<std::int64_t>(heardPosition(playback).frames);
-        if (interrupted || playback.soundLost || progress.over(heard)) return Outcome::played;
+        const SoundFault fault = playback.fault.load(std::memory_order_acquire);
+        if (interrupted || soundGone(fault) || progress.over(heard)) return Outcome::played;
+        if (fault == SoundFault::tooFast && !fastDeviceReported) {
+            if (terminal) std::printf("\r\033[K");
+            std::fflush(stdout);
+            std::fprintf(stderr, "xmplay: %s; playing on in silence, in real time\n",
+                         playback.faultReason.c_str());
+            fastDeviceReported = true;
+        }
         const int order = getOrderPosition(player, &module);
         // Nothing is shown until the first block is rendered: before it the position is the
         // song's start, not the order it starts at.
@@ -232,8 +244,12 @@ int run(int argc, char** argv) {
         if (terminal) std::printf("\r\033[K");
         std::fflush(stdout);
         stopPlayback(*playback, song.get());
-        if (playback->soundLost) {
-            std::fprintf(stderr, "xmplay: the sound was lost (%s)\n", playback->lossReason.c_str());
+        const SoundFault fault = playback->fault.load(std::memory_order_acquire);
+        if (soundGone(fault)) {
+            if (fault == SoundFault::lost)
+                std::fprintf(stderr, "xmplay: the sound was lost (%s)\n", playback->faultReason.c_str());
+            else
+                std::fprintf(stderr, "xmplay: no sound: %s\n", playback->faultReason.c_str());
             return cli::failureStatus;
         }
         // Interrupted, the output is left to the process's end: closing it may wait for a sound
