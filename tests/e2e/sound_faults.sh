@@ -1,9 +1,17 @@
 #!/usr/bin/env bash
-# A sound server that stalls (SIGSTOP) or dies, against the intro and xmplay, on PulseAudio and
-# on PipeWire through ALSA. During a stall no wait lasts much longer than 100 ms, so Escape and
-# SIGTERM end the intro, and Ctrl+C ends xmplay, within a second, the video mode put back
-# (under Xorg with the dummy driver). A server that dies under xmplay ends it with status 1 and
-# its reason; one stalled before the intro starts ends the start with its reason.
+# Sound faults against the intro and xmplay, on PulseAudio and on PipeWire through ALSA.
+# - A server that stalls (SIGSTOP): no wait lasts much longer than 100 ms, so Escape and
+#   SIGTERM end the intro, and Ctrl+C ends xmplay, within a second, the video mode put back
+#   (under Xorg with the dummy driver). PipeWire stalled for 3 s and resumed: the clock never
+#   steps back, and the sound and the picture both take up where they stopped (what the stall's
+#   underrun dropped is played again, not counted as heard).
+# - A server that dies under xmplay ends it with status 1 and its reason.
+# - A server stalled before the start (PulseAudio: the device does not open; PipeWire: it opens
+#   and plays nothing; the OSS emulation: as PulseAudio): after 3 s the intro says why in one
+#   line and goes on without sound; xmplay ends with status 1 and the reason.
+# - ALSA's default device set to its null plugin, which takes audio as fast as it comes: one
+#   line, and the intro and xmplay keep real time on the null sink.
+# - The clock log on /dev/full says so once; on a FIFO nobody reads it never stops the show.
 set -u
 source "$QUARBTRO_SOURCE/tests/lib/servers.sh"
 source "$QUARBTRO_SOURCE/tests/lib/check.sh"
@@ -13,6 +21,8 @@ song="$QUARBTRO_SOURCE/assets/song.xm"
 probe="$QUARBTRO_BUILD/tests/x11-probe"
 title="Quarbtro by Tessk"
 work="$_servers_dir"
+"$QUARBTRO_BUILD/tests/effect-modules" "$work" >/dev/null
+jumps="$work/jumps.xm"  # 4 order positions, 1.02 s
 
 now() { date +%s.%N; }
 since() { awk -v a="$1" -v b="$(now)" 'BEGIN { printf "%.2f", b - a }'; }
@@ -97,30 +107,92 @@ xmplay_faults() {  # SERVER
     grep -qxE "xmplay: the sound was lost \(alsa: [^)]+\)" "$work/xmplay.err"
 }
 
+# PipeWire stalled for 3 s at 1 s of the show, then going on. The underrun that ends the stall
+# drops what the device held: it is played again, so the sound takes up where it stopped, and
+# the picture with it (the clock held where the sound stands). The sink is recorded.
+resumed_stall() {
+  local log="$work/resumed.clock" recording="$work/resumed.raw"
+  "$QUARBTRO_BUILD/xmrender" "$song" --seconds 10 --raw -o "$work/song.raw"
+  parec --latency-msec=100 -d capture.monitor --format=s16le --rate=44100 --channels=2 --raw >"$recording" &
+  local recorder=$!
+  sleep 0.3
+  QUARBTRO_CLOCK_LOG="$log" "$intro" >/dev/null 2>"$work/resumed.err" &
+  local player=$!
+  await_window "$title" 30 || { cat "$work/resumed.err"; kill -KILL "$player"; return 1; }
+  await_clock "$log" 100
+  kill -STOP "$sound_server_pid"
+  sleep 3
+  local held
+  held=$(tail -n 1 "$log" | cut -d' ' -f3)
+  kill -CONT "$sound_server_pid"
+  sleep 2
+  kill -TERM "$player"
+  await_exit "$player" 10
+  kill "$recorder"
+  wait "$recorder" 2>/dev/null
+  local match backward
+  match=$("$QUARBTRO_BUILD/tests/recording-match" "$work/song.raw" "$recording" 0 \
+    "$(awk -v h="$held" 'BEGIN { print h / 44100 + 1 }')")
+  backward=$(awk 'NR > 1 && $2 < clock { n++ } { clock = $2 } END { print n + 0 }' "$log")
+  echo "     pipewire, stalled 3 s: the clock held at $(awk -v h="$held" 'BEGIN { printf "%.4f", h / 44100 }') s; the sink: $match"
+  local gap missing
+  read -r _ _ _ _ _ _ _ gap _ _ _ missing _ <<<"$match"
+  check_eq "pipewire, stalled 3 s: the clock never steps back" 0 "$backward"
+  check_true "pipewire, stalled 3 s: the sound takes up where it stopped (nothing dropped)" \
+    awk -v m="$missing" 'BEGIN { exit !(m <= 0.06) }'
+  check_true "pipewire, stalled 3 s: the picture stood where the sound stood" \
+    awk -v h="$held" -v g="$gap" -v m="$missing" 'BEGIN { d = h / 44100 - g - m; exit !(d >= -0.06 && d <= 0.06) }'
+  check_eq "pipewire, stalled 3 s: nothing on standard error" "" "$(cat "$work/resumed.err")"
+}
+
+# The intro started on a server stalled beforehand: one line after 3 s, and the show goes on at
+# the pace of the monotonic clock; SIGTERM ends it.
+stalled_start() {  # NAME REASON_PATTERN [ENVIRONMENT...]
+  local name=$1 reason=$2 log="$work/start.clock" err="$work/start.err"
+  shift 2
+  rm -f "$log" "$err"
+  kill -STOP "$sound_server_pid"
+  env "$@" QUARBTRO_CLOCK_LOG="$log" "$intro" >/dev/null 2>"$err" &
+  local player=$!
+  local tries=0
+  until [ -s "$err" ] || [ $tries -ge 300 ]; do sleep 0.05; tries=$((tries + 1)); done
+  local from to clock_from clock_to
+  sleep 0.5
+  from=$(now) clock_from=$(tail -n 1 "$log" | cut -d' ' -f2)
+  sleep 1.5
+  to=$(now) clock_to=$(tail -n 1 "$log" | cut -d' ' -f2)
+  kill -TERM "$player"
+  await_exit "$player" 10
+  kill -CONT "$sound_server_pid"
+  local rate
+  rate=$(awk -v a="$from" -v b="$to" -v c="$clock_from" -v d="$clock_to" 'BEGIN { printf "%.0f", (d - c) / (b - a) }')
+  echo "     $name stalled before the start: $(cat "$err"); then $rate cs a second"
+  check_true "$name stalled before the start: one line says why, and the show goes on" \
+    grep -qxE "quarbtro: no sound: $reason \(a sound server that has stopped answering\?\); the show goes on without it" "$err"
+  check_eq "$name stalled before the start: nothing else on standard error" 1 "$(wc -l <"$err")"
+  check_true "$name stalled before the start: the clock keeps time, about 100 cs a second" test "$rate" -ge 70 -a "$rate" -le 130
+  check_eq "$name stalled before the start: SIGTERM ends it" 143 "$exit_status"
+}
+
 start_xorg_dummy || exit 1
 for server in pulseaudio pipewire; do
   start_"$server" || exit 1
   stalled_intro "$server" escape
   stalled_intro "$server" sigterm
+  [ "$server" = pipewire ] && resumed_stall
   xmplay_faults "$server"
   stop_servers
   start_xorg_dummy || exit 1
 done
 stop_servers
 
-# PulseAudio's ALSA plugin waits forever for a stalled server to let it open the device: the
-# intro gives up after 3 s with its reason, and Ctrl+C ends xmplay during that wait.
-start_pulseaudio || exit 1
 start_xvfb || exit 1
+start_pulseaudio || exit 1
+stalled_start PulseAudio "ALSA's default device did not open within 3.0 s"
+stalled_start "PulseAudio's OSS emulation" "/dev/dsp did not open within 3.0 s" QUARBTRO_AUDIO=oss LD_PRELOAD="$PULSEDSP"
+
+# Ctrl+C ends xmplay during the stalled open too; left alone, it ends with the reason.
 kill -STOP "$sound_server_pid"
-from=$(now)
-status=0
-timeout 20 "$intro" >/dev/null 2>"$work/err" || status=$?
-ended=$(since "$from")
-echo "     a stalled server at the start: the intro ended in $ended s: $(cat "$work/err")"
-check_eq "a stalled server at the start: the intro ends with status 1" 1 "$status"
-check_true "a stalled server at the start: says the device did not open" \
-  grep -q "^quarbtro: no sound device: /dev/dsp is missing and ALSA's default device did not open within 3.0 s" "$work/err"
 "$xmplay" "$song" >/dev/null 2>"$work/xmplay.err" &
 player=$!
 sleep 1
@@ -132,5 +204,70 @@ echo "     a stalled server at the start: xmplay, Ctrl+C ended it in $ended s"
 check_eq "a stalled server at the start: xmplay, Ctrl+C: status 130" 130 "$exit_status"
 check_true "a stalled server at the start: xmplay, Ctrl+C: within a second" quick "$ended"
 kill -CONT "$sound_server_pid"
+stop_servers
+
+start_xvfb || exit 1
+start_pipewire || exit 1
+stalled_start PipeWire "ALSA's default device played nothing in 3 s"
+kill -STOP "$sound_server_pid"
+status=0
+timeout 20 "$xmplay" "$jumps" >/dev/null 2>"$work/xmplay.err" || status=$?
+kill -CONT "$sound_server_pid"
+check_eq "PipeWire stalled before the start: xmplay ends with status 1" 1 "$status"
+check_eq "PipeWire stalled before the start: xmplay says why" \
+  "xmplay: no sound: ALSA's default device played nothing in 3 s (a sound server that has stopped answering?)" \
+  "$(cat "$work/xmplay.err")"
+stop_servers
+
+# ALSA's null plugin as the default device: a device that takes everything at once.
+start_xvfb || exit 1
+cat >"$work/null-alsa.conf" <<'CONF'
+pcm.!default { type null }
+CONF
+log="$work/null.clock"
+from=$(now)
+ALSA_CONFIG_PATH="$work/null-alsa.conf" QUARBTRO_CLOCK_LOG="$log" "$intro" >/dev/null 2>"$work/null.err" &
+player=$!
+await_window "$title" 30
+await_clock "$log" 300
+elapsed=$(since "$from")
+kill -TERM "$player"
+await_exit "$player" 10
+echo "     ALSA's null plugin: 300 cs after $elapsed s: $(cat "$work/null.err")"
+check_eq "ALSA's null plugin: one line says so" \
+  "quarbtro: ALSA's default device takes audio faster than it can be played (ALSA's null plugin?); the show goes on without sound, in real time" \
+  "$(cat "$work/null.err")"
+check_true "ALSA's null plugin: the intro keeps real time (300 cs take 3 s)" \
+  awk -v t="$elapsed" 'BEGIN { exit !(t >= 3) }'
+from=$(now)
+status=0
+ALSA_CONFIG_PATH="$work/null-alsa.conf" "$xmplay" "$jumps" >/dev/null 2>"$work/null.err" || status=$?
+elapsed=$(since "$from")
+check_eq "ALSA's null plugin: xmplay plays on, status 0" 0 "$status"
+check_true "ALSA's null plugin: xmplay plays in real time (the song's 1.02 s)" \
+  awk -v t="$elapsed" 'BEGIN { exit !(t >= 1.02) }'
+check_eq "ALSA's null plugin: xmplay says so once" \
+  "xmplay: ALSA's default device takes audio faster than it can be played (ALSA's null plugin?); playing on in silence, in real time" \
+  "$(cat "$work/null.err")"
+
+# The clock log on a full device: said once. On a FIFO nobody reads: the show goes on, Escape
+# ends it.
+QUARBTRO_AUDIO=null QUARBTRO_CLOCK_LOG=/dev/full "$intro" >/dev/null 2>"$work/full.err" &
+player=$!
+await_window "$title" 30
+sleep 1
+kill -TERM "$player"
+await_exit "$player" 10
+check_eq "clock log on /dev/full: said once" \
+  "quarbtro: cannot write the clock log /dev/full: No space left on device; it stops here" "$(cat "$work/full.err")"
+mkfifo "$work/unread"
+QUARBTRO_AUDIO=null QUARBTRO_CLOCK_LOG="$work/unread" "$intro" >"$work/fifo.out" 2>&1 &
+player=$!
+check_true "clock log on a FIFO nobody reads: the window opens" await_window "$title" 30
+sleep 1
+xdotool windowfocus --sync "$(xdotool search --name "^$title\$")" key t Escape
+await_exit "$player" 10
+check_eq "clock log on a FIFO nobody reads: Escape ends the intro" 0 "$exit_status"
+check_true "clock log on a FIFO nobody reads: the show went on" grep -qE '^tid: [1-9][0-9]+$' "$work/fifo.out"
 
 finish

@@ -6,12 +6,13 @@
 // silent is looked for in the recording (1,024 frames equal in a row); from that alignment
 // every frame up to TO_SECONDS must be equal. Where one is not, that is a gap (silence put in
 // by an underrun, frames missing from the recording, anything changed): what follows is looked
-// for again (from 4,096 frames on, within 2 s of where it was) and the comparison goes on from
+// for again (from 4,096 frames on, within 5 s of where it was) and the comparison goes on from
 // there. Prints
-//   lag SECONDS frames N gaps N first-gap SECONDS shift SECONDS
+//   lag SECONDS frames N gaps N first-gap SECONDS shift SECONDS missing SECONDS
 // (shift: how much later the end is than the start; more silence put in than frames missing
-// makes it positive) and exits with 0 when there is no gap, 1 when there are gaps, 2 when the
-// reference is not found, or is lost after a gap.
+// makes it positive; missing: the reference left out at the gaps, the recording going on later
+// in it than where it stopped) and exits with 0 when there is no gap, 1 when there are gaps, 2
+// when the reference is not found, or is lost after a gap.
 
 #include <cstdint>
 #include <cstdio>
@@ -26,6 +27,8 @@ constexpr long rate = 44100;
 constexpr long alignFrames = 1024;
 // How far after the start of a gap the comparison resumes.
 constexpr long resumeFrames = 4096;
+// How far the recording may have moved against the reference at a gap.
+constexpr long searchFrames = 5 * rate;
 
 // The first lag in [low, high) at which `alignFrames` frames of the reference from `start` are
 // in the recording; -1 - low when there is none.
@@ -76,7 +79,7 @@ int main(int argc, char** argv) {
         std::printf("lag none frames 0 differing 0 first-difference none\n");
         return 2;
     }
-    long at = start, current = lag, gaps = 0, first = -1;
+    long at = start, current = lag, gaps = 0, first = -1, missing = 0;
     bool lost = false;
     while (at < to) {
         const long position = at + current;
@@ -87,23 +90,30 @@ int main(int argc, char** argv) {
         }
         ++gaps;
         if (first < 0) first = at;
+        const long gap = at;
         // What the recording lacks at a gap is not there to be found: look further on.
         at += resumeFrames;
         while (at < to && reference[at] == 0) ++at;
         if (at + alignFrames > to) break;  // too little left to look for
-        const long found = findLag(reference, recorded, at, current - 2 * rate, current + 2 * rate);
-        if (found < current - 2 * rate) {
+        const long found = findLag(reference, recorded, at, current - searchFrames, current + searchFrames);
+        if (found < current - searchFrames) {
             lost = true;
             break;
         }
         current = found;
+        // Back to where the recording took up the reference again.
+        long resumed = at;
+        while (resumed > gap && resumed - 1 + current >= 0 && recorded[resumed - 1 + current] == reference[resumed - 1])
+            --resumed;
+        missing += resumed - gap;
     }
     std::printf("lag %.4f frames %ld gaps %ld first-gap ", static_cast<double>(lag) / rate, to - from, gaps);
     if (first < 0)
         std::printf("none");
     else
         std::printf("%.4f", static_cast<double>(first) / rate);
-    std::printf(" shift %.4f%s\n", static_cast<double>(current - lag) / rate, lost ? " then lost" : "");
+    std::printf(" shift %.4f missing %.4f%s\n", static_cast<double>(current - lag) / rate,
+                static_cast<double>(missing) / rate, lost ? " then lost" : "");
     if (lost) return 2;
     return gaps == 0 ? 0 : 1;
 }
