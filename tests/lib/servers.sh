@@ -17,7 +17,8 @@ stop_servers() {
   local i pid tries
   for ((i = ${#_server_pids[@]} - 1; i >= 0; i--)); do
     pid=${_server_pids[i]}
-    kill -TERM "$pid" 2>/dev/null && kill -CONT "$pid" 2>/dev/null
+    # A server may be gone by the CONT already: no failure under `set -e` (make bench).
+    { kill -TERM "$pid" && kill -CONT "$pid"; } 2>/dev/null || true
     tries=0
     while kill -0 "$pid" 2>/dev/null && [ "$(awk '{ print $3 }' "/proc/$pid/stat" 2>/dev/null)" != Z ]; do
       [ $tries -ge 100 ] && { kill -KILL "$pid" 2>/dev/null; break; }
