@@ -13,10 +13,10 @@
 
 #include "assets/font_bitmap.h"
 #include "assets/image2Jpeg.h"
-#include "intro/audio_clock.h"
 #include "intro/create_player.h"
 #include "intro/frame_pacer.h"
 #include "intro/light.h"
+#include "intro/playback_clock.h"
 #include "scenes/font.h"
 #include "scenes/radial_blur.h"
 #include "scenes/texture.h"

@@ -1,4 +1,4 @@
-// The playback thread and the audio clock against the simulated output: blocks counted as the
+// The playback thread and the playback clock against the simulated output: blocks counted as the
 // device takes them, start and stop, faults, pause and order moves.
 
 #include <gtest/gtest.h>

@@ -1,4 +1,4 @@
-#include "intro/audio_clock.h"
+#include "intro/playback_clock.h"
 
 #include <time.h>
 
