@@ -1,5 +1,8 @@
 #include "sound/sound_output.h"
 
+#include <pthread.h>
+#include <sched.h>
+
 #include <chrono>
 #include <condition_variable>
 #include <cstdio>
@@ -35,6 +38,7 @@ bool openSoundOutput(SoundOutput& output, const SoundBackend& backend, const Sou
     try {
         std::thread([pending, &backend, wanted, path = std::string(target ? target : ""),
                      hasTarget = target != nullptr] {
+            askForRealTimePriority();
             SoundOutput opening{};
             OutputError why{};
             const bool opened = backend.open(opening, wanted, hasTarget ? path.c_str() : nullptr, why);
@@ -80,6 +84,12 @@ bool openSoundOutput(SoundOutput& output, const SoundBackend& backend, const Sou
     }
     output = pending->output;
     return true;
+}
+
+void askForRealTimePriority() {
+    sched_param priority{};
+    priority.sched_priority = sched_get_priority_min(SCHED_FIFO);
+    pthread_setschedparam(pthread_self(), SCHED_FIFO, &priority);  // refused without the right
 }
 
 void closeSoundOutput(SoundOutput& output) {

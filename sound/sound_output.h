@@ -93,4 +93,10 @@ bool openSoundOutput(SoundOutput& output, const SoundBackend& backend, const Sou
 // Closes an open output; does nothing to one that is not open.
 void closeSoundOutput(SoundOutput& output);
 
+// Puts the calling thread under SCHED_FIFO at the lowest priority where the system allows it
+// (root, or an rtprio limit); elsewhere nothing changes. See "Priority" in sound_playback.h:
+// the playback thread asks for it, and so does the thread that opens a device, so that the
+// threads a plugin starts inside the open inherit it.
+void askForRealTimePriority();
+
 }  // namespace quarbtro

@@ -1,7 +1,5 @@
 #include "sound/sound_playback.h"
 
-#include <pthread.h>
-#include <sched.h>
 #include <time.h>
 #include <unistd.h>
 
@@ -38,7 +36,9 @@ constexpr int roomWaitMs = 100;
 constexpr std::int64_t lossAfterNs = 500000000;
 // How long a device may hold what it took without playing any of it: a stalled server's.
 constexpr std::int64_t neverPlayedAfterNs = 3000000000;
-// The pause between two attempts on a failing output.
+// The pause between two attempts on a failing output: one that fails at once on every call (a
+// killed PipeWire's) would otherwise be retried in a busy loop, at real-time priority, for the
+// half second before it counts as lost.
 constexpr useconds_t faultRetryUs = 10000;
 
 std::string describe(const SoundOutput& output, long error) {
@@ -200,13 +200,6 @@ void deliver(SoundPlayback& playback, const std::int16_t* samples, long frames) 
             usleep(faultRetryUs);
         }
     }
-}
-
-// See "Priority" in sound_playback.h. Refused without the right to it; nothing else changes.
-void askForRealTimePriority() {
-    sched_param priority{};
-    priority.sched_priority = sched_get_priority_min(SCHED_FIFO);
-    pthread_setschedparam(pthread_self(), SCHED_FIFO, &priority);
 }
 
 void applyRequests(SoundPlayback& playback) {

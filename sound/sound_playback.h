@@ -29,6 +29,10 @@
 // (root, or an rtprio limit such as PipeWire's packages give their group) it runs under
 // SCHED_FIFO at the lowest priority, above every ordinary thread (the frame loop, the GL
 // driver's, other programs') and below a sound server's own. Elsewhere it stays as it was.
+// The device is opened on a thread at the same priority (openSoundOutput), because some
+// plugins carry the audio on a thread of their own, started inside the open, which inherits
+// its priority: PulseAudio's ALSA plugin does, and its thread starved meant the server's
+// stream ran dry while the playback thread waited for room.
 //
 // The state, and who writes it on which thread. The controlling thread is the one that
 // prepares, starts and stops playback (the intro's main thread, a tool's only thread); it may
