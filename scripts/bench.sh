@@ -285,12 +285,9 @@ sound_run() {
   start_"$server"
   start_xvfb
   rm -f "$log"
-  # The recorder is the bench's, not the intro's: where it may (as root) it runs at a real-time
-  # priority, so that the busy loops cannot make it miss what the sink played.
-  local recorder_priority=()
-  [ "$(id -u)" -eq 0 ] && recorder_priority=(chrt -f 10)
-  "${recorder_priority[@]}" parec --latency-msec="$latency" -d capture.monitor --format=s16le --rate=44100 \
-    --channels=2 --raw >"$work/heard.raw" &
+  # At a real-time priority where it may, so that the busy loops cannot make it miss what the
+  # sink played.
+  record_sink "$work/heard.raw" "$latency"
   local recorder=$!
   sleep 0.3
   for _ in $(seq "$busy"); do (while :; do :; done) & loops+=($!); done

@@ -41,8 +41,7 @@ whole_run() {
   local server=$1 latency=$2 log="$work/$1.clock" out="$work/$1.out" err="$work/$1.err"
   start_"$server" || return 1
   start_xvfb || return 1
-  parec --latency-msec="$latency" -d capture.monitor --format=s16le --rate=44100 --channels=2 --raw \
-    >"$work/$server.raw" &
+  record_sink "$work/$server.raw" "$latency"
   local recorder=$!
   sleep 0.3
   local started ended

@@ -113,7 +113,7 @@ xmplay_faults() {  # SERVER
 resumed_stall() {
   local log="$work/resumed.clock" recording="$work/resumed.raw"
   "$QUARBTRO_BUILD/xmrender" "$song" --seconds 10 --raw -o "$work/song.raw"
-  parec --latency-msec=100 -d capture.monitor --format=s16le --rate=44100 --channels=2 --raw >"$recording" &
+  record_sink "$recording" 100
   local recorder=$!
   sleep 0.3
   QUARBTRO_CLOCK_LOG="$log" "$intro" >/dev/null 2>"$work/resumed.err" &
@@ -156,16 +156,19 @@ stalled_start() {  # NAME REASON_PATTERN [ENVIRONMENT...]
   local player=$!
   local tries=0
   until [ -s "$err" ] || [ $tries -ge 300 ]; do sleep 0.05; tries=$((tries + 1)); done
-  local from to clock_from clock_to
+  # Two readings 1.5 s apart, each with the time the intro took it: a frame loop slowed by a
+  # loaded machine reads less often, not at another pace.
+  local first last
   sleep 0.5
-  from=$(now) clock_from=$(tail -n 1 "$log" | cut -d' ' -f2)
+  first=$(tail -n 1 "$log")
   sleep 1.5
-  to=$(now) clock_to=$(tail -n 1 "$log" | cut -d' ' -f2)
+  last=$(tail -n 1 "$log")
   kill -TERM "$player"
   await_exit "$player" 10
   kill -CONT "$sound_server_pid"
   local rate
-  rate=$(awk -v a="$from" -v b="$to" -v c="$clock_from" -v d="$clock_to" 'BEGIN { printf "%.0f", (d - c) / (b - a) }')
+  rate=$(printf '%s\n%s\n' "$first" "$last" |
+    awk 'NR == 1 { t = $1; c = $2 } NR == 2 { printf "%.0f", ($1 > t ? ($2 - c) / ($1 - t) : 0) }')
   echo "     $name stalled before the start: $(cat "$err"); then $rate cs a second"
   check_true "$name stalled before the start: one line says why, and the show goes on" \
     grep -qxE "quarbtro: no sound: $reason \(a sound server that has stopped answering\?\); the show goes on without it" "$err"

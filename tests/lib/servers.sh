@@ -5,6 +5,7 @@
 #   start_weston W H   # a Wayland desktop with Xwayland; exports DISPLAY (Xwayland's)
 #   start_pulseaudio   # or start_pipewire: a sound server with a null sink, "capture", in a
 #                      # private runtime directory; exports PULSE_SERVER and ALSA_CONFIG_PATH
+#   record_sink FILE MS # what the null sink plays, into FILE
 # Every server gets a free display number or socket of its own, so tests never meet the
 # user's servers or each other's.
 
@@ -253,6 +254,17 @@ _await_socket() {
     sleep 0.02
     tries=$((tries + 1))
   done
+}
+
+# Records the sound server's null sink into FILE (raw 16-bit stereo at 44,100 Hz) in the
+# background; $! is the recorder. The recorder is the test's instrument, not what is tested:
+# where it may (as root) it runs at a real-time priority, so that a loaded machine does not make
+# it miss what the sink played.
+record_sink() {  # FILE LATENCY_MS
+  local priority=()
+  [ "$(id -u)" -eq 0 ] && priority=(chrt -f 10)
+  "${priority[@]}" parec --latency-msec="$2" -d capture.monitor --format=s16le --rate=44100 \
+    --channels=2 --raw >"$1" &
 }
 
 # Waits until a window with this exact title exists (up to $2 seconds, default 20).
