@@ -272,7 +272,7 @@ fi
 
 # ---- the intro's sound and clock: whole runs, each with its clock log and a recording of the sink
 if measuring sound || measuring clock-under-load; then
-  "$build/xmrender" assets/song.xm --seconds 42.5 --raw --force -o "$work/song.raw"
+  "$build/xmrender" assets/song.xm --profile design --seconds 42.5 --raw --force -o "$work/song.raw"
   QUARBTRO_BUILD=$(cd "$build" && pwd)
   export QUARBTRO_BUILD
 fi
