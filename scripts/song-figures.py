@@ -56,10 +56,11 @@ The figures of the song's third version (each function's docstring has the exact
   movement          level_movement_without: the tunnel's level movement with the breakdowns'
                     windows left out.
   lead on top       lead_on_top: each section's integrated loudness (LUFS) of every pitched
-                    part rendered alone; the lead must be the loudest in every section (the
-                    first and the close's included) but the breakdowns.
+                    part rendered alone; the goal: the lead the loudest in at least three of
+                    every four sections where a pitched part sounds (the first and the close's
+                    included), the breakdowns not counted.
 
-Uses numpy only. Its checks: test_song_figures.py beside it (python3 test_song_figures.py).
+Uses numpy only (Debian's python3-numpy). Its checks: scripts/test_song_figures.py.
 """
 
 import argparse
