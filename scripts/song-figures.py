@@ -2,8 +2,9 @@
 """Listener-level figures of a song as the player renders it, for scripts/song-report.sh, and
 the song's goals.
 
-Every render is headerless 16-bit little-endian stereo at 44,100 Hz (xmrender --raw), and only
-its first 42.5 seconds count: what the intro plays before it quits.
+Every render is headerless 16-bit little-endian stereo at 44,100 Hz (xmrender --profile design
+--raw: the player as the intro plays), and only its first 42.5 seconds count: what the intro
+plays before it quits.
 
   song-figures.py RENDER.raw
       One line of key=value figures, the first form of this script: movement_theme,
@@ -182,7 +183,8 @@ OCTAVES = ("31 Hz", "63 Hz", "125 Hz", "250 Hz", "500 Hz", "1 kHz", "2 kHz", "4 
 # of ballz-data (finalman-quickie), bomberclone-data (mario_is_a_weenie, slice_me_nice, zb-tnt),
 # dodgindiamond2 (bgm1, bgm2), rafkill-data (song1), solarwolf (arg, aster2_sw) and vor (mph).
 # Each module's first 42.5 s was rendered by this project's xmrender at commit 7246b54
-# (`xmrender MODULE.xm --seconds 42.5 --raw -o MODULE.raw`) and measured by octave_profile; per
+# (`xmrender MODULE.xm --seconds 42.5 --raw -o MODULE.raw`, the player the design profile
+# keeps byte for byte) and measured by octave_profile; per
 # band, the median, the quartiles (the middle half: numpy's percentile 25 and 75, linear) and
 # the least and greatest of the 23 (rounded outwards, so that each module lies in the range).
 # Measured the same way against the other 22, the modules lie a median of 12.9 dB beyond the
@@ -859,9 +861,10 @@ def goal_lines(goals, details, markdown=False):
 
 
 def render_with(xmrender, module_path, output):
-    """The module's first 42.5 s, rendered by xmrender as raw frames into `output`."""
-    done = subprocess.run([xmrender, module_path, "--seconds", str(LENGTH), "--raw", "--force",
-                           "-o", output], stdout=subprocess.DEVNULL, stderr=subprocess.PIPE,
+    """The module's first 42.5 s, rendered by xmrender as the intro plays it (the design
+    profile) as raw frames into `output`."""
+    done = subprocess.run([xmrender, module_path, "--profile", "design", "--seconds", str(LENGTH),
+                           "--raw", "--force", "-o", output], stdout=subprocess.DEVNULL, stderr=subprocess.PIPE,
                           text=True)
     if done.returncode != 0:
         raise SystemExit("%s could not render %s: %s" % (xmrender, module_path,
