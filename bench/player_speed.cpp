@@ -12,32 +12,27 @@
 
 #include <xmp.h>
 
-#include <algorithm>
 #include <cstdio>
-#include <cstdlib>
-#include <ctime>
-#include <fstream>
-#include <iterator>
+#include <memory>
 #include <string>
 #include <vector>
 
-#include "assets/songXm.h"
-#include <memory>
-
+#include "bench/song_timing.h"
 #include "player/song_render.h"
 #include "player/xm_loader.h"
 
 namespace quarbtro {
 namespace {
 
+using bench::median;
+using bench::Song;
+using bench::threadSeconds;
+
 constexpr int rate = defaultOutputRate;
 constexpr double goal = 1.5;
 constexpr double ft2Goal = 0.95;  // the FT2 profile at most 5 % slower than the design
 
-struct Song {
-    std::string name;
-    std::vector<unsigned char> bytes;
-};
+[[noreturn]] void fail(const std::string& message) { bench::fail("player-speed", message); }
 
 struct Figures {
     double ours = 0;    // × real time
@@ -45,23 +40,6 @@ struct Figures {
     double theirs = 0;  // × real time
     int channels = 0;
 };
-
-double threadSeconds() {
-    timespec now{};
-    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
-    return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) * 1e-9;
-}
-
-double median(std::vector<double> values) {
-    std::sort(values.begin(), values.end());
-    const std::size_t middle = values.size() / 2;
-    return values.size() % 2 ? values[middle] : (values[middle - 1] + values[middle]) / 2;
-}
-
-[[noreturn]] void fail(const std::string& message) {
-    std::fprintf(stderr, "player-speed: %s\n", message.c_str());
-    std::exit(1);
-}
 
 // × real time of one run of our player; the module's channel count goes to `channels`.
 double renderOurs(const Song& song, std::int64_t frames, PlaybackProfile profile, int& channels) {
@@ -121,32 +99,8 @@ Figures measure(const Song& song, double seconds, int runs) {
     return figures;
 }
 
-Song readSong(const std::string& path) {
-    std::ifstream file(path, std::ios::binary);
-    if (!file) fail("cannot read " + path);
-    Song song{path.substr(path.find_last_of('/') + 1), {}};
-    song.bytes.assign(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
-    return song;
-}
-
 int run(int argc, char** argv) {
-    double seconds = 30;
-    int runs = 7;
-    std::vector<Song> songs{{"the embedded song", {songXm, songXm + songXmSize}}};
-    for (int i = 1; i < argc; ++i) {
-        const std::string argument = argv[i];
-        if (argument == "--seconds" && i + 1 < argc) {
-            seconds = std::atof(argv[++i]);
-        } else if (argument == "--runs" && i + 1 < argc) {
-            runs = std::atoi(argv[++i]);
-        } else if (!argument.empty() && argument[0] == '-') {
-            std::fprintf(stderr, "usage: player-speed [--seconds S] [--runs N] [FILE.xm ...]\n");
-            return 2;
-        } else {
-            songs.push_back(readSong(argument));
-        }
-    }
-    if (!(seconds > 0) || runs < 1) fail("--seconds and --runs take positive numbers");
+    const auto [seconds, runs, songs] = bench::readArguments("player-speed", argc, argv, 30, 7);
 
     std::printf("| module | channels | ours (× real time) | libxmp (× real time) | ours / libxmp "
                 "| ours as FT2 (× real time) | FT2 / design |\n");

@@ -1,5 +1,6 @@
 #include "player/mixer.h"
 
+#include <algorithm>
 #include <bit>
 #include <cmath>
 
@@ -8,6 +9,7 @@
 #endif
 
 #include "player/extended_precision.h"
+#include "player/sinc_kernel.h"
 
 namespace quarbtro {
 
@@ -63,15 +65,104 @@ std::uint64_t framesToBoundary(std::uint64_t distance, std::uint64_t step) {
     return frames;
 }
 
-// The sample value at a 32.32 position, interpolated between frame i and frame i + 1 (in
-// both directions the weight goes from frame i toward frame i + 1).
-inline Real interpolated(const std::int16_t* data, std::uint64_t position) {
-    const std::uint32_t i = wholeFrames(position);
-    const Real s0 = data[i];
-    const Real s1 = data[i + 1];
-    const Real weight = Real(static_cast<std::uint32_t>(position) >> 1) * weightPerHalfFraction;
-    return s0 + weight * (s1 - s0);
-}
+// The ways of reading a sample at a 32.32 position, one per Interpolation; each is made for
+// one segment of one voice.
+
+// Linear: between frame i and frame i + 1 (in both directions the weight goes from frame i
+// toward frame i + 1).
+struct LinearRead {
+    const std::int16_t* data;
+    Real operator()(std::uint64_t position) const {
+        const std::uint32_t i = wholeFrames(position);
+        const Real s0 = data[i];
+        const Real s1 = data[i + 1];
+        const Real weight = Real(static_cast<std::uint32_t>(position) >> 1) * weightPerHalfFraction;
+        return s0 + weight * (s1 - s0);
+    }
+};
+
+// None: the frame the position is in.
+struct NearestRead {
+    const std::int16_t* data;
+    Real operator()(std::uint64_t position) const { return data[wholeFrames(position)]; }
+};
+
+// The frames around a position as the voice will hear them, for the readers that look further
+// than the next frame. Within the part of the sample played straight through they are the data
+// itself. Past the loop end they are the loop's continuation: its start again (forward), or its
+// frames backwards (ping-pong). Before the loop start, once the voice has gone round the loop,
+// they are the loop's end (forward) or the loop's start mirrored (ping-pong). Before frame 0,
+// and after the end of a sample without a loop, silence.
+class Neighbourhood {
+public:
+    Neighbourhood(const Sample& sample, bool looped)
+        : sample_(sample),
+          loopEnd_(static_cast<std::int64_t>(sample.loopStart) + sample.loopLength),
+          loops_(sample.loopLength > 0 && (sample.loopType & (loopForward | loopPingPong))),
+          lowest_(looped && loops_ ? sample.loopStart : 0) {}
+
+    // A pointer p with p[k] = the frame i + k for k from -before to after: into the data where
+    // that is what is heard, else into `scratch` (before + after + 1 values), filled here.
+    const std::int16_t* around(std::uint32_t i, int before, int after, std::int16_t* scratch) const {
+        const std::int64_t first = static_cast<std::int64_t>(i) - before;
+        if (first >= lowest_ && static_cast<std::int64_t>(i) + after < loopEnd_) return sample_.data + i;
+        for (int k = -before; k <= after; ++k) scratch[k + before] = heard(static_cast<std::int64_t>(i) + k);
+        return scratch + before;
+    }
+
+private:
+    std::int16_t heard(std::int64_t index) const {
+        const std::int64_t loopStart = sample_.loopStart;
+        const std::int64_t length = sample_.loopLength;
+        const bool pingPong = !(sample_.loopType & loopForward);
+        if (index >= loopEnd_) {
+            if (!loops_) return 0;
+            const std::int64_t past = index - loopEnd_;
+            if (!pingPong) return sample_.data[loopStart + past % length];
+            const std::int64_t turn = past % (2 * length);
+            return sample_.data[turn < length ? loopEnd_ - 1 - turn : loopStart + turn - length];
+        }
+        if (index < lowest_) {
+            const std::int64_t before = loopStart - 1 - index;
+            if (!pingPong) return sample_.data[loopEnd_ - 1 - before % length];
+            const std::int64_t turn = before % (2 * length);
+            return sample_.data[turn < length ? loopStart + turn : loopEnd_ - 1 - (turn - length)];
+        }
+        return index < 0 ? std::int16_t{0} : sample_.data[index];
+    }
+
+    const Sample& sample_;
+    std::int64_t loopEnd_;
+    bool loops_;
+    std::int64_t lowest_;  // the first frame heard as it stands
+};
+
+// Cubic: a Catmull-Rom spline through frames i - 1 .. i + 2.
+struct CubicRead {
+    Neighbourhood frames;
+    Real operator()(std::uint64_t position) const {
+        std::int16_t scratch[4];
+        const std::int16_t* p = frames.around(wholeFrames(position), 1, 2, scratch);
+        const double t = static_cast<std::uint32_t>(position) * 0x1p-32;
+        const double s0 = p[-1], s1 = p[0], s2 = p[1], s3 = p[2];
+        return s1 + 0.5 * t * (s2 - s0 + t * (2 * s0 - 5 * s1 + 4 * s2 - s3 + t * (3 * (s1 - s2) + s3 - s0)));
+    }
+};
+
+// Sinc: the band-limited kernel of sinc_kernel.h, its cut-off following the step.
+struct SincRead {
+    Neighbourhood frames;
+    const SincBand& band;
+
+    SincRead(const Sample& sample, bool looped, std::uint64_t step)
+        : frames(sample, looped), band(sincBand(static_cast<double>(step) * 0x1p-32)) {}
+
+    Real operator()(std::uint64_t position) const {
+        std::int16_t scratch[2 * sincWidestReach + 4];
+        const std::int16_t* p = frames.around(wholeFrames(position), band.reach - 1, band.taps - band.reach, scratch);
+        return sincValue(p, static_cast<std::uint32_t>(position) * 0x1p-32, band);
+    }
+};
 
 inline void addFrame(float* out, Real value, Real gainLeft, Real gainRight) {
     out[0] = static_cast<float>(out[0] + value * gainLeft);
@@ -80,29 +171,29 @@ inline void addFrame(float* out, Real value, Real gainLeft, Real gainRight) {
 
 // n frames at the target gains, two per iteration; an odd last frame takes the current gains
 // (which differ from the targets only by what a cut-off ramp left in currentLeft/Right).
-std::uint64_t mixSteady(const std::int16_t* data, std::uint64_t position, std::uint64_t advance,
-                        float* out, int n, Real targetLeft, Real targetRight, Real currentLeft,
-                        Real currentRight) {
+template <typename Read>
+std::uint64_t mixSteady(const Read& read, std::uint64_t position, std::uint64_t advance, float* out, int n,
+                        Real targetLeft, Real targetRight, Real currentLeft, Real currentRight) {
     for (int pairs = n >> 1; pairs > 0; --pairs) {
-        addFrame(out, interpolated(data, position), targetLeft, targetRight);
+        addFrame(out, read(position), targetLeft, targetRight);
         position += advance;
-        addFrame(out + 2, interpolated(data, position), targetLeft, targetRight);
+        addFrame(out + 2, read(position), targetLeft, targetRight);
         position += advance;
         out += 4;
     }
     if (n & 1) {
-        addFrame(out, interpolated(data, position), currentLeft, currentRight);
+        addFrame(out, read(position), currentLeft, currentRight);
         position += advance;
     }
     return position;
 }
 
 // n frames of a running ramp: each frame at the gain reached so far, raised after the frame.
-std::uint64_t mixRamp(const std::int16_t* data, std::uint64_t position, std::uint64_t advance,
-                      float* out, int n, Real& gainLeft, Real& gainRight, Real stepLeft,
-                      Real stepRight) {
+template <typename Read>
+std::uint64_t mixRamp(const Read& read, std::uint64_t position, std::uint64_t advance, float* out, int n,
+                      Real& gainLeft, Real& gainRight, Real stepLeft, Real stepRight) {
     for (; n > 0; --n) {
-        addFrame(out, interpolated(data, position), gainLeft, gainRight);
+        addFrame(out, read(position), gainLeft, gainRight);
         gainLeft += stepLeft;
         gainRight += stepRight;
         position += advance;
@@ -111,15 +202,53 @@ std::uint64_t mixRamp(const std::int16_t* data, std::uint64_t position, std::uin
     return position;
 }
 
-// Sets up a ramp toward the voice's targets from the volumes applied so far; returns its
-// length in frames, 0 when both sides are already there.
-int startRamp(const Player& player, const VolumeScale& scale, Voice& voice) {
-    voice.rampTargetLeft = voice.targetLeft;
-    voice.rampTargetRight = voice.targetRight;
+// The frames of one segment, at a steady gain or along a ramp, read as `read` reads them.
+struct Segment {
+    std::uint64_t position, advance;
+    float* out;
+    int frames;
+    bool ramp;
+    Real targetLeft, targetRight;
+    Real& gainLeft;
+    Real& gainRight;
+    Real stepLeft, stepRight;
+};
+
+template <typename Read>
+std::uint64_t mixSegment(const Read& read, const Segment& s) {
+    if (s.ramp)
+        return mixRamp(read, s.position, s.advance, s.out, s.frames, s.gainLeft, s.gainRight, s.stepLeft,
+                       s.stepRight);
+    return mixSteady(read, s.position, s.advance, s.out, s.frames, s.targetLeft, s.targetRight, s.gainLeft,
+                     s.gainRight);
+}
+
+std::uint64_t mixSegment(Interpolation interpolation, const Voice& voice, const Segment& segment) {
+    const Sample& sample = *voice.sample;
+    switch (interpolation) {
+        case Interpolation::none: return mixSegment(NearestRead{sample.data}, segment);
+        case Interpolation::cubic: return mixSegment(CubicRead{Neighbourhood(sample, voice.looped)}, segment);
+        case Interpolation::sinc:
+            return mixSegment(SincRead(sample, voice.looped, joined(voice.stepInt, voice.stepFrac)), segment);
+        case Interpolation::linear: break;
+    }
+    return mixSegment(LinearRead{sample.data}, segment);
+}
+
+// The volumes a voice is heard at: its targets, or silence while its channel is muted.
+struct Targets {
+    std::int32_t left, right;
+};
+
+// Sets up a ramp toward the targets from the volumes applied so far; returns its length in
+// frames, 0 when both sides are already there.
+int startRamp(const Player& player, const VolumeScale& scale, Voice& voice, Targets targets) {
+    voice.rampTargetLeft = targets.left;
+    voice.rampTargetRight = targets.right;
     const std::int32_t left =
-        voice.targetLeft - static_cast<std::int32_t>(static_cast<std::uint32_t>(voice.currentLeft) >> 8);
+        targets.left - static_cast<std::int32_t>(static_cast<std::uint32_t>(voice.currentLeft) >> 8);
     const std::int32_t right =
-        voice.targetRight - static_cast<std::int32_t>(static_cast<std::uint32_t>(voice.currentRight) >> 8);
+        targets.right - static_cast<std::int32_t>(static_cast<std::uint32_t>(voice.currentRight) >> 8);
     // A voice may ask for a ramp of its own length (a whole tick, volumeRampsAsFt2).
     const bool ownLength = voice.rampFrames > 0;
     const float invLength = ownLength ? 1.0f / static_cast<float>(voice.rampFrames) : player.invRampLength;
@@ -192,6 +321,10 @@ void mixVoice(const Player& player, Voice& voice, float* buffer, int frames) {
     const VolumeScale scale = volumeScaleOf(player);
     int remaining = frames;
     float* cursor = buffer;
+    // A muted channel's voices ramp down to silence and back up like any volume change; channel
+    // i plays on voice i or i + 32.
+    const bool muted = (player.mutedChannels.load(std::memory_order_relaxed) >> (voice.index & 31)) & 1;
+    const Targets targets = muted ? Targets{0, 0} : Targets{voice.targetLeft, voice.targetRight};
     for (;;) {
         const Sample& sample = *voice.sample;
         const std::uint32_t loopEnd = sample.loopStart + sample.loopLength;
@@ -218,32 +351,31 @@ void mixVoice(const Player& player, Voice& voice, float* buffer, int frames) {
         const int untilBoundary = n;
 
         int rampFrames;
-        if (voice.rampRemaining > 0 && voice.targetLeft == voice.rampTargetLeft &&
-            voice.targetRight == voice.rampTargetRight) {
+        if (voice.rampRemaining > 0 && targets.left == voice.rampTargetLeft &&
+            targets.right == voice.rampTargetRight) {
             rampFrames = voice.rampRemaining;
         } else {
-            rampFrames = startRamp(player, scale, voice);
+            rampFrames = startRamp(player, scale, voice, targets);
         }
         if (rampFrames > 0) {
             voice.rampRemaining = rampFrames;
             if (rampFrames < n) n = rampFrames;
         }
 
-        const Real targetLeft = static_cast<float>(Real(voice.targetLeft) * scale.toGain);
-        const Real targetRight = static_cast<float>(Real(voice.targetRight) * scale.toGain);
+        const Real targetLeft = static_cast<float>(Real(targets.left) * scale.toGain);
+        const Real targetRight = static_cast<float>(Real(targets.right) * scale.toGain);
         Real gainLeft = static_cast<float>(Real(voice.currentLeft) * fixedToVolume * scale.toGain);
         Real gainRight = static_cast<float>(Real(voice.currentRight) * fixedToVolume * scale.toGain);
         const std::uint64_t advance = goingForward ? step : 0 - step;
-        if (rampFrames > 0) {
-            position = mixRamp(sample.data, position, advance, cursor, n, gainLeft, gainRight,
-                               voice.rampStepLeft, voice.rampStepRight);
-        } else if (targetLeft == 0 && targetRight == 0 && gainLeft == 0 && gainRight == 0) {
+        if (rampFrames == 0 && targetLeft == 0 && targetRight == 0 && gainLeft == 0 && gainRight == 0) {
             // A silent voice (a note given up, faded out, still looping) adds only zeros: it
             // just moves on, exactly as far as frame-by-frame steps would take it.
             position += static_cast<std::uint64_t>(n) * advance;
         } else {
-            position = mixSteady(sample.data, position, advance, cursor, n, targetLeft, targetRight,
-                                 gainLeft, gainRight);
+            const Segment segment{position,   advance,  cursor,   n,
+                                  rampFrames > 0, targetLeft, targetRight, gainLeft,
+                                  gainRight,  voice.rampStepLeft, voice.rampStepRight};
+            position = mixSegment(player.interpolation, voice, segment);
         }
         cursor += 2 * n;
         remaining -= n;
@@ -257,8 +389,8 @@ void mixVoice(const Player& player, Voice& voice, float* buffer, int frames) {
             if (voice.rampRemaining == 0) {
                 voice.rampStepLeft = 0;
                 voice.rampStepRight = 0;
-                voice.currentLeft = voice.targetLeft * 256;
-                voice.currentRight = voice.targetRight * 256;
+                voice.currentLeft = targets.left * 256;
+                voice.currentRight = targets.right * 256;
                 if (n < untilBoundary) {  // the ramp ended the segment, not the boundary
                     storePosition(voice, position);
                     continue;
@@ -278,7 +410,7 @@ void mixVoice(const Player& player, Voice& voice, float* buffer, int frames) {
         } else {
             if (player.rules.endOfSampleDeclick && n > 0 && sample.data != nullptr) {
                 // The value of the last frame mixed, taken on from the next frame.
-                const Real value = interpolated(sample.data, position - advance);
+                const Real value = LinearRead{sample.data}(position - advance);
                 const Real left = rampFrames > 0 ? gainLeft - Real(voice.rampStepLeft) : targetLeft;
                 const Real right = rampFrames > 0 ? gainRight - Real(voice.rampStepRight) : targetRight;
                 voice.tailLeft = static_cast<float>(value * left);
@@ -291,6 +423,7 @@ void mixVoice(const Player& player, Voice& voice, float* buffer, int frames) {
             return;
         }
         storePosition(voice, position);
+        voice.looped = 1;
         if (remaining <= 0) return;
     }
 }

@@ -1,9 +1,10 @@
 #pragma once
-// The voice mixer: resamples each playing voice's 16-bit sample with linear interpolation,
-// follows forward and ping-pong loops, ends voices at the end of samples without a loop, ramps
-// every volume change over rampLength frames, and adds the result into a float mix buffer
-// (two floats per frame, left then right, in the units of 16-bit samples). convertToS16 rounds
-// and clips the buffer for the device.
+// The voice mixer: resamples each playing voice's 16-bit sample as the player's interpolation
+// says (linear by default; cubic and the band-limited sinc read the frames around a loop as the
+// voice hears them), follows forward and ping-pong loops, ends voices at the end of samples
+// without a loop, ramps every volume change over rampLength frames, and adds the result into a
+// float mix buffer (two floats per frame, left then right, in the units of 16-bit samples).
+// convertToS16 rounds and clips the buffer for the device.
 //
 // Runs on the rendering thread only; the sequencer changes voices between two calls.
 
@@ -19,7 +20,7 @@ namespace quarbtro {
 void mixVoices(Player& player, float* buffer, int frames);
 
 // Adds `frames` frames of one voice to the buffer and advances the voice; the volume ramps
-// take the player's ramp length.
+// take the player's ramp length, and a voice of a muted channel ramps to silence.
 void mixVoice(const Player& player, Voice& voice, float* buffer, int frames);
 
 // Writes 2 x frames signed 16-bit samples: each float rounded to the nearest integer (ties to

@@ -13,6 +13,9 @@ void configureOutput(Player& player, std::int32_t rate) {
     player.invRate = 1.0f / static_cast<float>(rate);
     player.invRampLength = 1.0f / static_cast<float>(player.rampLength);
     player.gain = 1.0f;
+    player.interpolation = Interpolation::linear;
+    player.stereoSeparation = 100;
+    player.mutedChannels.store(0);
     std::memset(player.voices, 0, sizeof player.voices);
     for (int i = 0; i < voiceCount; ++i) {
         player.voices[i].index = i;

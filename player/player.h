@@ -8,9 +8,12 @@
 //
 // Who writes what, and on which thread:
 //
-// - Output format (outputRate, blockFrames, invRate, rampLength, invRampLength, gain): written
-//   by configureOutput (and a tool's gain) on the controlling thread (the one that starts and
-//   stops playback) before any playback starts; read-only while a song plays.
+// - Output format (outputRate, blockFrames, invRate, rampLength, invRampLength) and the
+//   settings (gain, interpolation, stereoSeparation): written by configureOutput (the settings
+//   then by a tool) on the controlling thread (the one that starts and stops playback) before
+//   any playback starts; read-only while a song plays.
+// - mutedChannels: written on any thread at any time (xmplay's keys), read by the mixer before
+//   each segment it mixes.
 // - profile: written by usePlaybackProfile on the controlling thread before playback starts;
 //   rules: the profile's rules for the module, set by beginPlayback. Read-only while a song
 //   plays. A zero-filled player plays the design profile.
@@ -41,6 +44,14 @@ namespace quarbtro {
 
 inline constexpr std::int32_t defaultOutputRate = 44100;
 inline constexpr std::int32_t defaultBlockFrames = 2048;
+
+// How the mixer reads a sample between its frames.
+enum class Interpolation : std::uint8_t {
+    none,    // the frame the position is in
+    linear,  // a straight line between that frame and the next: the design's and FastTracker 2's
+    cubic,   // a Catmull-Rom spline through the four frames around the position
+    sinc,    // a band-limited windowed-sinc kernel whose cut-off follows the step (mixer.h)
+};
 
 // Where the song stands and how it goes on, in this playing: set from the module's defaults by
 // beginPlayback, then advanced by the sequencer tick by tick and by the renderer frame by frame.
@@ -77,7 +88,11 @@ struct Player {
     float invRate;                // 1 / outputRate
     std::int32_t rampLength;      // frames of a volume ramp: 128 at 44,100 Hz
     float invRampLength;          // 1 / rampLength
+    // Settings, all as the song itself plays by default (the same bytes as without them).
     float gain;                   // the mix is multiplied by it before it is rounded; 1 = as mixed
+    Interpolation interpolation;  // linear by default
+    std::int32_t stereoSeparation;  // percent: 100 the song's own panning, 0 mono
+    std::atomic<std::uint32_t> mutedChannels;  // bit c set: channel c (from 0) is not heard
     PlaybackProfile profile = PlaybackProfile::design;  // how the song is played where trackers part
     PlaybackRules rules = {};     // the profile's rules for the module playing, consulted by the sequencer and mixer
 
@@ -106,8 +121,9 @@ struct Player {
 };
 
 // Sets the output format for a rate (blocks of 2,048 frames, ramps of rate x 128 / 44,100
-// frames) and a gain of 1, and resets every voice to silence: voice i gets index i and a step
-// of one frame.
+// frames) and the default settings (a gain of 1, linear interpolation, the song's own panning,
+// every channel heard), and resets every voice to silence: voice i gets index i and a step of
+// one frame.
 void configureOutput(Player& player, std::int32_t rate);
 
 // Makes the player play by a profile's rules (for the module) from the next playback start on.

@@ -42,6 +42,16 @@ void renderBlock(Player& player) {
     }
     player.publishedSoundingChannels.store(static_cast<std::uint8_t>(sounding), std::memory_order_relaxed);
     song.samplesLeftInTick = left;
+    if (player.stereoSeparation != 100) {
+        // The difference between the sides scaled, their sum kept: 0 % is the mono mix.
+        const float separation = static_cast<float>(player.stereoSeparation) / 100;
+        for (int i = 0; i < 2 * blockFrames; i += 2) {
+            const float middle = (player.mixBuffer[i] + player.mixBuffer[i + 1]) / 2;
+            const float side = (player.mixBuffer[i] - player.mixBuffer[i + 1]) / 2 * separation;
+            player.mixBuffer[i] = middle + side;
+            player.mixBuffer[i + 1] = middle - side;
+        }
+    }
     if (player.gain != 1.0f)  // a tool's --gain: the mix scaled before it is rounded
         for (int i = 0; i < 2 * blockFrames; ++i) player.mixBuffer[i] *= player.gain;
     convertToS16(player.outputBuffer, player.mixBuffer, blockFrames);

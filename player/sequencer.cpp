@@ -486,6 +486,7 @@ void updateVoice(Player& player, Channel& channel, const Sample* sample, const M
         voice->positionInt = voice->startOffset;
         voice->positionFrac = 0;
         voice->direction = forward;
+        voice->looped = 0;
         voice->startOffset = 0;
         voice->currentLeft = 0;
         voice->currentRight = 0;
@@ -547,6 +548,7 @@ void updateVoice(Player& player, Channel& channel, const Sample* sample, const M
         voice->positionFrac = 0;
         voice->positionInt = 0;
         voice->startOffset = 0;
+        voice->looped = 0;
     }
 }
 

@@ -45,6 +45,10 @@ struct Voice {
     // (endOfSampleDeclick; 0 otherwise), in the units of the mix buffer.
     float tailLeft;
     float tailRight;
+    // 1 once the voice has gone round its loop since its note started (0 at a trigger or a
+    // rewind): the frames before the loop start are then the loop's end, for the interpolations
+    // that read behind the position (cubic, sinc).
+    std::int32_t looped;
 };
 
 inline constexpr std::int32_t forward = 1;

@@ -15,7 +15,7 @@
 #                          that other sessions' builds take little processor time from the
 #                          bench; the caller's group gets its niceness back at the end
 #   BENCH_ONLY="NAME..."   only these blocks (frame-rate frame-pacing glow startup sound
-#                          clock-under-load capture player-speed; size comes with sound); the
+#                          clock-under-load capture player-speed resampler; size comes with sound); the
 #                          others stand
 # docs/benchmarks.md is written by hand around generated blocks: each block runs from a line
 # "<!-- bench:NAME -->" to a line "<!-- /bench:NAME -->", and only the blocks are rewritten.
@@ -463,6 +463,19 @@ if measuring player-speed && [ -x "$bench/player-speed" ]; then
     echo
     echo "1-minute load average $(load) after."
   } | block player-speed
+fi
+
+# ---- the interpolations: the spur-free range of a looped sine at steps from 0.25 to 4, and
+# what each costs against linear on the same modules
+if measuring resampler && [ -x "$bench/resampler" ]; then
+  source tests/lib/real_modules.sh
+  QUARBTRO_BUILD=$(cd "$build" && pwd) fetch_real_modules || real_modules=()
+  echo "bench: the interpolations (load $(load))"
+  {
+    "$bench/resampler" "${real_modules[@]}"
+    echo
+    echo "1-minute load average $(load) after."
+  } | block resampler
 fi
 
 # The machine and its load, for a whole run; a run of some blocks says its load in each.

@@ -182,6 +182,23 @@ TEST_F(MixerTest, TargetChangedMidRampStartsANewRampFromTheVolumeReached) {
     EXPECT_EQ(voice.currentLeft, 0);
 }
 
+// Muting a channel while it plays (xmplay's keys) fades its voices out over one ramp, as a
+// volume change would, and unmuting fades them back in; channel 3 plays on voice 3 or 35.
+TEST_F(MixerTest, MutingFadesTheChannelsVoicesOutAndBackIn) {
+    TestSample held(4000, loopNone, 0, 0, constant1000);
+    Voice voice = steadyVoice(held.sample, 0, oneFrame);
+    voice.index = 35;
+    player.mutedChannels.store(1u << 3);
+    mixVoice(player, voice, buffer.data(), 200);
+    EXPECT_GT(buffer[2 * 100], 0.0f);  // still fading
+    EXPECT_EQ(buffer[2 * 128], 0.0f);
+    EXPECT_EQ(buffer[2 * 199], 0.0f);
+    EXPECT_EQ(voice.targetLeft, 255);  // the song's own volume is left as it is
+    player.mutedChannels.store(1u << 4);
+    mixVoice(player, voice, buffer.data() + 400, 200);
+    EXPECT_NEAR(buffer[400 + 2 * 128], 1000, 0.01);
+}
+
 TEST_F(MixerTest, InterpolationWeightNeverReachesOne) {
     std::int16_t frames[10] = {0, 10000};
     Sample sample{};
