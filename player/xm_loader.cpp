@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <string>
 #include <vector>
 
 #include "player/channel.h"
@@ -24,6 +25,7 @@ constexpr std::int32_t paddingFrames = 8;
 
 thread_local LoadFailureKind failureKind = LoadFailureKind::none;
 thread_local char failureReason[200] = "";
+thread_local char warningText[300] = "";
 
 std::int32_t fail(LoadFailureKind kind, const char* format, ...) {
     failureKind = kind;
@@ -42,7 +44,7 @@ T* allocateZeroed(std::size_t count) {
 }
 
 // Sequential little-endian reading. A read past the end yields zero bytes, as if the file went
-// on with zeros; every seek is clamped to the file.
+// on with zeros (and says so: ranOut); every seek is clamped to the file.
 class XmReader {
 public:
     explicit XmReader(ModuleFile* file) : file_(file) {
@@ -63,8 +65,15 @@ public:
     // Reads count bytes into destination; whatever the file does not hold reads as zero.
     void bytes(void* destination, std::int32_t count) {
         std::int32_t got = std::max(readModuleFile(destination, count, file_), 0);
-        if (got < count) std::memset(static_cast<std::uint8_t*>(destination) + got, 0, count - got);
+        if (got < count) {
+            std::memset(static_cast<std::uint8_t*>(destination) + got, 0, count - got);
+            ranOut_ = true;
+        }
     }
+    // Whether a read has asked for more than the file held.
+    bool ranOut() const { return ranOut_; }
+    void markRanOut() { ranOut_ = true; }
+    std::int64_t size() const { return size_; }
     std::uint8_t u8() {
         std::uint8_t value;
         bytes(&value, 1);
@@ -85,7 +94,19 @@ public:
 private:
     ModuleFile* file_;
     std::int32_t size_;
+    bool ranOut_ = false;
 };
+
+// Where a file that ends early ended, for the one warning that says what is missing.
+struct Shortfall {
+    bool header = false;           // the file ends inside the module header
+    std::int32_t pattern = -1;     // the first pattern cut short or missing
+    std::int32_t instrument = -1;  // the first instrument (from 0) whose header is cut or missing
+    std::int32_t sampleInstrument = -1, sample = -1;  // the first sample whose data is cut short
+    std::int64_t sampleBytesMissing = 0;  // of every sample together
+    std::int64_t firstSampleBytes = 0;    // the declared length of that first sample's data
+};
+thread_local Shortfall shortfall;
 
 // Header fields as the file gives them, before they become Module fields.
 struct XmHeader {
@@ -189,12 +210,6 @@ std::int32_t readPattern(Module* module, XmReader& in, int number) {
         return fail(LoadFailureKind::refused, "pattern %d has %u rows, more than %u", number, rows,
                     maxRows);
     std::int64_t cellCount = std::int64_t{rows} * module->channelCount;
-    // Every packed cell takes at least one byte.
-    if (packedSize != 0 && cellCount > in.bytesLeft())
-        return fail(LoadFailureKind::refused,
-                    "pattern %d has %lld cells, more than the %lld bytes left in the file hold",
-                    number, static_cast<long long>(cellCount),
-                    static_cast<long long>(in.bytesLeft()));
     // A pattern of 0 rows is played as 64 empty rows, as established players do.
     pattern.rowCount = rows == 0 ? rowsOfMissingPattern : std::int32_t(rows);
     pattern.cells = allocateZeroed<PatternCell>(std::size_t(pattern.rowCount) * module->channelCount);
@@ -208,6 +223,8 @@ std::int32_t readPattern(Module* module, XmReader& in, int number) {
     in.bytes(packed.data(), std::int32_t(packed.size()));
     CellUnpacker unpacker(packed);
     for (std::int64_t c = 0; c < cellCount; ++c) pattern.cells[c] = unpacker.cell();
+    // The cells went on past the end of the file: they hold zeros from there.
+    if (unpacker.consumed() > packed.size()) in.markRanOut();
     in.seekTo(start + std::int64_t(unpacker.consumed()));
     return 1;
 }
@@ -217,6 +234,7 @@ std::int32_t readPatterns(Module* module, XmReader& in, std::uint32_t filePatter
     if (!module->patterns) return outOfMemory();
     for (std::uint32_t p = 0; p < filePatterns; ++p) {
         if (!readPattern(module, in, int(p))) return 0;
+        if (in.ranOut() && shortfall.pattern < 0) shortfall.pattern = std::int32_t(p);
     }
     // Pattern numbers the order table uses but the file does not hold: 64 empty rows.
     for (std::int32_t p = std::int32_t(filePatterns); p < module->patternCount; ++p) {
@@ -311,8 +329,9 @@ std::uint32_t readSampleHeader(Sample& sample, XmReader& in) {
 }
 
 // Turns the stored values into frames: 8-bit values widened to 16 bits, the delta coding
-// undone (unless a hook supplied plain values), the guard frame written after the loop.
-void decodeSample(Sample& sample, std::uint8_t* raw, bool deltaCoded) {
+// undone (unless a hook supplied plain values), the frames the file did not hold (from
+// `present` on) silent, the guard frame written after the loop.
+void decodeSample(Sample& sample, std::uint8_t* raw, bool deltaCoded, std::uint32_t present) {
     std::int16_t* frames = sample.data;
     if (sample.bits == 8) {
         // Backwards, since frame k overwrites raw bytes 2k and 2k + 1.
@@ -330,6 +349,7 @@ void decodeSample(Sample& sample, std::uint8_t* raw, bool deltaCoded) {
             frames[k] = std::int16_t(sum);
         }
     }
+    for (std::uint32_t k = present; k < sample.length; ++k) frames[k] = 0;
     std::uint32_t end = sample.loopStart + sample.loopLength;
     if (sample.loopType == loopForward) frames[end] = frames[sample.loopStart];
     if (sample.loopType == loopPingPong) frames[end] = frames[end - 1];
@@ -337,10 +357,21 @@ void decodeSample(Sample& sample, std::uint8_t* raw, bool deltaCoded) {
 
 std::int32_t readSampleData(const Module* module, XmReader& in, Sample& sample, int instrument, int slot,
                             std::uint32_t byteLength) {
-    if (byteLength > in.bytesLeft())
+    // A file that ends in its sample data plays the missing part as silence, as established
+    // players do; a shortfall larger than the whole file is no file cut short but a length
+    // that cannot be, and is refused (it would make the sample larger than the file can justify).
+    const std::int64_t missing = std::max<std::int64_t>(std::int64_t{byteLength} - in.bytesLeft(), 0);
+    if (shortfall.sampleBytesMissing + missing > in.size())
         return fail(LoadFailureKind::refused,
                     "sample %d of instrument %d holds %u bytes, more than the %lld left in the file",
                     slot, instrument + 1, byteLength, static_cast<long long>(in.bytesLeft()));
+    if (missing > 0 && shortfall.sample < 0 && byteLength > 0) {
+        shortfall.sampleInstrument = instrument;
+        shortfall.sample = slot;
+        shortfall.firstSampleBytes = byteLength;
+    }
+    shortfall.sampleBytesMissing += missing;
+    const auto presentBytes = static_cast<std::uint32_t>(byteLength - missing);
     std::int64_t end = std::int64_t{in.position()} + byteLength;
     if (sample.length > 0) {
         sample.data = allocateZeroed<std::int16_t>(std::size_t(sample.length) + paddingFrames);
@@ -352,7 +383,8 @@ std::int32_t readSampleData(const Module* module, XmReader& in, Sample& sample, 
         } else {
             in.bytes(raw, storedBytes);
         }
-        decodeSample(sample, raw, !module->onSampleLoad);
+        decodeSample(sample, raw, !module->onSampleLoad,
+                     module->onSampleLoad ? sample.length : presentBytes / (sample.bits / 8));
     }
     sample.bits = 16;
     // The whole declared length is passed over: a 16-bit sample of odd byte length leaves its
@@ -384,10 +416,52 @@ std::int32_t readInstrument(Module* module, XmReader& in, int index) {
         byteLengths[s] = readSampleHeader(*samples[s], in);
     }
     for (std::uint32_t s = sampleCount; s < maxSamples; ++s) ins.samples[s] = &emptySample;
+    if (in.ranOut() && shortfall.pattern < 0 && shortfall.instrument < 0 && shortfall.sample < 0)
+        shortfall.instrument = index;
     for (std::uint32_t s = 0; s < sampleCount; ++s) {
         if (!readSampleData(module, in, *samples[s], index, int(s), byteLengths[s])) return 0;
     }
     return 1;
+}
+
+// "instruments 3 to 17", "instrument 17"
+std::string range(const char* noun, std::int64_t first, std::int64_t last) {
+    return std::string(noun) + (first == last ? " " + std::to_string(first)
+                                              : "s " + std::to_string(first) + " to " + std::to_string(last));
+}
+
+std::string byteCount(std::int64_t bytes) { return std::to_string(bytes) + (bytes == 1 ? " byte" : " bytes"); }
+
+// The one warning about a file that ends early, or "": what is cut short or missing from where
+// the file ends, all of which plays as silence.
+std::string shortfallWarning(const Module& module, std::int32_t filePatterns) {
+    const std::int32_t instruments = module.instrumentCount;
+    std::string missing;
+    bool several = false;
+    if (shortfall.header) {
+        missing = "the module header is cut short";
+    } else if (shortfall.pattern >= 0) {
+        missing = range("pattern", shortfall.pattern, filePatterns - 1);
+        several = shortfall.pattern < filePatterns - 1;
+        if (instruments > 0) {
+            missing += " and " + range("instrument", 1, instruments);
+            several = true;
+        }
+        missing += several ? " are cut short or missing" : " is cut short or missing";
+    } else if (shortfall.instrument >= 0) {
+        missing = range("instrument", shortfall.instrument + 1, instruments) +
+                  (shortfall.instrument + 1 < instruments ? " are cut short or missing" : " is cut short or missing");
+    } else if (shortfall.sample >= 0) {
+        missing = "the sample data lacks " + byteCount(shortfall.sampleBytesMissing) + " from sample " +
+                  std::to_string(shortfall.sample) + " of instrument " + std::to_string(shortfall.sampleInstrument + 1) +
+                  " (of its " + byteCount(shortfall.firstSampleBytes) + ") on";
+        if (shortfall.sampleInstrument + 1 < instruments)
+            missing += ", and " + range("instrument", shortfall.sampleInstrument + 2, instruments) +
+                       (shortfall.sampleInstrument + 2 < instruments ? " are missing" : " is missing");
+    } else {
+        return "";
+    }
+    return "the file ends early: " + missing + "; the missing part plays as silence";
 }
 
 }  // namespace
@@ -395,6 +469,8 @@ std::int32_t readInstrument(Module* module, XmReader& in, int index) {
 std::int32_t readXm(Module* module, ModuleFile* file) {
     failureKind = LoadFailureKind::none;
     failureReason[0] = '\0';
+    warningText[0] = '\0';
+    shortfall = Shortfall{};
     if (!module || !file) return fail(LoadFailureKind::cannotOpen, "no module file");
     XmReader in(file);
 
@@ -420,17 +496,21 @@ std::int32_t readXm(Module* module, ModuleFile* file) {
     header.speed = in.u16();
     header.bpm = in.u16();
     in.bytes(module->orderTable, sizeof module->orderTable);
+    shortfall.header = in.ranOut();
     if (!checkHeader(header)) return 0;
     applyHeader(module, header);
     in.seekTo(std::int64_t{headerStart} + header.headerSize);
 
     if (!readPatterns(module, in, header.patternCount)) return 0;
-    if (module->instrumentCount == 0) return 1;
-    module->instruments = allocateZeroed<Instrument>(module->instrumentCount);
-    if (!module->instruments) return outOfMemory();
-    for (int i = 0; i < module->instrumentCount; ++i) {
-        if (!readInstrument(module, in, i)) return 0;
+    if (module->instrumentCount > 0) {
+        module->instruments = allocateZeroed<Instrument>(module->instrumentCount);
+        if (!module->instruments) return outOfMemory();
+        for (int i = 0; i < module->instrumentCount; ++i) {
+            if (!readInstrument(module, in, i)) return 0;
+        }
     }
+    const std::string warning = shortfallWarning(*module, header.patternCount);
+    std::snprintf(warningText, sizeof warningText, "%s", warning.c_str());
     return 1;
 }
 
@@ -469,5 +549,7 @@ Module* loadModuleFromMemory(const void* bytes, std::int32_t size, SampleLoadHoo
 }
 
 LoadFailure lastLoadFailure() { return {failureKind, failureReason}; }
+
+const char* lastLoadWarning() { return warningText; }
 
 }  // namespace quarbtro

@@ -6,7 +6,8 @@
 // It is lenient with fields it does not use and safe for any bytes at all: what the player
 // cannot play is refused with a reason (lastLoadFailure), values that established players
 // clamp are clamped, and no count is trusted further than the file's size can justify. A file
-// that ends early loads as far as it goes; whatever it does not hold stays zero.
+// that ends early loads as far as it goes, whatever it does not hold silent (a sample keeps its
+// declared length, its missing frames silent), and says so in lastLoadWarning.
 //
 // After a successful load:
 //   channelCount is 1..32; songLength is 0..256 and restartPosition below it (or 0);
@@ -60,5 +61,11 @@ struct LoadFailure {
 
 // Why the calling thread's last load or readXm failed; kind none and "" after a success.
 LoadFailure lastLoadFailure();
+
+// What the calling thread's last successful load found wrong but played anyway, as one line
+// without a full stop ("the file ends early: ..."), or "" for a sound file. A file that ends
+// early says what is cut short or missing from where it ends (patterns, instruments, sample
+// bytes), all of which plays as silence.
+const char* lastLoadWarning();
 
 }  // namespace quarbtro

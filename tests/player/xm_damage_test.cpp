@@ -97,19 +97,12 @@ const Refusal refusals[] = {
     {"NegativeChannelCount", header(channelsAt, 0xFFFF), "65535 channels, more than 32"},
     {"MoreThan256Patterns", header(patternsAt, 257), "257 patterns, more than 256"},
     {"PatternOfMoreThan256Rows", pattern(0, rowsAt, 257), "pattern 0 has 257 rows, more than 256"},
-    {"PatternLargerThanTheFile",
-     [](Bytes& b, const XmLayout& l) {
-         storeLittleEndian(b, l.patterns[1] + rowsAt, 256, 2);
-         b.resize(l.patterns[1] + 9 + 100);
-     },
-     "pattern 1 has 512 cells, more than the 100 bytes left in the file hold"},
     {"MoreThan128Instruments", header(instrumentsAt, 129), "129 instruments, more than 128"},
     {"SeventeenSamples", instrument(1, sampleCountAt, 17, 2),
      "instrument 2 has 17 samples, more than 16"},
+    // More missing than the whole file holds: no file cut short, but a length that cannot be.
     {"SampleLargerThanTheFile", sampleHeader(0, 0, 0xFFFFFFFF),
      "sample 0 of instrument 1 holds 4294967295 bytes, more than the …"},
-    {"SampleCutShort", cutAt([](const Bytes& b, const XmLayout&) { return b.size() - 1; }),
-     "sample 0 of instrument 2 holds 3 bytes, more than the 2 left in the file"},
 };
 
 INSTANTIATE_TEST_SUITE_P(Damage, XmRefusal, ::testing::ValuesIn(refusals),
@@ -212,24 +205,6 @@ const Clamp clamps[] = {
          EXPECT_EQ(31, m.defaultSpeed);
          EXPECT_EQ(255, m.defaultBpm);
      }},
-    {"HeaderSizePastTheEnd", header(headerSizeAt, 0xFFFFFFFF, 4),
-     [](const Module& m) {
-         EXPECT_EQ(64, m.patterns[0].rowCount) << "a pattern header of zeros: 0 rows";
-         EXPECT_EQ(0, m.instruments[0].sampleCount);
-     }},
-    {"CutAfterTheHeader", cutAt([](const Bytes&, const XmLayout& l) { return l.patterns[0]; }),
-     [](const Module& m) {
-         EXPECT_EQ(2, m.patternCount);
-         EXPECT_EQ(64, m.patterns[1].rowCount);
-         EXPECT_EQ(0, m.instruments[1].sampleCount);
-     }},
-    {"CutInsideTheInstrumentHeader",
-     cutAt([](const Bytes&, const XmLayout& l) { return l.instruments[0] + 100; }),
-     [](const Module& m) {
-         EXPECT_EQ(1, first(m).sampleCount);
-         EXPECT_EQ(0u, firstSample(m).length);
-         EXPECT_EQ(nullptr, firstSample(m).data);
-     }},
     {"InstrumentHeaderSizePastTheEnd", instrument(0, 0, 0xFFFFFFFF, 4),
      [](const Module& m) {
          EXPECT_EQ(0u, firstSample(m).length);
@@ -239,6 +214,102 @@ const Clamp clamps[] = {
 
 INSTANTIATE_TEST_SUITE_P(Damage, XmClamp, ::testing::ValuesIn(clamps),
                          [](const auto& info) { return std::string(info.param.name); });
+
+// A file that ends early loads as far as it goes, the rest silent, with one warning that says
+// what is missing from where it ends.
+struct ShortFile {
+    const char* name;
+    Damage damage;
+    std::string warning;
+    std::function<void(const Module&)> check;
+};
+
+void PrintTo(const ShortFile& file, std::ostream* out) { *out << file.name; }
+
+class XmShortFile : public ::testing::TestWithParam<ShortFile> {};
+
+TEST_P(XmShortFile, LoadsWithAWarning) {
+    auto module = loadBytes(damagedSong(GetParam().damage));
+    ASSERT_TRUE(module) << lastLoadFailure().reason;
+    EXPECT_EQ("the file ends early: " + GetParam().warning + "; the missing part plays as silence",
+              lastLoadWarning());
+    EXPECT_EQ("", testing::brokenInvariant(*module));
+    GetParam().check(*module);
+}
+
+const Sample& secondSample(const Module& m) { return *m.instruments[1].samples[0]; }
+
+const ShortFile shortFiles[] = {
+    {"SampleCutShort", cutAt([](const Bytes& b, const XmLayout&) { return b.size() - 1; }),
+     "the sample data lacks 1 byte from sample 0 of instrument 2 (of its 3 bytes) on",
+     [](const Module& m) {
+         EXPECT_EQ(3u, secondSample(m).length);  // as declared
+         EXPECT_EQ(4096, secondSample(m).data[0]);
+         EXPECT_EQ(8192, secondSample(m).data[1]);
+         EXPECT_EQ(0, secondSample(m).data[2]);  // the missing frame, silent
+     }},
+    {"CutInTheFirstInstrumentsSampleData",
+     cutAt([](const Bytes&, const XmLayout& l) { return l.sampleHeaders[0][0] + 40 + 6; }),
+     "the sample data lacks 10 bytes from sample 0 of instrument 1 (of its 16 bytes) on, and instrument 2 is "
+     "missing",
+     [](const Module& m) {
+         EXPECT_EQ(8u, firstSample(m).length);
+         EXPECT_EQ(2000, firstSample(m).data[2]);
+         EXPECT_EQ(0, firstSample(m).data[3]);
+         EXPECT_EQ(0, firstSample(m).data[5]);
+         EXPECT_EQ(2000, firstSample(m).data[6]);  // the guard frame: the loop's start
+         EXPECT_EQ(0, m.instruments[1].sampleCount);
+     }},
+    {"CutAtAPatternBoundary", cutAt([](const Bytes&, const XmLayout& l) { return l.patterns[1]; }),
+     "pattern 1 and instruments 1 to 2 are cut short or missing",
+     [](const Module& m) {
+         EXPECT_EQ(4, m.patterns[0].rowCount);
+         EXPECT_EQ(64, m.patterns[1].rowCount);  // a pattern header of zeros: 0 rows
+         EXPECT_EQ(0, m.instruments[0].sampleCount);
+     }},
+    {"CutAfterTheHeader", cutAt([](const Bytes&, const XmLayout& l) { return l.patterns[0]; }),
+     "patterns 0 to 1 and instruments 1 to 2 are cut short or missing",
+     [](const Module& m) {
+         EXPECT_EQ(2, m.patternCount);
+         EXPECT_EQ(64, m.patterns[1].rowCount);
+         EXPECT_EQ(0, m.instruments[1].sampleCount);
+     }},
+    {"PatternLargerThanTheFile",
+     [](Bytes& b, const XmLayout& l) {
+         storeLittleEndian(b, l.patterns[1] + rowsAt, 256, 2);
+         b.resize(l.patterns[1] + 9 + 100);
+     },
+     "pattern 1 and instruments 1 to 2 are cut short or missing",
+     [](const Module& m) { EXPECT_EQ(256, m.patterns[1].rowCount); }},
+    {"CutInsideTheInstrumentHeader",
+     cutAt([](const Bytes&, const XmLayout& l) { return l.instruments[0] + 100; }),
+     "instruments 1 to 2 are cut short or missing",
+     [](const Module& m) {
+         EXPECT_EQ(1, first(m).sampleCount);
+         EXPECT_EQ(0u, firstSample(m).length);
+         EXPECT_EQ(nullptr, firstSample(m).data);
+     }},
+    {"CutInTheLastInstrumentsHeader",
+     cutAt([](const Bytes&, const XmLayout& l) { return l.instruments[1] + 10; }),
+     "instrument 2 is cut short or missing",
+     [](const Module& m) { EXPECT_EQ(8u, firstSample(m).length); }},
+    {"HeaderSizePastTheEnd", header(headerSizeAt, 0xFFFFFFFF, 4),
+     "patterns 0 to 1 and instruments 1 to 2 are cut short or missing",
+     [](const Module& m) {
+         EXPECT_EQ(64, m.patterns[0].rowCount) << "a pattern header of zeros: 0 rows";
+         EXPECT_EQ(0, m.instruments[0].sampleCount);
+     }},
+};
+
+INSTANTIATE_TEST_SUITE_P(Damage, XmShortFile, ::testing::ValuesIn(shortFiles),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+TEST(XmDamage, AWholeFileHasNoWarning) {
+    loadBytes(damagedSong(cutAt([](const Bytes& b, const XmLayout&) { return b.size() - 1; })));
+    ASSERT_STRNE("", lastLoadWarning());
+    ASSERT_TRUE(loadBytes(damagedSong([](Bytes&, const XmLayout&) {})));
+    EXPECT_STREQ("", lastLoadWarning());
+}
 
 TEST(XmDamage, PatternOfZeroRowsPlaysAsSixtyFourEmptyRows) {
     ModuleDraft draft(3);
@@ -251,12 +322,13 @@ TEST(XmDamage, PatternOfZeroRowsPlaysAsSixtyFourEmptyRows) {
     EXPECT_EQ(50, module->patterns[1].cells[5].note);
 }
 
-TEST(XmDamage, EveryPrefixOfAFileLoadsOrIsRefused) {
+TEST(XmDamage, EveryPrefixOfAFileLoadsWithAWarningOrIsRefused) {
     Bytes good = damagedSong([](Bytes&, const XmLayout&) {});
     for (std::size_t size = 0; size < good.size(); ++size) {
         auto module = loadBytes(Bytes(good.begin(), good.begin() + size));
         if (module) {
             EXPECT_EQ("", testing::brokenInvariant(*module)) << size << " bytes";
+            EXPECT_STRNE("", lastLoadWarning()) << size << " bytes";
         } else {
             EXPECT_NE(LoadFailureKind::none, lastLoadFailure().kind);
             EXPECT_STRNE("", lastLoadFailure().reason);
