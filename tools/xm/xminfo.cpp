@@ -56,8 +56,9 @@ void forEachSample(const Module& module, Each each) {
 }
 
 void printSummary(const std::string& path, const Module& m, const Duration& duration) {
+    const NameEncoding encoding = nameEncodingOf(m.trackerName);
     std::printf("%s\n", shownName(path).c_str());
-    std::printf("title \"%s\", written with \"%s\"\n", nameForPeople(m.title).c_str(), nameForPeople(m.trackerName).c_str());
+    std::printf("title \"%s\", written with \"%s\"\n", nameForPeople(m.title, encoding).c_str(), nameForPeople(m.trackerName, encoding).c_str());
     std::printf("%d channels, %s frequencies, speed %d, %d BPM\n", m.channelCount,
                 (m.flags & linearFrequencyTable) ? "linear" : "Amiga", m.defaultSpeed, m.defaultBpm);
     std::printf("song length %d, restart at %d, orders:", m.songLength, m.restartPosition);
@@ -69,11 +70,11 @@ void printSummary(const std::string& path, const Module& m, const Duration& dura
     std::printf("\n%d instruments\n", m.instrumentCount);
     for (int i = 0; i < m.instrumentCount; ++i) {
         const Instrument& instrument = m.instruments[i];
-        std::printf("instrument %d \"%s\": %d sample%s\n", i + 1, nameForPeople(instrument.name).c_str(),
+        std::printf("instrument %d \"%s\": %d sample%s\n", i + 1, nameForPeople(instrument.name, encoding).c_str(),
                     instrument.sampleCount, instrument.sampleCount == 1 ? "" : "s");
         for (int slot = 0; slot < instrument.sampleCount; ++slot) {
             const Sample& s = *instrument.samples[slot];
-            std::printf("  sample %d \"%s\": %u frames, ", slot, nameForPeople(s.name).c_str(), s.length);
+            std::printf("  sample %d \"%s\": %u frames, ", slot, nameForPeople(s.name, encoding).c_str(), s.length);
             if (s.loopType == loopForward || s.loopType == loopPingPong)
                 std::printf("%s loop %u+%u", loopName(s.loopType), s.loopStart, s.loopLength);
             else
@@ -85,7 +86,8 @@ void printSummary(const std::string& path, const Module& m, const Duration& dura
 }
 
 void printJson(const Module& m, const Duration& duration) {
-    std::printf("{\"title\":%s,\"tracker\":%s,", nameAsJson(m.title).c_str(), nameAsJson(m.trackerName).c_str());
+    const NameEncoding encoding = nameEncodingOf(m.trackerName);
+    std::printf("{\"title\":%s,\"tracker\":%s,", nameAsJson(m.title, encoding).c_str(), nameAsJson(m.trackerName, encoding).c_str());
     std::printf("\"channels\":%d,\"songLength\":%d,\"restartPosition\":%d,\"patternCount\":%d,"
                 "\"instrumentCount\":%d,\"linear\":%s,\"defaultSpeed\":%d,\"defaultBpm\":%d,\"duration\":%.3f,",
                 m.channelCount, m.songLength, m.restartPosition, m.patternCount, m.instrumentCount,
@@ -97,7 +99,7 @@ void printJson(const Module& m, const Duration& duration) {
     for (int p = 0; p < m.patternCount; ++p) std::printf("%s%d", p ? "," : "", m.patterns[p].rowCount);
     std::printf("],\"instruments\":[");
     for (int i = 0; i < m.instrumentCount; ++i)
-        std::printf("%s{\"name\":%s,\"sampleCount\":%d}", i ? "," : "", nameAsJson(m.instruments[i].name).c_str(),
+        std::printf("%s{\"name\":%s,\"sampleCount\":%d}", i ? "," : "", nameAsJson(m.instruments[i].name, encoding).c_str(),
                     m.instruments[i].sampleCount);
     std::printf("],\"samples\":[");
     bool first = true;
@@ -105,7 +107,7 @@ void printJson(const Module& m, const Duration& duration) {
         std::printf("%s{\"instrument\":%d,\"slot\":%d,\"name\":%s,\"length\":%u,\"loopStart\":%u,"
                     "\"loopLength\":%u,\"loopType\":%d,\"loop\":\"%s\",\"volume\":%d,\"finetune\":%d,"
                     "\"panning\":%d,\"relativeNote\":%d}",
-                    first ? "" : ",", instrument, slot, nameAsJson(s.name).c_str(), s.length, s.loopStart, s.loopLength, s.loopType,
+                    first ? "" : ",", instrument, slot, nameAsJson(s.name, encoding).c_str(), s.length, s.loopStart, s.loopLength, s.loopType,
                     loopName(s.loopType), s.volume, s.finetune, s.panning, s.relativeNote);
         first = false;
     });

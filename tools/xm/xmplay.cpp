@@ -170,7 +170,7 @@ Outcome playSong(SoundPlayback& playback, const Module& module, const Options& o
                                     milliseconds(progress.elapsed(heard)),
                                     progress.total() < 0 ? -1 : milliseconds(progress.total()),
                                     state.speed, state.bpm, state.soundingChannels, module.channelCount,
-                                    progress.paused(), file, fileCount, nameForPeople(module.title)};
+                                    progress.paused(), file, fileCount, nameForPeople(module.title, nameEncodingOf(module.trackerName))};
             std::printf("\r%s\033[K", statusLine(facts, terminalWidth()).c_str());
             std::fflush(stdout);
         } else if (rendered && order != shownOrder) {
