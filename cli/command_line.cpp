@@ -64,6 +64,54 @@ std::string writtenName(const Option& o, const char* word) {
     return longForm ? std::string("--") + o.name : std::string("-") + o.letter;
 }
 
+// The option another player spells as `word` ("--samplerate", "-f"), if any.
+const Option* spelledElsewhereAs(const Program& program, const std::string& word) {
+    for (const Option& o : program.options) {
+        if (!o.otherSpellings) continue;
+        const std::string spellings = std::string(" ") + o.otherSpellings + " ";
+        if (spellings.find(" " + word + " ") != std::string::npos) return &o;
+    }
+    return nullptr;
+}
+
+// Letters to insert, delete or change to turn one word into the other.
+std::size_t editDistance(const std::string& a, const std::string& b) {
+    std::vector<std::size_t> row(b.size() + 1);
+    for (std::size_t j = 0; j <= b.size(); ++j) row[j] = j;
+    for (std::size_t i = 1; i <= a.size(); ++i) {
+        std::size_t diagonal = row[0];
+        row[0] = i;
+        for (std::size_t j = 1; j <= b.size(); ++j) {
+            const std::size_t above = row[j];
+            row[j] = std::min({row[j] + 1, row[j - 1] + 1, diagonal + (a[i - 1] == b[j - 1] ? 0 : 1)});
+            diagonal = above;
+        }
+    }
+    return row[b.size()];
+}
+
+// "--rate", or "--rate (-r)".
+std::string bothNames(const Option& o) {
+    return std::string("--") + o.name + (o.letter ? std::string(" (-") + o.letter + ")" : "");
+}
+
+// What to say after an unknown option `word` ("-f", "--samplerate"): "; did you mean --rate?".
+std::string suggestion(const Program& program, const std::string& word) {
+    if (const Option* meant = spelledElsewhereAs(program, word)) return "; did you mean " + bothNames(*meant) + "?";
+    if (word.size() < 3 || word[1] != '-') return "";
+    const std::string name = word.substr(2);
+    const Option* nearest = nullptr;
+    std::size_t best = std::max<std::size_t>(2, name.size() / 4) + 1;
+    for (const Option& o : program.options) {
+        const std::size_t distance = editDistance(name, o.name);
+        if (distance < best) {
+            best = distance;
+            nearest = &o;
+        }
+    }
+    return nearest ? "; did you mean --" + std::string(nearest->name) + "?" : "";
+}
+
 // Why getopt_long refused the word it stopped at (the last word it stepped past).
 std::string refusal(const Program& program, int result, const char* word) {
     const bool longForm = std::strncmp(word, "--", 2) == 0;
@@ -72,13 +120,42 @@ std::string refusal(const Program& program, int result, const char* word) {
     if (o) return writtenName(*o, word) + " takes no value";
     if (longForm && (optopt == helpValue || optopt == versionValue))
         return std::string(optopt == helpValue ? "--help" : "--version") + " takes no value";
-    if (optopt != 0) return std::string("unknown option -") + static_cast<char>(optopt);
+    if (optopt != 0) {
+        const std::string written = std::string("-") + static_cast<char>(optopt);
+        return "unknown option " + written + suggestion(program, written);
+    }
     std::string name = word;
     if (const std::size_t equals = name.find('='); equals != std::string::npos) name.resize(equals);
-    int matches = 0;
+    std::vector<std::string> matches;
     for (const Option& each : program.options)
-        if (name.size() > 2 && std::strncmp(each.name, name.c_str() + 2, name.size() - 2) == 0) ++matches;
-    return (matches > 1 ? "ambiguous option " : "unknown option ") + name;
+        if (name.size() > 2 && std::strncmp(each.name, name.c_str() + 2, name.size() - 2) == 0)
+            matches.push_back(std::string("--") + each.name);
+    if (matches.size() > 1) {
+        std::string listed;
+        for (std::size_t i = 0; i < matches.size(); ++i)
+            listed += (i == 0 ? "" : i + 1 == matches.size() ? " or " : ", ") + matches[i];
+        return "ambiguous option " + name + ": " + listed;
+    }
+    return "unknown option " + name + suggestion(program, name);
+}
+
+// A flag written as another player writes an option that takes a number, followed by a
+// number ("-f 48000"), as a usage error; "" when there is none.
+std::string flagTakenForAnotherOption(const Program& program, const std::vector<char*>& arguments) {
+    for (std::size_t i = 1; i + 1 < arguments.size() && arguments[i + 1]; ++i) {
+        const std::string word = arguments[i];
+        if (word == "--") break;
+        if (!numberIn(arguments[i + 1], -1e300, 1e300)) continue;
+        const Option* meant = spelledElsewhereAs(program, word);
+        const Option* flag = nullptr;
+        for (const Option& o : program.options)
+            if (!o.valueName && (word == std::string("--") + o.name || (o.letter && word == std::string("-") + o.letter)))
+                flag = &o;
+        if (meant && flag && meant != flag)
+            return word + " is --" + flag->name + " and takes no value; for " + arguments[i + 1] + ", did you mean --" +
+                   meant->name + " " + arguments[i + 1] + "?";
+    }
+    return "";
 }
 
 // The arguments without the foreign options and their values; "" when all is well, or the
@@ -117,6 +194,7 @@ Parsed parseArguments(const Program& program, int argc, char* const* argv) {
     const Table table(program);
     const int count = static_cast<int>(arguments.size());
     arguments.push_back(nullptr);
+    const std::vector<char*> asWritten = arguments;  // getopt_long moves the operands last
     optind = 0;  // getopt's state starts afresh for each parse
     opterr = 0;  // the problems are reported here, in this program's words
     for (;;) {
@@ -144,6 +222,8 @@ Parsed parseArguments(const Program& program, int argc, char* const* argv) {
         }
     }
     parsed.operands.assign(arguments.begin() + optind, arguments.begin() + count);
+    parsed.problem = flagTakenForAnotherOption(program, asWritten);
+    if (!parsed.problem.empty()) parsed.outcome = Parsed::Outcome::usageError;
     return parsed;
 }
 

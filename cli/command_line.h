@@ -29,6 +29,9 @@ struct Option {
     const char* valueName;  // the value's name in the help ("S"), or null for a flag
     const char* help;       // what it does, for --help
     Taker take;
+    // How other players spell this option, space-separated ("--samplerate -f"): a usage error
+    // for one of them suggests this option instead. Null for none.
+    const char* otherSpellings = nullptr;
 };
 
 // A single-dash word that another parser reads from the same arguments (GLUT's "-display
@@ -57,6 +60,12 @@ struct Parsed {
 
 // Reads the arguments, calling each option's taker in order. --help and --version (-h, -V)
 // are answered whatever else is given, unless an earlier argument is already wrong.
+//
+// A usage error for an option that does not exist suggests the one meant: the option another
+// player spells that way, else the nearest name (a letter or two wrong, or a prefix of several:
+// "--st" is --start, --start-time or --stereo). A flag that another player spells the way
+// another option takes a value, followed by a number ("-f 48000": xmp's rate, here --force),
+// is a usage error that says so, rather than a file named 48000.
 Parsed parseArguments(const Program& program, int argc, char* const* argv);
 
 std::string helpText(const Program& program);

@@ -19,7 +19,7 @@ struct Example {
     Program program{"example", "[OPTION]... FILE...", "Does an example's work.",
                     {{"output", 'o', "FILE", "where it goes", text(output)},
                      {"seconds", 0, "S", "how long", number(seconds, 0, 24000, "a number of seconds")},
-                     {"rate", 'r', "HZ", "how fast", integer(rate, 8000, 192000)},
+                     {"rate", 'r', "HZ", "how fast", integer(rate, 8000, 192000), "--samplerate -f"},
                      {"force", 'f', nullptr, "overwrite", flag(force)},
                      {"quiet", 'q', nullptr, "say nothing", flag(quiet)},
                      {"raw", 0, nullptr, "no header", flag(raw)}}};
@@ -73,7 +73,7 @@ TEST(CommandLine, UsageErrorsNameTheOptionAsWritten) {
         {{"--bogus=3"}, "unknown option --bogus"},
         {{"-x"}, "unknown option -x"},
         {{"-fx"}, "unknown option -x"},
-        {{"--r"}, "ambiguous option --r"},  // --rate or --raw
+        {{"--r"}, "ambiguous option --r: --rate or --raw"},
         {{"-o"}, "-o needs a value"},
         {{"a.xm", "--output"}, "--output needs a value"},
         {{"--raw=yes"}, "--raw takes no value"},
@@ -88,6 +88,25 @@ TEST(CommandLine, UsageErrorsNameTheOptionAsWritten) {
         EXPECT_EQ(parsed.outcome, Outcome::usageError) << problem;
         EXPECT_EQ(parsed.problem, problem);
     }
+}
+
+// Another player's spelling, or a name a letter or two off, is answered with the option meant.
+TEST(CommandLine, UnknownOptionsSuggestTheOneMeant) {
+    const std::vector<std::pair<std::vector<const char*>, std::string>> cases = {
+        {{"--samplerate=48000"}, "unknown option --samplerate; did you mean --rate (-r)?"},
+        {{"--secnods", "3"}, "unknown option --secnods; did you mean --seconds?"},
+        {{"--outptu", "a.wav"}, "unknown option --outptu; did you mean --output?"},
+        {{"--volume"}, "unknown option --volume"},  // nothing near it
+        // xmp's rate flag is --force here: a number after it is no file name.
+        {{"-f", "48000", "a.xm"}, "-f is --force and takes no value; for 48000, did you mean --rate 48000?"},
+    };
+    for (const auto& [words, problem] : cases) {
+        const Parsed parsed = Example().parse(words);
+        EXPECT_EQ(parsed.outcome, Outcome::usageError) << problem;
+        EXPECT_EQ(parsed.problem, problem);
+    }
+    EXPECT_EQ(Example().parse({"-f", "48000.xm"}).outcome, Outcome::run);
+    EXPECT_EQ(Example().parse({"-q", "48000"}).outcome, Outcome::run);  // -q is no one's rate
 }
 
 TEST(CommandLine, NumbersAreReadStrictly) {
