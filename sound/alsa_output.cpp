@@ -1,6 +1,6 @@
-// ALSA's default device: the only file that knows ALSA. On today's desktops "default" goes to
-// the PipeWire server (pipewire-alsa's plugin) or to PulseAudio (the pulse plugin), elsewhere
-// to the sound card.
+// ALSA's default device, or another one named (hw:1,0): the only file that knows ALSA. On
+// today's desktops "default" goes to the PipeWire server (pipewire-alsa's plugin) or to
+// PulseAudio (the pulse plugin), elsewhere to the sound card.
 //
 // Opened non-blocking, for interleaved samples in the wanted format and exactly the wanted rate
 // (a plugin resamples where the card cannot), with a queue of 8,192 frames (186 ms at 44,100
@@ -43,53 +43,58 @@ AlsaState& stateOf(SoundOutput& output) { return *static_cast<AlsaState*>(output
 // the program's words.
 void dropLibraryMessage(const char*, int, const char*, int, const char*, ...) {}
 
-bool fail(OutputError& error, const char* what, int code) {
-    error.text = std::string("ALSA's default device: ") + what + ": " + snd_strerror(code);
+// "ALSA's default device", "ALSA device hw:1,0"
+std::string deviceName(const char* device) {
+    return device ? std::string("ALSA device ") + device : std::string("ALSA's default device");
+}
+
+bool fail(OutputError& error, const char* device, const char* what, int code) {
+    error.text = deviceName(device) + ": " + what + ": " + snd_strerror(code);
     return false;
 }
 
 // Every setting the player needs, each refused setting named.
-bool configure(snd_pcm_t* pcm, const SoundFormat& wanted, snd_pcm_uframes_t& buffer,
+bool configure(snd_pcm_t* pcm, const SoundFormat& wanted, snd_pcm_uframes_t& buffer, const char* device,
                OutputError& error) {
     snd_pcm_hw_params_t* hardware;
     snd_pcm_hw_params_alloca(&hardware);
     int code = snd_pcm_hw_params_any(pcm, hardware);
-    if (code < 0) return fail(error, "no configuration", code);
+    if (code < 0) return fail(error, device, "no configuration", code);
     if ((code = snd_pcm_hw_params_set_access(pcm, hardware, SND_PCM_ACCESS_RW_INTERLEAVED)) < 0)
-        return fail(error, "interleaved access", code);
+        return fail(error, device, "interleaved access", code);
     if ((code = snd_pcm_hw_params_set_format(pcm, hardware, SND_PCM_FORMAT_S16_LE)) < 0)
-        return fail(error, "16-bit little-endian samples", code);
+        return fail(error, device, "16-bit little-endian samples", code);
     if ((code = snd_pcm_hw_params_set_channels(pcm, hardware, static_cast<unsigned>(wanted.channels))) < 0)
-        return fail(error, "the channel count", code);
+        return fail(error, device, "the channel count", code);
     if ((code = snd_pcm_hw_params_set_rate(pcm, hardware, static_cast<unsigned>(wanted.rate), 0)) < 0)
-        return fail(error, "the rate", code);
+        return fail(error, device, "the rate", code);
     buffer = queueFrames;
     if ((code = snd_pcm_hw_params_set_buffer_size_near(pcm, hardware, &buffer)) < 0)
-        return fail(error, "the buffer size", code);
+        return fail(error, device, "the buffer size", code);
     snd_pcm_uframes_t period = periodFrames;
     int direction = 0;
     if ((code = snd_pcm_hw_params_set_period_size_near(pcm, hardware, &period, &direction)) < 0)
-        return fail(error, "the period size", code);
-    if ((code = snd_pcm_hw_params(pcm, hardware)) < 0) return fail(error, "the settings", code);
+        return fail(error, device, "the period size", code);
+    if ((code = snd_pcm_hw_params(pcm, hardware)) < 0) return fail(error, device, "the settings", code);
     return true;
 }
 
-bool open(SoundOutput& output, const SoundFormat& wanted, const char*, OutputError& error) {
+bool open(SoundOutput& output, const SoundFormat& wanted, const char* device, OutputError& error) {
     if (wanted.encoding != SampleEncoding::s16LittleEndian)
-        return fail(error, "the sample format", -EINVAL);
+        return fail(error, device, "the sample format", -EINVAL);
     snd_lib_error_set_handler(dropLibraryMessage);
     snd_pcm_t* pcm = nullptr;
-    const int code = snd_pcm_open(&pcm, "default", SND_PCM_STREAM_PLAYBACK, SND_PCM_NONBLOCK);
-    if (code < 0) return fail(error, "cannot open it", code);
+    const int code = snd_pcm_open(&pcm, device ? device : "default", SND_PCM_STREAM_PLAYBACK, SND_PCM_NONBLOCK);
+    if (code < 0) return fail(error, device, "cannot open it", code);
     snd_pcm_uframes_t buffer = 0;
-    if (!configure(pcm, wanted, buffer, error)) {
+    if (!configure(pcm, wanted, buffer, device, error)) {
         snd_pcm_close(pcm);
         return false;
     }
     output.state = new (std::nothrow) AlsaState{pcm, 0};
     if (output.state == nullptr) {
         snd_pcm_close(pcm);
-        return fail(error, "out of memory", -ENOMEM);
+        return fail(error, device, "out of memory", -ENOMEM);
     }
     output.format = wanted;
     output.bufferFrames = static_cast<std::int32_t>(buffer);

@@ -1,4 +1,5 @@
-// The Open Sound System device "/dev/dsp": the only file that knows the OSS interface.
+// The Open Sound System device ("/dev/dsp", or another one named): the only file that knows the
+// OSS interface.
 //
 // Opened write-only and configured by four requests, each checked on the value that comes back
 // in its argument (the requests' own results are not looked at, so a request that fails and
@@ -63,8 +64,8 @@ bool configure(const OssCalls& calls, int fd, std::int32_t rate, int& fragments)
     return (fragments & 0xFFFF) == fragmentSizeLog2;  // the device may grant fewer fragments
 }
 
-bool open(SoundOutput& output, const SoundFormat& wanted, const char*, OutputError& error) {
-    return openOssOutput(output, wanted, systemOssCalls, error);
+bool open(SoundOutput& output, const SoundFormat& wanted, const char* device, OutputError& error) {
+    return openOssOutput(output, wanted, device, systemOssCalls, error);
 }
 
 // Frames that fit now, or -1 when the device cannot tell.
@@ -115,7 +116,7 @@ void close(SoundOutput& output) {
     output.state = nullptr;
 }
 
-int systemOpen(void*) { return ::open("/dev/dsp", O_WRONLY); }
+int systemOpen(void*, const char* path) { return ::open(path, O_WRONLY); }
 void systemClose(void*, int fd) { ::close(fd); }
 int systemIoctl(void*, int fd, unsigned long request, void* argument) { return ::ioctl(fd, request, argument); }
 int systemPollWritable(void*, int fd, int timeoutMs) {
@@ -135,21 +136,22 @@ void systemSleepMs(void*, int milliseconds) {
 const OssCalls systemOssCalls = {nullptr,    systemOpen,         systemClose,
                                  systemIoctl, systemPollWritable, systemWrite, systemSleepMs};
 
-bool openOssOutput(SoundOutput& output, const SoundFormat& wanted, const OssCalls& calls,
+bool openOssOutput(SoundOutput& output, const SoundFormat& wanted, const char* device, const OssCalls& calls,
                    OutputError& error) {
+    const std::string path = device ? device : defaultOssDevice;
     if (wanted.channels != 2 || wanted.encoding != SampleEncoding::s16LittleEndian) {
-        error.text = "/dev/dsp is only used for 16-bit stereo";
+        error.text = path + " is only used for 16-bit stereo";
         return false;
     }
-    const int fd = calls.open(calls.context);
+    const int fd = calls.open(calls.context, path.c_str());
     if (fd == -1) {
-        error.text = std::string("/dev/dsp: ") + std::strerror(errno);
+        error.text = path + ": " + std::strerror(errno);
         return false;
     }
     int fragments = 0;
     if (!configure(calls, fd, wanted.rate, fragments)) {
         calls.close(calls.context, fd);
-        error.text = "/dev/dsp refused 16-bit stereo at " + std::to_string(wanted.rate) +
+        error.text = path + " refused 16-bit stereo at " + std::to_string(wanted.rate) +
                      " Hz in fragments of 2,048 bytes";
         return false;
     }

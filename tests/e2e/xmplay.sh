@@ -73,7 +73,7 @@ check_eq "a missing file: says so" "xmplay: cannot open $work/missing.xm: No suc
 check_true "a missing file: the others still play" grep -q '^order [0-9]/4' "$work/out"
 status=0; "$xmplay" -d speakers "$jumps" 2>"$work/err" || status=$?
 check_eq "-d with no such device: status 2" 2 "$status"
-check_eq "-d with no such device: says which there are" 'xmplay: -d takes oss, alsa or null, not "speakers"' \
+check_eq "-d with no such device: says which there are" 'xmplay: -d takes oss, alsa or null, or alsa:DEVICE or oss:PATH, not "speakers"' \
   "$(head -n 1 "$work/err")"
 
 finish

@@ -5,6 +5,7 @@
 #include <sys/soundcard.h>
 
 #include <cerrno>
+#include <string>
 #include <vector>
 
 #include "sound/oss_output.h"
@@ -25,6 +26,7 @@ struct Dsp {
     std::vector<unsigned long> requests;
     std::vector<long> writes;   // bytes per write
     int opens = 0, closes = 0, sleeps = 0;
+    std::string openedPath;
 
     OssCalls calls();
 };
@@ -39,8 +41,9 @@ int answer(int configured, void* argument) {
 OssCalls Dsp::calls() {
     return {
         this,
-        [](void* context) {
+        [](void* context, const char* path) {
             Dsp& dsp = dspOf(context);
+            dsp.openedPath = path;
             return dsp.openFails ? (errno = ENOENT, -1) : (++dsp.opens, 5);
         },
         [](void* context, int) { ++dspOf(context).closes; },
@@ -82,8 +85,8 @@ protected:
     void TearDown() override {
         if (output.state) ossBackend.close(output);
     }
-    bool open(Dsp& dsp, std::int32_t rate = 44100) {
-        return openOssOutput(output, {rate, 2, SampleEncoding::s16LittleEndian}, dsp.calls(), error);
+    bool open(Dsp& dsp, std::int32_t rate = 44100, const char* device = nullptr) {
+        return openOssOutput(output, {rate, 2, SampleEncoding::s16LittleEndian}, device, dsp.calls(), error);
     }
     bool open() { return open(device); }
     Dsp device;
@@ -134,7 +137,11 @@ TEST_F(OssOutputTest, RequestsThatFailButLeaveTheArgumentAlonePass) {
 TEST_F(OssOutputTest, AMissingDeviceSaysSo) {
     device.openFails = true;
     EXPECT_FALSE(open());
+    EXPECT_EQ(device.openedPath, "/dev/dsp");
     EXPECT_EQ(error.text, "/dev/dsp: No such file or directory");
+    EXPECT_FALSE(open(device, 44100, "/dev/dsp1"));
+    EXPECT_EQ(device.openedPath, "/dev/dsp1");  // a device named opens instead
+    EXPECT_EQ(error.text, "/dev/dsp1: No such file or directory");
 }
 
 TEST_F(OssOutputTest, WritesTakeOnlyWhatFitsAndWaitForAWholeFragment) {

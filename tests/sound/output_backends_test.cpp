@@ -91,15 +91,27 @@ TEST(WavOutput, AFileThatCannotBeMadeSaysWhy) {
     EXPECT_EQ(output.backend, nullptr);
 }
 
-TEST(OutputChoice, DspWhereItExistsAlsaElseAndTheVariableWins) {
-    EXPECT_EQ(chooseSoundBackend(nullptr, true), &ossBackend);
-    EXPECT_EQ(chooseSoundBackend("", false), &alsaBackend);
-    EXPECT_EQ(chooseSoundBackend(nullptr, false), &alsaBackend);
-    EXPECT_EQ(chooseSoundBackend("alsa", true), &alsaBackend);
-    EXPECT_EQ(chooseSoundBackend("oss", false), &ossBackend);
-    EXPECT_EQ(chooseSoundBackend("null", true), &nullBackend);
-    EXPECT_EQ(chooseSoundBackend("pulse", true), nullptr);
-    EXPECT_EQ(chooseSoundBackend("wav", true), nullptr);
+TEST(OutputChoice, DspWhereItExistsAlsaElseAndANameWins) {
+    auto backendOf = [](const char* name, bool dspExists) {
+        const auto chosen = soundDeviceNamed(name, dspExists);
+        return chosen ? chosen->backend : nullptr;
+    };
+    EXPECT_EQ(backendOf(nullptr, true), &ossBackend);
+    EXPECT_EQ(backendOf("", false), &alsaBackend);
+    EXPECT_EQ(backendOf(nullptr, false), &alsaBackend);
+    EXPECT_EQ(backendOf("alsa", true), &alsaBackend);
+    EXPECT_EQ(backendOf("oss", false), &ossBackend);
+    EXPECT_EQ(backendOf("null", true), &nullBackend);
+    for (const char* nothing : {"pulse", "wav", "null:x", "alsa:", "alsahw"}) EXPECT_EQ(backendOf(nothing, true), nullptr) << nothing;
+}
+
+TEST(OutputChoice, ADeviceOfItsOwnAfterTheBackend) {
+    const auto card = soundDeviceNamed("alsa:hw:1,0", false);
+    ASSERT_TRUE(card);
+    EXPECT_EQ(card->backend, &alsaBackend);
+    EXPECT_EQ(card->device, "hw:1,0");
+    EXPECT_EQ(soundDeviceNamed("oss:/dev/dsp1", false)->device, "/dev/dsp1");
+    EXPECT_EQ(soundDeviceNamed("alsa", false)->device, "");
 }
 
 TEST(OutputChoice, TheEnvironmentChooses) {
@@ -111,7 +123,11 @@ TEST(OutputChoice, TheEnvironmentChooses) {
     closeSoundOutput(output);
     setenv("QUARBTRO_AUDIO", "speakers", 1);
     EXPECT_FALSE(openChosenOutput(output, cdFormat, error));
-    EXPECT_EQ(error.text, "QUARBTRO_AUDIO=speakers names no sound output: use oss, alsa or null");
+    EXPECT_EQ(error.text,
+              "QUARBTRO_AUDIO=speakers names no sound output: use oss, alsa or null, or alsa:DEVICE or oss:PATH");
+    // A name given (xmplay's -d) wins over the variable.
+    EXPECT_FALSE(openChosenOutput(output, cdFormat, error, nullptr, "oss:/nonexistent/dsp"));
+    EXPECT_EQ(error.text, "no sound (-d oss:/nonexistent/dsp): /nonexistent/dsp: No such file or directory");
     unsetenv("QUARBTRO_AUDIO");
 }
 

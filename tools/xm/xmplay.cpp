@@ -61,7 +61,9 @@ Options parse(int argc, char** argv) {
         "[OPTION]... FILE.xm...",
         "Plays XM modules through the sound device, one after another: each song once (until it\n"
         "first comes back to a row it has already played), or as --loops says.",
-        {{"device", 'd', "DEVICE", "oss, alsa or null (default: /dev/dsp where it exists, else alsa)",
+        {{"device", 'd', "DEVICE",
+          "oss, alsa or null, or a device of ALSA's or OSS's own: alsa:hw:1,0, oss:/dev/dsp1 (default: /dev/dsp "
+          "where it exists, else ALSA's default device)",
           cli::text(options.device)},
          {"start", 's', "ORDER", "start at this order position (default 0)",
           cli::integer(options.startOrder, 0, 255, "an order position")},
@@ -84,8 +86,8 @@ Options parse(int argc, char** argv) {
     };
     options.files = cli::parseOrExit(program, argc, argv);
     if (options.files.empty()) cli::usageError(program, "no module file given");
-    if (!options.device.empty() && !chooseSoundBackend(options.device.c_str(), false))
-        cli::usageError(program, "-d takes oss, alsa or null, not \"" + options.device + "\"");
+    if (!options.device.empty() && !soundDeviceNamed(options.device.c_str(), false))
+        cli::usageError(program, "-d takes oss, alsa or null, or alsa:DEVICE or oss:PATH, not \"" + options.device + "\"");
     return options;
 }
 
@@ -99,14 +101,9 @@ void catchInterrupts() {
 
 bool openOutput(const Options& options, SoundOutput& output, std::string& problem) {
     OutputError error;
-    if (options.device.empty()) {
-        if (openChosenOutput(output, cdFormat, error, &interrupted)) return true;
-        problem = error.text;
-        return false;
-    }
-    const SoundBackend* backend = chooseSoundBackend(options.device.c_str(), access("/dev/dsp", F_OK) == 0);
-    if (openSoundOutput(output, *backend, cdFormat, nullptr, error, &interrupted)) return true;
-    problem = "no sound (-d " + options.device + "): " + error.text;
+    if (openChosenOutput(output, cdFormat, error, &interrupted, options.device.empty() ? nullptr : options.device.c_str()))
+        return true;
+    problem = error.text;
     return false;
 }
 
