@@ -433,28 +433,42 @@ void mixVoices(Player& player, float* buffer, int frames) {
     for (int i = 0; i < mixedVoiceCount; ++i) mixVoice(player, player.voices[i], buffer, frames);
 }
 
-void convertToS16(std::int16_t* output, const float* mixBuffer, int frames) {
-    if (frames <= 0 || output == nullptr || mixBuffer == nullptr) return;
+int convertToS16(std::int16_t* output, const float* mixBuffer, int frames) {
+    if (frames <= 0 || output == nullptr || mixBuffer == nullptr) return 0;
     const int count = 2 * frames;
+    int clipped = 0;
     int i = 0;
+    // Beyond these a sample rounds to a value that 16 bits do not hold.
+    constexpr float highestHeld = 32767.5f, lowestHeld = -32768.5f;
 #if defined(__SSE2__)
     // Four at a time: clamped in float, then converted with the rounding mode in force (to the
     // nearest, ties to even), as lrint does; the pack cannot saturate any more.
     const __m128 highest = _mm_set1_ps(32767.0f);
     const __m128 lowest = _mm_set1_ps(-32768.0f);
+    const __m128 aboveHeld = _mm_set1_ps(highestHeld);
+    const __m128 belowHeld = _mm_set1_ps(lowestHeld);
     for (; i + 8 <= count; i += 8) {
-        const __m128 first = _mm_max_ps(_mm_min_ps(_mm_loadu_ps(mixBuffer + i), highest), lowest);
-        const __m128 second = _mm_max_ps(_mm_min_ps(_mm_loadu_ps(mixBuffer + i + 4), highest), lowest);
+        const __m128 firstMixed = _mm_loadu_ps(mixBuffer + i);
+        const __m128 secondMixed = _mm_loadu_ps(mixBuffer + i + 4);
+        const int outside = _mm_movemask_ps(_mm_or_ps(_mm_cmpge_ps(firstMixed, aboveHeld),
+                                                      _mm_cmplt_ps(firstMixed, belowHeld))) |
+                            _mm_movemask_ps(_mm_or_ps(_mm_cmpge_ps(secondMixed, aboveHeld),
+                                                      _mm_cmplt_ps(secondMixed, belowHeld))) << 4;
+        clipped += std::popcount(static_cast<unsigned>(outside));
+        const __m128 first = _mm_max_ps(_mm_min_ps(firstMixed, highest), lowest);
+        const __m128 second = _mm_max_ps(_mm_min_ps(secondMixed, highest), lowest);
         const __m128i packed = _mm_packs_epi32(_mm_cvtps_epi32(first), _mm_cvtps_epi32(second));
         _mm_storeu_si128(reinterpret_cast<__m128i*>(output + i), packed);
     }
 #endif
     for (; i < count; ++i) {
         float value = mixBuffer[i];
+        clipped += value >= highestHeld || value < lowestHeld;
         if (value > 32767.0f) value = 32767.0f;
         if (value < -32768.0f) value = -32768.0f;
         output[i] = static_cast<std::int16_t>(std::lrint(value));
     }
+    return clipped;
 }
 
 }  // namespace quarbtro

@@ -25,6 +25,7 @@ void mixVoice(const Player& player, Voice& voice, float* buffer, int frames);
 
 // Writes 2 x frames signed 16-bit samples: each float rounded to the nearest integer (ties to
 // even) and clamped to -32,768..32,767.
-void convertToS16(std::int16_t* output, const float* mixBuffer, int frames);
+// Returns how many samples were clipped (rounded beyond what 16 bits hold).
+int convertToS16(std::int16_t* output, const float* mixBuffer, int frames);
 
 }  // namespace quarbtro

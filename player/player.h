@@ -19,9 +19,9 @@
 //   plays. A zero-filled player plays the design profile.
 // - currentModule, onTick and the mix buffer: written by beginPlayback and endPlayback on the
 //   controlling thread, only while no block is being rendered.
-// - song, channels, voices, sampleFinetunes and outputBuffer: filled by beginPlayback (voices
-//   by configureOutput) while nothing renders, then touched only by the thread that renders
-//   blocks (a playback thread, or a tool's own thread).
+// - song, channels, voices, sampleFinetunes, outputBuffer and clippedSamples: filled by
+//   beginPlayback (voices by configureOutput) while nothing renders, then touched only by the
+//   thread that renders blocks (a playback thread, or a tool's own thread).
 // - The published position: stored by renderBlock after every block on the rendering thread,
 //   loaded by the position getters on any thread; each value is one atomic word.
 //
@@ -111,6 +111,9 @@ struct Player {
     // a loaded module and a module plays the same every time it starts.
     std::int8_t sampleFinetunes[maxInstruments][maxSamplesPerInstrument];
     std::int16_t outputBuffer[defaultBlockFrames * 2];  // one block, left then right
+    // Samples of the output clipped to 16 bits since playback began (the mix beyond full
+    // scale): written by the rendering thread, read once it has stopped.
+    std::int64_t clippedSamples;
 
     std::atomic<std::uint8_t> publishedOrderPosition;  // low 8 bits of orderPosition
     std::atomic<std::uint8_t> publishedRow;            // low 8 bits of row

@@ -54,7 +54,7 @@ void renderBlock(Player& player) {
     }
     if (player.gain != 1.0f)  // a tool's --gain: the mix scaled before it is rounded
         for (int i = 0; i < 2 * blockFrames; ++i) player.mixBuffer[i] *= player.gain;
-    convertToS16(player.outputBuffer, player.mixBuffer, blockFrames);
+    player.clippedSamples += convertToS16(player.outputBuffer, player.mixBuffer, blockFrames);
 }
 
 }  // namespace quarbtro

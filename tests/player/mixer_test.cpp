@@ -253,9 +253,14 @@ TEST_F(MixerTest, PingPongAtFrameZeroNeverReadsBeforeTheData) {
 TEST(ConvertToS16, RoundsHalfToEvenAndClamps) {
     const float in[] = {40000.0f, -40000.0f, 2.5f, 3.5f, -0.5f, -1.5f, 32767.4f, -32768.6f};
     std::int16_t out[8] = {};
-    convertToS16(out, in, 4);
+    // 40,000, -40,000 and -32,768.6 do not fit 16 bits; 32,767.4 rounds to 32,767.
+    EXPECT_EQ(convertToS16(out, in, 4), 3);
     const std::int16_t expected[] = {32767, -32768, 2, 4, 0, -2, 32767, -32768};
     for (int i = 0; i < 8; ++i) EXPECT_EQ(out[i], expected[i]) << i;
+    // The same count four at a time and one at a time (the last two samples).
+    const float more[10] = {0, 32768, 0, 0, 0, 0, 0, -32769, 0, 99999};
+    std::int16_t moreOut[10];
+    EXPECT_EQ(convertToS16(moreOut, more, 5), 3);
 }
 
 TEST(ConvertToS16, DoesNothingForNoFramesOrNoBuffer) {
