@@ -59,6 +59,20 @@ TEST_F(OutputFileTest, TheTargetAppearsOnlyWhenComplete) {
     EXPECT_EQ(contents("song.wav"), "sound");
 }
 
+// A name as long as a name may be leaves no room for the temporary name's 15 bytes more: that
+// one is shortened instead, here at a character's start.
+TEST_F(OutputFileTest, ALongestNameIsWrittenToo) {
+    // 255 bytes, an é across the 240th: the temporary name's 240 would end in half of it.
+    const std::string name = std::string(239, 'a') + "\xC3\xA9" + std::string(10, 'b') + ".wav";
+    OutputFile output;
+    ASSERT_TRUE(output.open(path(name), problem)) << problem;
+    const std::string temporary = *files().begin();
+    EXPECT_LE(temporary.size(), 255u);
+    EXPECT_EQ(temporary.rfind(std::string(239, 'a') + ".", 0), 0u);  // no half é
+    ASSERT_TRUE(output.commit(false, problem)) << problem;
+    EXPECT_EQ(files(), std::set<std::string>{name});
+}
+
 TEST_F(OutputFileTest, AbandonedOrDestroyedLeavesNothing) {
     {
         OutputFile output;

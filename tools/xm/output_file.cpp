@@ -31,15 +31,30 @@ std::string errorText(const std::string& what, const std::string& path) {
     return what + " " + path + ": " + std::strerror(errno);
 }
 
+// The temporary name beside `target`: its name with `suffix` after it, the name shortened (at
+// a character's start, for UTF-8) where the two would be longer than the directory allows.
+std::string partialName(const std::string& target, const std::string& suffix) {
+    const std::size_t slash = target.rfind('/');
+    const std::string directory = slash == std::string::npos ? "." : target.substr(0, slash + 1);
+    std::string name = slash == std::string::npos ? target : target.substr(slash + 1);
+    const long longest = pathconf(directory.c_str(), _PC_NAME_MAX);
+    const std::size_t limit = longest > 0 ? static_cast<std::size_t>(longest) : NAME_MAX;
+    if (name.size() + suffix.size() > limit && limit > suffix.size()) {
+        std::size_t keep = limit - suffix.size();
+        while (keep > 0 && (static_cast<unsigned char>(name[keep]) & 0xC0) == 0x80) --keep;
+        name.resize(keep);
+    }
+    return (slash == std::string::npos ? "" : target.substr(0, slash + 1)) + name + suffix;
+}
+
 }  // namespace
 
 bool OutputFile::open(const std::string& target, std::string& problem) {
     abandon();
     target_ = target;
-    std::vector<char> name(target.begin(), target.end());
-    const std::string suffix = ".XXXXXX.partial";
+    const std::string temporary = partialName(target, ".XXXXXX.partial");
     const int afterRandom = static_cast<int>(std::strlen(".partial"));
-    name.insert(name.end(), suffix.begin(), suffix.end());
+    std::vector<char> name(temporary.begin(), temporary.end());
     name.push_back('\0');
     if (name.size() > sizeof partialForSignals) {
         errno = ENAMETOOLONG;

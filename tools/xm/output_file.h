@@ -1,5 +1,6 @@
 #pragma once
-// A file written under a temporary name beside its target ("song.wav.Ab12Cd.partial") and
+// A file written under a temporary name beside its target ("song.wav.Ab12Cd.partial", the
+// target's name shortened where that would be longer than a name may be) and
 // renamed onto the target only when complete: a failure (a full disk) or an interruption
 // (Ctrl+C) leaves neither a half-written file nor the temporary one.
 
