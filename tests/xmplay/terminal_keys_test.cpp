@@ -1,6 +1,8 @@
 #include "tools/xm/terminal_keys.h"
 
 #include <pty.h>
+#include <signal.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <gtest/gtest.h>
@@ -66,6 +68,39 @@ TEST(TerminalKeys, BytesOfOnePress) {
     EXPECT_EQ(keyFromBytes("Q", 1), Key::quit);
     EXPECT_EQ(keyFromBytes("\033[A", 3), Key::other);  // up: nothing
     EXPECT_EQ(keyFromBytes("\033", 1), Key::other);
+    EXPECT_EQ(channelOfKey(keyFromBytes("1", 1)), 1);
+    EXPECT_EQ(channelOfKey(keyFromBytes("9", 1)), 9);
+    EXPECT_EQ(keyFromBytes("0", 1), Key::other);
+    EXPECT_EQ(channelOfKey(Key::quit), 0);
+}
+
+// Ctrl+Z stops the program with the terminal as it was (typing in the shell echoes again), and
+// fg gives the keys back. A child of its own process group stops itself and is continued.
+TEST_F(TerminalKeysTest, StoppedTheTerminalIsPutBackAndContinuedItIsSetAgain) {
+    int resumed[2];
+    ASSERT_EQ(pipe(resumed), 0);
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        setpgid(0, 0);  // not an orphaned group: the stop is not discarded
+        TerminalKeys keys(terminal);
+        raise(SIGTSTP);
+        const char done = (localModes() & ICANON) ? 'n' : 'y';
+        _exit(write(resumed[1], &done, 1) == 1 ? 0 : 1);
+    }
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, WUNTRACED), child);
+    ASSERT_TRUE(WIFSTOPPED(status));
+    EXPECT_TRUE(localModes() & ICANON);
+    EXPECT_TRUE(localModes() & ECHO);
+    kill(child, SIGCONT);
+    char done = 0;
+    EXPECT_EQ(read(resumed[0], &done, 1), 1);
+    EXPECT_EQ(done, 'y');  // the keys' settings again, before the child's own end put them back
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    close(resumed[0]);
+    close(resumed[1]);
 }
 
 }  // namespace
