@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <iterator>
 #include <system_error>
 
 #include "player/playback.h"
@@ -207,15 +208,28 @@ void applyRequests(SoundPlayback& playback) {
     if (order >= 0) startAtOrder(playback.player, order);
 }
 
+// A block rendered: where it starts in the stream and where the song stands after it.
+void notePosition(SoundPlayback& playback) {
+    const Player& player = playback.player;
+    const Module* module = player.currentModule;
+    std::lock_guard guard(playback.lock);
+    BlockPosition& entry = playback.blockPositions[playback.blockCount % std::size(playback.blockPositions)];
+    entry = {playback.framesWritten, getOrderPosition(player, module), getRow(player, module),
+             getPlayingState(player, module)};
+    ++playback.blockCount;
+}
+
 void playbackThreadMain(SoundPlayback* playback) {
     askForRealTimePriority();
     Player& player = playback->player;
     while (!playback->stopRequested) {
         applyRequests(*playback);
-        if (playback->pauseRequested)
+        if (playback->pauseRequested) {
             std::fill_n(player.outputBuffer, player.blockFrames * 2, std::int16_t{0});
-        else
+        } else {
             renderBlock(player);
+            notePosition(*playback);
+        }
         deliver(*playback, player.outputBuffer, player.blockFrames);
     }
 }
@@ -262,6 +276,10 @@ int startPlayback(SoundPlayback& playback, const Module* module, std::int32_t st
     if (!beginPlayback(playback.player, module, startOrder)) return 0;
     playback.stopRequested = false;
     playback.orderRequested = -1;
+    {
+        std::lock_guard guard(playback.lock);
+        playback.blockCount = 0;
+    }
     try {
         playback.thread = std::thread(playbackThreadMain, &playback);
         playback.threadRunning = true;
@@ -303,6 +321,19 @@ HeardPosition heardPosition(SoundPlayback& playback) {
     // The clock's arithmetic is in bytes of 16-bit stereo, modulo 2^32, as the device counts.
     heard.clock = playbackClockFromBytes(static_cast<std::uint32_t>(heard.frames * 4), 0);
     return heard;
+}
+
+bool heardSongPosition(SoundPlayback& playback, BlockPosition& heard) {
+    const std::uint64_t frames = heardPosition(playback).frames;
+    std::lock_guard guard(playback.lock);
+    const std::uint64_t kept = std::min<std::uint64_t>(playback.blockCount, std::size(playback.blockPositions));
+    for (std::uint64_t back = 1; back <= kept; ++back) {
+        const BlockPosition& entry =
+            playback.blockPositions[(playback.blockCount - back) % std::size(playback.blockPositions)];
+        heard = entry;
+        if (entry.firstFrame <= frames) return true;
+    }
+    return kept > 0;
 }
 
 void setPaused(SoundPlayback& playback, bool paused) { playback.pauseRequested = paused; }

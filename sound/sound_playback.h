@@ -43,13 +43,15 @@
 //   runs. Its position getters (playback.h) may be read on any thread.
 // - monotonicNs: set before startPlayback, if at all (tests do, to decide the time the fault
 //   checks see).
-// - lock: guards output, framesWritten, reportedFrames and heardFrames.
+// - lock: guards output, framesWritten, reportedFrames, heardFrames and the blocks' positions.
 // - output, framesWritten: written by preparePlayback and closePlayback (no thread running) and
 //   by the playback thread (each write's count; what a recovery dropped; the swap to the null
 //   sink). Whoever reads the position asks the output's queue under the lock.
 // - reportedFrames, heardFrames: written by whoever reads the position (heardPosition), under
 //   the lock; reportedFrames also by the playback thread when it swaps to the null sink.
 // - startedNs, startConfirmed, recent: the playback thread's (and preparePlayback's).
+// - blockPositions, blockCount: written by the playback thread as each block rendered starts
+//   into the output, read by heardSongPosition on any thread.
 // - stopRequested: set by stopPlayback, cleared by startPlayback before the thread starts;
 //   read by the playback thread between waits.
 // - pauseRequested, orderRequested: set by the controlling thread at any time, taken up by the
@@ -69,6 +71,7 @@
 #include <vector>
 
 #include "player/module.h"
+#include "player/playback.h"
 #include "player/player.h"
 #include "sound/sound_output.h"
 
@@ -96,6 +99,14 @@ struct RecentFrames {
 // CLOCK_MONOTONIC in nanoseconds.
 std::int64_t monotonicNowNs();
 
+// Where the song stood after a block, as the player published it, and the first frame of the
+// stream that the block fills.
+struct BlockPosition {
+    std::uint64_t firstFrame;
+    std::int32_t order, row;
+    PlayingState playing;
+};
+
 struct SoundPlayback {
     Player player;
     std::function<std::int64_t()> monotonicNs = monotonicNowNs;  // the time the fault checks see
@@ -110,6 +121,9 @@ struct SoundPlayback {
     std::int64_t startedNs;            // monotonicNs when the output took its first frame; -1 before
     bool startConfirmed;               // something has been heard
     RecentFrames recent;
+    // The last blocks rendered (a ring: block n in slot n % size): more than any output holds.
+    BlockPosition blockPositions[64];
+    std::uint64_t blockCount;          // blocks rendered since the song started
 
     std::atomic<bool> stopRequested;
     std::atomic<bool> pauseRequested;  // while set, the thread plays silence and the song waits
@@ -157,6 +171,12 @@ HeardPosition heardPosition(SoundPlayback& playback);
 // device may report played at once (PulseAudio's plugin does while its server stalls).
 bool fasterThanRealTime(std::uint64_t framesHeard, std::int64_t elapsedNs, std::int32_t rate,
                         std::int32_t queueFrames);
+
+// Where the song stood in the block being heard (the position a player publishes runs a
+// queue's length ahead of what is heard): order, row, speed, BPM and channels sounding as
+// after that block. Before the first block is heard, the first block's; false when no block
+// has been rendered since the song started.
+bool heardSongPosition(SoundPlayback& playback, BlockPosition& heard);
 
 // While paused the output gets silence and the song stands; resuming goes on where it stood.
 void setPaused(SoundPlayback& playback, bool paused);

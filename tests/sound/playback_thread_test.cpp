@@ -329,6 +329,26 @@ TEST_F(PlaybackTest, StartsAtTheOrderAskedForFromTheFirstBlock) {
     EXPECT_EQ(startPlayback(*playback, &song.module, 3), 0);  // past the song
 }
 
+// At speed 1 a row lasts one tick of 882 frames: a block of 2,048 ends in row 2 (its third),
+// the next in row 4. What is shown is the block being heard, not the last one rendered.
+TEST_F(PlaybackTest, TheSongPositionHeardIsTheBlockBeingHeard) {
+    playing.song.module.defaultSpeed = 1;
+    BlockPosition heard{};
+    EXPECT_FALSE(heardSongPosition(*playback, heard));  // nothing rendered yet
+    startPlayback(*playback, playing.module());
+    device.awaitTaken(4096);  // two blocks queued, the third rendered and waiting: none heard
+    ASSERT_TRUE(heardSongPosition(*playback, heard));
+    EXPECT_EQ(heard.firstFrame, 0u);
+    EXPECT_EQ(heard.row, 2);
+    EXPECT_EQ(heard.playing.speed, 1);
+    EXPECT_EQ(getRow(playback->player, playing.module()), 6);  // rendered, not yet heard
+    device.played = 2048;
+    device.awaitTaken(6144);
+    ASSERT_TRUE(heardSongPosition(*playback, heard));
+    EXPECT_EQ(heard.firstFrame, 2048u);
+    EXPECT_EQ(heard.row, 4);
+}
+
 TEST_F(PlaybackTest, MoveToOrderJumpsAtTheNextRow) {
     TestSong song{1, {64, 64, 64}};
     song.setOrders({0, 1, 2});
