@@ -37,6 +37,25 @@ for program in quarbtro quarbtro-capture xminfo xmrender xmplay; do
     grep -q "^$program \\\\- " "$page"
   check_true "$program: the man page lists --help" grep -q -- '\\-\\-help' "$page"
 done
+# Bash completion for each XM tool: options from its --help, fixed values, modules.
+completions="$root/share/bash-completion/completions"
+check_eq "bash completion for each XM tool" "xminfo xmplay xmrender" "$(ls "$completions" | tr '\n' ' ' | sed 's/ $//')"
+complete_words() {  # completion-file word... : what the last word completes to, sorted
+  # shellcheck disable=SC2016
+  bash -c 'source "$1"; shift; COMP_WORDS=("$@"); COMP_CWORD=$(($# - 1))
+           _quarbtro_xm_tools; printf "%s\n" "${COMPREPLY[@]}" | sort | tr "\n" " "' _ "$@"
+}
+mkdir -p "$work/modules/songs"
+touch "$work/modules/one.xm" "$work/modules/TWO.XM" "$work/modules/notes.txt"
+check_eq "completion: options from --help" "--interpolation " \
+  "$(complete_words "$completions/xmrender" "$root/bin/xmrender" --interp)"
+check_eq "completion: the interpolations" "cubic " "$(complete_words "$completions/xmrender" "$root/bin/xmrender" --interpolation c)"
+check_eq "completion: the profiles" "design ft2 " "$(complete_words "$completions/xminfo" "$root/bin/xminfo" --profile "")"
+check_true "completion: devices" grep -q '^alsa alsa:default ' <<<"$(complete_words "$completions/xmplay" "$root/bin/xmplay" -d al)"
+check_eq "completion: modules and folders, not other files" \
+  "$work/modules/TWO.XM $work/modules/one.xm $work/modules/songs " \
+  "$(complete_words "$completions/xmplay" "$root/bin/xmplay" "$work/modules/")"
+
 check_eq "the installed xminfo reads a module" "$("$QUARBTRO_BUILD/xminfo" --json "$QUARBTRO_SOURCE/assets/song.xm" | jq .songLength)" \
   "$("$root/bin/xminfo" --json "$QUARBTRO_SOURCE/assets/song.xm" | jq .songLength)"
 
