@@ -68,6 +68,7 @@ int beginPlayback(Player& player, const Module* module, std::int32_t startOrder)
         player.channels[i].voice = &player.voices[i];
     }
     takeFinetunes(player, *module);
+    player.renderedFrames = 0;
     player.clippedSamples = 0;
     player.currentModule = module;
     player.mixBufferAllocation = allocation;

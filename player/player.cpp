@@ -16,6 +16,8 @@ void configureOutput(Player& player, std::int32_t rate) {
     player.interpolation = Interpolation::linear;
     player.stereoSeparation = 100;
     player.mutedChannels.store(0);
+    player.fadeOutAt = -1;
+    player.fadeOutFrames = 0;
     std::memset(player.voices, 0, sizeof player.voices);
     for (int i = 0; i < voiceCount; ++i) {
         player.voices[i].index = i;

@@ -9,7 +9,7 @@
 // Who writes what, and on which thread:
 //
 // - Output format (outputRate, blockFrames, invRate, rampLength, invRampLength) and the
-//   settings (gain, interpolation, stereoSeparation): written by configureOutput (the settings
+//   settings (gain, interpolation, stereoSeparation, the fade): written by configureOutput (the settings
 //   then by a tool) on the controlling thread (the one that starts and stops playback) before
 //   any playback starts; read-only while a song plays.
 // - mutedChannels: written on any thread at any time (xmplay's keys), read by the mixer before
@@ -19,7 +19,7 @@
 //   plays. A zero-filled player plays the design profile.
 // - currentModule, onTick and the mix buffer: written by beginPlayback and endPlayback on the
 //   controlling thread, only while no block is being rendered.
-// - song, channels, voices, sampleFinetunes, outputBuffer and clippedSamples: filled by
+// - song, channels, voices, sampleFinetunes, outputBuffer and the counts: filled by
 //   beginPlayback (voices by configureOutput) while nothing renders, then touched only by the
 //   thread that renders blocks (a playback thread, or a tool's own thread).
 // - The published position: stored by renderBlock after every block on the rendering thread,
@@ -95,6 +95,10 @@ struct Player {
     std::atomic<std::uint32_t> mutedChannels;  // bit c set: channel c (from 0) is not heard
     PlaybackProfile profile = PlaybackProfile::design;  // how the song is played where trackers part
     PlaybackRules rules = {};     // the profile's rules for the module playing, consulted by the sequencer and mixer
+    // A fade to silence over fadeOutFrames from the fadeOutAt-th frame rendered since playback
+    // began (a raised cosine), silence after it; none while fadeOutAt is below 0.
+    std::int64_t fadeOutAt;
+    std::int32_t fadeOutFrames;
 
     const Module* currentModule;  // the song being rendered; null when none
     // One tick of the song; beginPlayback sets the sequencer's (sequencerTick) where none is
@@ -111,8 +115,9 @@ struct Player {
     // a loaded module and a module plays the same every time it starts.
     std::int8_t sampleFinetunes[maxInstruments][maxSamplesPerInstrument];
     std::int16_t outputBuffer[defaultBlockFrames * 2];  // one block, left then right
-    // Samples of the output clipped to 16 bits since playback began (the mix beyond full
-    // scale): written by the rendering thread, read once it has stopped.
+    // Frames rendered since playback began, and samples of them clipped to 16 bits (the mix
+    // beyond full scale): written by the rendering thread, read once it has stopped.
+    std::int64_t renderedFrames;
     std::int64_t clippedSamples;
 
     std::atomic<std::uint8_t> publishedOrderPosition;  // low 8 bits of orderPosition
@@ -125,7 +130,7 @@ struct Player {
 
 // Sets the output format for a rate (blocks of 2,048 frames, ramps of rate x 128 / 44,100
 // frames) and the default settings (a gain of 1, linear interpolation, the song's own panning,
-// every channel heard), and resets every voice to silence: voice i gets index i and a step of
+// every channel heard, no fade), and resets every voice to silence: voice i gets index i and a step of
 // one frame.
 void configureOutput(Player& player, std::int32_t rate);
 

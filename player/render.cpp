@@ -1,11 +1,32 @@
 #include "player/render.h"
 
+#include <algorithm>
+#include <cmath>
 #include <cstring>
+#include <numbers>
 
 #include "player/extended_precision.h"
 #include "player/mixer.h"
 
 namespace quarbtro {
+
+namespace {
+
+// The block's share of the fade: each frame scaled by how far the fade has gone.
+void fadeOut(Player& player) {
+    const std::int64_t length = std::max(player.fadeOutFrames, 1);
+    for (int i = 0; i < player.blockFrames; ++i) {
+        const std::int64_t into = player.renderedFrames + i - player.fadeOutAt;
+        if (into < 0) continue;
+        const float share =
+            into >= length ? 0.0f
+                           : static_cast<float>(0.5 + 0.5 * std::cos(std::numbers::pi * static_cast<double>(into) / length));
+        player.mixBuffer[2 * i] *= share;
+        player.mixBuffer[2 * i + 1] *= share;
+    }
+}
+
+}  // namespace
 
 void renderBlock(Player& player) {
     const Module& module = *player.currentModule;
@@ -54,6 +75,8 @@ void renderBlock(Player& player) {
     }
     if (player.gain != 1.0f)  // a tool's --gain: the mix scaled before it is rounded
         for (int i = 0; i < 2 * blockFrames; ++i) player.mixBuffer[i] *= player.gain;
+    if (player.fadeOutAt >= 0 && player.renderedFrames + blockFrames > player.fadeOutAt) fadeOut(player);
+    player.renderedFrames += blockFrames;
     player.clippedSamples += convertToS16(player.outputBuffer, player.mixBuffer, blockFrames);
 }
 

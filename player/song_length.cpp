@@ -1,6 +1,7 @@
 #include "player/song_length.h"
 
 #include <algorithm>
+#include <utility>
 
 #include "player/playback.h"
 
@@ -19,6 +20,20 @@ SongWalk::SongWalk(const Module& module, std::int32_t rate, std::int32_t startOr
     configureOutput(*player_, rate);
     usePlaybackProfile(*player_, profile);
     started_ = beginPlayback(*player_, &module, startOrder) != 0;
+    if (started_ && startOrder != 0) played_ = rowsBefore(module, rate, startOrder, profile);
+}
+
+std::unordered_set<std::uint64_t> SongWalk::rowsBefore(const Module& module, std::int32_t rate,
+                                                       std::int32_t order, PlaybackProfile profile) {
+    SongWalk whole(module, rate, 0, profile);
+    const std::int64_t latest = longestPassSeconds * rate;
+    for (;;) {
+        const SongState& song = whole.player_->song;
+        const bool reached = song.tick == 0 && (song.nextOrder >= 0 ? song.nextOrder : song.orderPosition) == order;
+        if (reached || whole.frame_ >= latest || whole.atRepeat()) break;
+        whole.step();
+    }
+    return std::move(whole.played_);
 }
 
 SongWalk::~SongWalk() { endPlayback(*player_); }

@@ -5,6 +5,12 @@
 // channels' loop counters are part of what "already played" compares, so a loop's passes
 // count as the song going on.
 //
+// A walk that starts at an order position other than 0 plays from there to the song's end:
+// the rows the song plays before it first reaches that position count as played already, so
+// the pass ends where the song would go back to them (a song of 19 order positions started at
+// 13 plays 13 to 18, not 13 to 18 and then 0 to 12). A position the song never reaches from
+// its start plays until it comes to any row the song plays.
+//
 // A walk plays the song on a Player of its own, so it may run while the same module plays
 // elsewhere (xmplay walks the song it is playing to know its length). Everything runs on the
 // calling thread.
@@ -25,8 +31,8 @@ inline constexpr std::int64_t longestPassSeconds = 20 * 60;
 class SongWalk {
 public:
     // Starts the song from an order position on the walk's own player at a rate (which sets the
-    // tick lengths, and so the frames counted), played by a profile's rules. started() says
-    // whether that worked.
+    // tick lengths, and so the frames counted), played by a profile's rules; the first pass ends
+    // at the song's end. started() says whether that worked.
     explicit SongWalk(const Module& module, std::int32_t rate = defaultOutputRate, std::int32_t startOrder = 0,
                       PlaybackProfile profile = PlaybackProfile::design);
     ~SongWalk();
@@ -57,6 +63,10 @@ public:
 
 private:
     std::uint64_t nextRowKey() const;
+    // The rows the song plays from its start before it first reaches an order position (all
+    // of its first pass when it never does).
+    static std::unordered_set<std::uint64_t> rowsBefore(const Module& module, std::int32_t rate,
+                                                        std::int32_t order, PlaybackProfile profile);
 
     const Module& module_;
     std::unique_ptr<Player> player_;

@@ -18,9 +18,25 @@ TEST(SongWalk, EachPassEndsWhereTheSongComesBackToARowItPlayed) {
     EXPECT_EQ(walk.walkPass(), 8 * rowFrames);
     EXPECT_EQ(walk.walkPass(), 16 * rowFrames);
     EXPECT_EQ(songFrames(song.module, 44100, 0, 3), 24 * rowFrames);
-    // From order 1 the song plays order 1, then order 0, and comes back to order 1.
-    EXPECT_EQ(songFrames(song.module, 44100, 1), 8 * rowFrames);
     EXPECT_EQ(songFrames(song.module, 44100, 2), -1);  // not in the song
+}
+
+// Started later, the first pass ends at the song's end, not where the start order comes round
+// again; the passes after it are the whole song.
+TEST(SongWalk, FromAnOrderPositionToTheSongsEnd) {
+    TestSong song(1, {4, 4, 4, 4});
+    song.setOrders({0, 1, 2, 3});
+    EXPECT_EQ(songFrames(song.module, 44100, 3), 4 * rowFrames);
+    EXPECT_EQ(songFrames(song.module, 44100, 3, 2), (4 + 16) * rowFrames);
+    // A song that loops back from its end to order 1 (B01): from 2 it plays 2 and 3.
+    song.cell(3, 3, 0) = {0, 0, 0, effect::positionJump, 1};
+    EXPECT_EQ(songFrames(song.module, 44100, 2), 8 * rowFrames);
+    EXPECT_EQ(songFrames(song.module, 44100, 2, 2), (8 + 12) * rowFrames);
+    // Order 3 jumps to 0 at its first row, so 3 is never reached but by starting there: it plays
+    // its first row, then stops where the song begins.
+    song.cell(3, 3, 0) = {};
+    song.cell(2, 0, 0) = {0, 0, 0, effect::positionJump, 0};
+    EXPECT_EQ(songFrames(song.module, 44100, 3), 4 * rowFrames);
 }
 
 TEST(SongWalk, AJumpBackEndsThePassAndAPatternLoopDoesNot) {
