@@ -8,21 +8,29 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
 #include <cstring>
 #include <vector>
 
 namespace quarbtro {
 
+// The temporary files being written, for the signal handler: each OutputFile open takes a
+// slot (claimed and given back through `taken`), whose name is in a buffer of its own, since
+// the handler may call nothing but unlink on it; `pending` says the name is there to remove.
+struct PartialSlot {
+    std::atomic<bool> taken;
+    volatile sig_atomic_t pending;
+    char name[PATH_MAX];
+};
+
 namespace {
 
-// The temporary file being written, for the signal handler: one at a time, in a buffer of its
-// own, since the handler may call nothing but unlink on it.
-char partialForSignals[PATH_MAX];
-volatile sig_atomic_t partialPending = 0;
+PartialSlot partialSlots[maxOutputsAtOnce];
 
 void removePartialAndEnd(int signalNumber) {
-    if (partialPending) unlink(partialForSignals);
+    for (PartialSlot& slot : partialSlots)
+        if (slot.pending) unlink(slot.name);
     signal(signalNumber, SIG_DFL);
     raise(signalNumber);
 }
@@ -56,9 +64,20 @@ bool OutputFile::open(const std::string& target, std::string& problem) {
     const int afterRandom = static_cast<int>(std::strlen(".partial"));
     std::vector<char> name(temporary.begin(), temporary.end());
     name.push_back('\0');
-    if (name.size() > sizeof partialForSignals) {
+    if (name.size() > PATH_MAX) {
         errno = ENAMETOOLONG;
         problem = errorText("cannot write", target);
+        return false;
+    }
+    for (PartialSlot& candidate : partialSlots) {
+        bool free = false;
+        if (candidate.taken.compare_exchange_strong(free, true)) {
+            slot_ = &candidate;
+            break;
+        }
+    }
+    if (!slot_) {
+        problem = "cannot write " + target + ": more than " + std::to_string(maxOutputsAtOnce) + " outputs at once";
         return false;
     }
     const int descriptor = mkostemps(name.data(), afterRandom, O_CLOEXEC);
@@ -71,8 +90,8 @@ bool OutputFile::open(const std::string& target, std::string& problem) {
     umask(mask);
     fchmod(descriptor, 0666 & ~mask);
     partial_ = name.data();
-    std::memcpy(partialForSignals, name.data(), name.size());
-    partialPending = 1;
+    std::memcpy(slot_->name, name.data(), name.size());
+    slot_->pending = 1;
     file_ = fdopen(descriptor, "wb");
     if (!file_) {
         problem = errorText("cannot write", target);
@@ -109,8 +128,8 @@ bool OutputFile::commit(bool replace, std::string& problem) {
         abandon();
         return false;
     }
-    partialPending = 0;
     partial_.clear();
+    release();
     return true;
 }
 
@@ -119,7 +138,14 @@ void OutputFile::abandon() {
     file_ = nullptr;
     if (!partial_.empty()) unlink(partial_.c_str());
     partial_.clear();
-    partialPending = 0;
+    release();
+}
+
+void OutputFile::release() {
+    if (!slot_) return;
+    slot_->pending = 0;
+    slot_->taken.store(false);
+    slot_ = nullptr;
 }
 
 void removePartialFileOnSignals() {

@@ -9,6 +9,11 @@
 
 namespace quarbtro {
 
+// Outputs that may be written at the same time (xmrender's -j).
+inline constexpr int maxOutputsAtOnce = 64;
+
+struct PartialSlot;
+
 class OutputFile {
 public:
     OutputFile() = default;
@@ -27,13 +32,17 @@ public:
     void abandon();
 
 private:
+    void release();  // gives the signal handler's slot back
+
     std::string target_;
     std::string partial_;
     std::FILE* file_ = nullptr;
+    PartialSlot* slot_ = nullptr;
 };
 
-// From now on SIGINT, SIGTERM and SIGHUP remove the temporary file of the OutputFile being
-// written, if any, before they end the process as they would have.
+// From now on SIGINT, SIGTERM and SIGHUP remove the temporary files of the OutputFiles being
+// written, if any, before they end the process as they would have. Files may be written on
+// several threads at once, up to maxOutputsAtOnce.
 void removePartialFileOnSignals();
 
 // Whether both paths name one file (the same device and inode); false when either is missing.
