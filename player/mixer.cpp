@@ -433,13 +433,17 @@ void mixVoices(Player& player, float* buffer, int frames) {
     for (int i = 0; i < mixedVoiceCount; ++i) mixVoice(player, player.voices[i], buffer, frames);
 }
 
+int clippedSamples(const float* mix, int count) {
+    int clipped = 0;
+    for (int i = 0; i < count; ++i) clipped += mix[i] >= highestHeld || mix[i] < lowestHeld;
+    return clipped;
+}
+
 int convertToS16(std::int16_t* output, const float* mixBuffer, int frames) {
     if (frames <= 0 || output == nullptr || mixBuffer == nullptr) return 0;
     const int count = 2 * frames;
     int clipped = 0;
     int i = 0;
-    // Beyond these a sample rounds to a value that 16 bits do not hold.
-    constexpr float highestHeld = 32767.5f, lowestHeld = -32768.5f;
 #if defined(__SSE2__)
     // Four at a time: clamped in float, then converted with the rounding mode in force (to the
     // nearest, ties to even), as lrint does; the pack cannot saturate any more.
@@ -463,7 +467,7 @@ int convertToS16(std::int16_t* output, const float* mixBuffer, int frames) {
 #endif
     for (; i < count; ++i) {
         float value = mixBuffer[i];
-        clipped += value >= highestHeld || value < lowestHeld;
+        clipped += clippedSamples(&value, 1);
         if (value > 32767.0f) value = 32767.0f;
         if (value < -32768.0f) value = -32768.0f;
         output[i] = static_cast<std::int16_t>(std::lrint(value));

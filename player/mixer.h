@@ -28,4 +28,10 @@ void mixVoice(const Player& player, Voice& voice, float* buffer, int frames);
 // Returns how many samples were clipped (rounded beyond what 16 bits hold).
 int convertToS16(std::int16_t* output, const float* mixBuffer, int frames);
 
+// The mix values a 16-bit sample holds once rounded: from lowestHeld (exclusive of it) up to
+// highestHeld (exclusive).
+inline constexpr float highestHeld = 32767.5f, lowestHeld = -32768.5f;
+// How many of `count` mixed samples convertToS16 would clip.
+int clippedSamples(const float* mix, int count);
+
 }  // namespace quarbtro

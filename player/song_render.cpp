@@ -9,7 +9,8 @@
 
 namespace quarbtro {
 
-int beginSongRender(SongRender& render, const Module& module, const SongRenderRequest& request) {
+int beginSongRender(SongRender& render, const Module& module, const SongRenderRequest& request,
+                    const std::function<void(Player&)>& settle) {
     render.module = nullptr;
     render.framesDone = 0;
     render.dropFrames = 0;
@@ -22,6 +23,7 @@ int beginSongRender(SongRender& render, const Module& module, const SongRenderRe
     }
     configureOutput(render.player, request.rate);  // a fresh output: every voice silent
     usePlaybackProfile(render.player, request.profile);
+    if (settle) settle(render.player);
     if (request.longestFrames >= 0 && request.longestFrames < render.totalFrames) {
         render.totalFrames = request.longestFrames;
         const std::int32_t fade = static_cast<std::int32_t>(std::min<std::int64_t>(request.fadeFrames, render.totalFrames));

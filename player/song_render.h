@@ -9,6 +9,7 @@
 // Everything runs on the calling thread; the render owns its Player.
 
 #include <cstdint>
+#include <functional>
 
 #include "player/module.h"
 #include "player/player.h"
@@ -38,8 +39,10 @@ struct SongRender {
 // count is asked for; song_length.h), sets the player's output rate, starts the song at the
 // start order and renders the frames to leave out. 0, with nothing started, when the module
 // cannot be played, the start order is not in the song or the frames to leave out are all of
-// it. The player's settings may be changed after it but for the fade, which it sets.
-int beginSongRender(SongRender& render, const Module& module, const SongRenderRequest& request);
+// it. `settle` gives the player its settings (gain, interpolation, ...) before anything is
+// rendered; the fade is the request's.
+int beginSongRender(SongRender& render, const Module& module, const SongRenderRequest& request,
+                    const std::function<void(Player&)>& settle = {});
 
 // Renders the next block into render.player.outputBuffer (16-bit, left then right) and
 // render.player.mixBuffer (the same frames as floats, before rounding and clipping). Returns

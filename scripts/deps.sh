@@ -25,7 +25,7 @@ test_packages=(
   weston xwayland openbox
   pulseaudio pulseaudio-utils libpulsedsp libasound2-plugins
   pipewire pipewire-bin pipewire-pulse wireplumber dbus-daemon
-  ffmpeg valgrind jq openmpt123
+  ffmpeg valgrind jq openmpt123 xmp
   clang libclang-rt-14-dev libxmp-dev
 )
 # Pictures and sound files: the tests draw and compare with them, the song report too.

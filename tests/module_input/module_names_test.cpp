@@ -2,7 +2,7 @@
 // wrote them, and their bytes kept whole for JSON.
 #include <gtest/gtest.h>
 
-#include "tools/module_names.h"
+#include "tools/xm/module_names.h"
 
 namespace quarbtro {
 namespace {

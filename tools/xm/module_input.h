@@ -24,6 +24,9 @@ inline constexpr std::size_t largestModuleBytes = std::size_t{256} << 20;
 // (they are then all the bytes given, for the loader to refuse).
 bool readModuleFile(const std::string& path, std::vector<unsigned char>& bytes, std::string& problem);
 
+// What the tools say of a song of length 0, whose order list is empty: one outcome for all.
+inline constexpr const char* nothingToPlay = "the song has no order positions (its song length is 0): nothing to play";
+
 // Reads the file at path and loads it. Null on failure, with the problem in words: the read's,
 // or the loader's reason after the name ("song.xm: the song has no channels").
 LoadedModule readModule(const std::string& path, std::string& problem);
