@@ -97,6 +97,17 @@ std::string nameAsJson(const char* name, NameEncoding encoding) {
            "\"";
 }
 
+std::string textAsJson(const std::string& text) {
+    std::string json = "\"";
+    for (const char c : text) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte < 0x20) json += jsonEscape(byte);
+        else if (c == '"' || c == '\\') json += std::string("\\") + c;
+        else json += c;
+    }
+    return json + "\"";
+}
+
 std::string bytesAsJson(const char* field, std::size_t size) {
     while (size > 0 && field[size - 1] == '\0') --size;
     std::string text = "\"";

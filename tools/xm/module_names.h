@@ -19,6 +19,9 @@ NameEncoding nameEncodingOf(const char* trackerName);
 std::string nameForPeople(const char* name, NameEncoding encoding);
 // As a JSON string, quotes included: control characters, quotes and backslashes escaped.
 std::string nameAsJson(const char* name, NameEncoding encoding);
+// UTF-8 text (a file's name) as a JSON string, quotes included: control characters, quotes
+// and backslashes escaped.
+std::string textAsJson(const std::string& text);
 // A field's bytes themselves, all `size` of them but trailing zeros, as a JSON string in which
 // code point n stands for byte n (printable ASCII as it is, the rest escaped): nothing is lost
 // to a character set.

@@ -1,7 +1,9 @@
 // xminfo: what the player's loader makes of XM files: the song's shape, its length as the
-// sequencer plays it once, and each instrument's samples; for people, or as JSON.
+// sequencer plays it once, and each instrument's samples; what is wrong with a file that can
+// still be played; for people, or as JSON.
 // Exit status 0; 1 when a file cannot be read or the loader refuses it (the reason goes to
-// standard error, and the other files are still shown); 2 for wrong arguments.
+// standard error, or into the JSON in the file's place, and the other files are still shown);
+// 2 for wrong arguments.
 
 #include <cstdint>
 #include <cstdio>
@@ -10,6 +12,7 @@
 
 #include "player/module.h"
 #include "player/song_length.h"
+#include "player/xm_loader.h"
 #include "cli/command_line.h"
 #include "tools/xm/module_input.h"
 #include "tools/xm/module_names.h"
@@ -55,9 +58,19 @@ void forEachSample(const Module& module, Each each) {
     }
 }
 
-void printSummary(const std::string& path, const Module& m, const Duration& duration) {
+// What is wrong with a module that loaded: the loader's warning, a song with nothing to play.
+std::vector<std::string> warningsOf(const Module& module) {
+    std::vector<std::string> warnings;
+    if (*lastLoadWarning()) warnings.push_back(lastLoadWarning());
+    if (module.songLength == 0) warnings.push_back(nothingToPlay);
+    return warnings;
+}
+
+void printSummary(const std::string& path, const Module& m, const Duration& duration,
+                  const std::vector<std::string>& warnings) {
     const NameEncoding encoding = nameEncodingOf(m.trackerName);
     std::printf("%s\n", shownName(path).c_str());
+    for (const std::string& warning : warnings) std::printf("warning: %s\n", warning.c_str());
     std::printf("title \"%s\", written with \"%s\"\n", nameForPeople(m.title, encoding).c_str(), nameForPeople(m.trackerName, encoding).c_str());
     std::printf("%d channels, %s frequencies, speed %d, %d BPM\n", m.channelCount,
                 (m.flags & linearFrequencyTable) ? "linear" : "Amiga", m.defaultSpeed, m.defaultBpm);
@@ -85,9 +98,18 @@ void printSummary(const std::string& path, const Module& m, const Duration& dura
     }
 }
 
-void printJson(const Module& m, const Duration& duration) {
+template <std::size_t size>
+std::string bytesOf(const char (&field)[size]) {
+    return bytesAsJson(field, size - 1);
+}
+
+void printJson(const std::string& path, const Module& m, const Duration& duration,
+               const std::vector<std::string>& warnings) {
     const NameEncoding encoding = nameEncodingOf(m.trackerName);
-    std::printf("{\"title\":%s,\"tracker\":%s,", nameAsJson(m.title, encoding).c_str(), nameAsJson(m.trackerName, encoding).c_str());
+    std::printf("{\"file\":%s,\"warnings\":[", textAsJson(path).c_str());
+    for (std::size_t i = 0; i < warnings.size(); ++i) std::printf("%s%s", i ? "," : "", textAsJson(warnings[i]).c_str());
+    std::printf("],\"title\":%s,\"titleBytes\":%s,\"tracker\":%s,\"trackerBytes\":%s,", nameAsJson(m.title, encoding).c_str(),
+                bytesOf(m.title).c_str(), nameAsJson(m.trackerName, encoding).c_str(), bytesOf(m.trackerName).c_str());
     std::printf("\"channels\":%d,\"songLength\":%d,\"restartPosition\":%d,\"patternCount\":%d,"
                 "\"instrumentCount\":%d,\"linear\":%s,\"defaultSpeed\":%d,\"defaultBpm\":%d,\"duration\":%.3f,",
                 m.channelCount, m.songLength, m.restartPosition, m.patternCount, m.instrumentCount,
@@ -99,16 +121,18 @@ void printJson(const Module& m, const Duration& duration) {
     for (int p = 0; p < m.patternCount; ++p) std::printf("%s%d", p ? "," : "", m.patterns[p].rowCount);
     std::printf("],\"instruments\":[");
     for (int i = 0; i < m.instrumentCount; ++i)
-        std::printf("%s{\"name\":%s,\"sampleCount\":%d}", i ? "," : "", nameAsJson(m.instruments[i].name, encoding).c_str(),
+        std::printf("%s{\"name\":%s,\"nameBytes\":%s,\"sampleCount\":%d}", i ? "," : "",
+                    nameAsJson(m.instruments[i].name, encoding).c_str(), bytesOf(m.instruments[i].name).c_str(),
                     m.instruments[i].sampleCount);
     std::printf("],\"samples\":[");
     bool first = true;
     forEachSample(m, [&](int instrument, int slot, const Sample& s) {
-        std::printf("%s{\"instrument\":%d,\"slot\":%d,\"name\":%s,\"length\":%u,\"loopStart\":%u,"
+        std::printf("%s{\"instrument\":%d,\"slot\":%d,\"name\":%s,\"nameBytes\":%s,\"length\":%u,\"loopStart\":%u,"
                     "\"loopLength\":%u,\"loopType\":%d,\"loop\":\"%s\",\"volume\":%d,\"finetune\":%d,"
                     "\"panning\":%d,\"relativeNote\":%d}",
-                    first ? "" : ",", instrument, slot, nameAsJson(s.name, encoding).c_str(), s.length, s.loopStart, s.loopLength, s.loopType,
-                    loopName(s.loopType), s.volume, s.finetune, s.panning, s.relativeNote);
+                    first ? "" : ",", instrument, slot, nameAsJson(s.name, encoding).c_str(), bytesOf(s.name).c_str(),
+                    s.length, s.loopStart, s.loopLength, s.loopType, loopName(s.loopType), s.volume, s.finetune,
+                    s.panning, s.relativeNote);
         first = false;
     });
     std::printf("]}");
@@ -131,10 +155,13 @@ int run(int argc, char** argv) {
         {{"json", 0, nullptr, "the same facts as JSON: one object, or an array of them for several files",
           cli::flag(options.json)},
          profileOption(options.profile)},
-        "A FILE of - reads standard input. Names are shown as the file holds them, read as Latin-1.\n"
+        "A FILE of - reads standard input. Names are shown in the character set of the tracker that\n"
+        "wrote the file: code page 437 for FastTracker 2's, Windows-1252 for any other. A file that\n"
+        "ends early still shows what it holds, with a warning that says what is missing.\n"
         "\n"
         "Exit status: 0 when every file was shown; 1 when a file could not be read or was refused\n"
-        "(the reason goes to standard error; the other files are still shown); 2 for wrong arguments.\n",
+        "(the reason goes to standard error, or with --json into an object with the file's name and\n"
+        "the error in its place; the other files are still shown); 2 for wrong arguments.\n",
     };
     const std::vector<std::string> paths = cli::parseOrExit(program, argc, argv);
     if (paths.empty()) cli::usageError(program, "no module file given");
@@ -146,21 +173,32 @@ int run(int argc, char** argv) {
     for (const std::string& path : paths) {
         std::string problem;
         const LoadedModule module = readModule(path, problem);
-        const Duration duration = module ? durationOf(*module, options.profile) : Duration{-1, false};
+        const std::vector<std::string> warnings = module ? warningsOf(*module) : std::vector<std::string>{};
+        const Duration duration = !module ? Duration{-1, false}
+                                  : module->songLength == 0 ? Duration{0, false}
+                                                            : durationOf(*module, options.profile);
         if (module && duration.seconds < 0) problem = shownName(path) + ": cannot be played";
+        if (options.json && anyShown) std::printf(",");
         if (!problem.empty()) {
+            status = cli::failureStatus;
+            if (options.json) {
+                // In the file's place, so that the objects still follow the files given.
+                const std::string prefix = shownName(path) + ": ";
+                const std::string error = problem.rfind(prefix, 0) == 0 ? problem.substr(prefix.size()) : problem;
+                std::printf("{\"file\":%s,\"error\":%s}", textAsJson(path).c_str(), textAsJson(error).c_str());
+                if (!array) std::printf("\n");
+                anyShown = true;
+            }
             std::fflush(stdout);
             std::fprintf(stderr, "xminfo: %s\n", problem.c_str());
-            status = cli::failureStatus;
             continue;
         }
         if (options.json) {
-            if (anyShown) std::printf(",");
-            printJson(*module, duration);
+            printJson(path, *module, duration, warnings);
             if (!array) std::printf("\n");
         } else {
             if (anyShown) std::printf("\n");
-            printSummary(path, *module, duration);
+            printSummary(path, *module, duration, warnings);
         }
         anyShown = true;
     }
