@@ -42,7 +42,8 @@ TEST(CreatePlayerTest, NoSoundDeviceIsOneLineSayingWhat) {
     EXPECT_EQ(problem, "no sound (QUARBTRO_AUDIO=oss): /dev/dsp: No such file or directory");
     setenv("QUARBTRO_AUDIO", "speakers", 1);
     EXPECT_EQ(createPlayer(problem), nullptr);
-    EXPECT_EQ(problem, "QUARBTRO_AUDIO=speakers names no sound output: use oss, alsa or null");
+    EXPECT_EQ(problem,
+              "QUARBTRO_AUDIO=speakers names no sound output: use oss, alsa or null, or alsa:DEVICE or oss:PATH");
     unsetenv("QUARBTRO_AUDIO");
 }
 
