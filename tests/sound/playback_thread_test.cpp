@@ -341,7 +341,8 @@ TEST_F(PlaybackTest, TheSongPositionHeardIsTheBlockBeingHeard) {
     EXPECT_EQ(heard.firstFrame, 0u);
     EXPECT_EQ(heard.row, 2);
     EXPECT_EQ(heard.playing.speed, 1);
-    EXPECT_EQ(getRow(playback->player, playing.module()), 6);  // rendered, not yet heard
+    // The third block, rendered once the second was written, ends in row 6: not yet heard.
+    await([&] { return getRow(playback->player, playing.module()) == 6; });
     device.played = 2048;
     device.awaitTaken(6144);
     ASSERT_TRUE(heardSongPosition(*playback, heard));
