@@ -98,4 +98,29 @@ void closeSoundOutput(SoundOutput& output) {
     output = SoundOutput{};
 }
 
+bool closeSoundOutputWithin(SoundOutput& output, int timeoutMs) {
+    if (output.backend == nullptr) return true;
+    struct Closing {
+        std::mutex mutex;
+        std::condition_variable finished;
+        bool done = false;
+    };
+    auto closing = std::make_shared<Closing>();
+    SoundOutput closed = output;
+    output = SoundOutput{};
+    try {
+        std::thread([closing, closed]() mutable {
+            closeSoundOutput(closed);
+            std::lock_guard lock(closing->mutex);
+            closing->done = true;
+            closing->finished.notify_one();
+        }).detach();
+    } catch (const std::system_error&) {
+        closeSoundOutput(closed);
+        return true;
+    }
+    std::unique_lock lock(closing->mutex);
+    return closing->finished.wait_for(lock, std::chrono::milliseconds(timeoutMs), [&] { return closing->done; });
+}
+
 }  // namespace quarbtro

@@ -92,6 +92,9 @@ bool openSoundOutput(SoundOutput& output, const SoundBackend& backend, const Sou
                      int timeoutMs = openTimeoutMs);
 // Closes an open output; does nothing to one that is not open.
 void closeSoundOutput(SoundOutput& output);
+// The same, giving the close at most timeoutMs (a sound server that has stopped answering can
+// hold it up): past that it is left to finish on its own, and false says so.
+bool closeSoundOutputWithin(SoundOutput& output, int timeoutMs);
 
 // Puts the calling thread under SCHED_FIFO at the lowest priority where the system allows it
 // (root, or an rtprio limit); elsewhere nothing changes. See "Priority" in sound_playback.h:

@@ -270,10 +270,13 @@ void prepareSilentPlayback(SoundPlayback& playback, const SoundFormat& format, c
     playback.fault = SoundFault::neverPlayed;
 }
 
-int startPlayback(SoundPlayback& playback, const Module* module, std::int32_t startOrder) {
+int startPlayback(SoundPlayback& playback, const Module* module, std::int32_t startOrder, std::int64_t skipFrames) {
     if (module == nullptr) return 0;
     stopPlayback(playback, module);
     if (!beginPlayback(playback.player, module, startOrder)) return 0;
+    Player& player = playback.player;
+    while (player.renderedFrames + player.blockFrames <= skipFrames) renderBlock(player);
+    player.clippedSamples = 0;  // what is left out is not heard
     playback.stopRequested = false;
     playback.orderRequested = -1;
     {

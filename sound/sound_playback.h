@@ -152,7 +152,10 @@ void preparePlayback(SoundPlayback& playback, const SoundOutput& output);
 // playback was set up (also when the thread could not be created: then nothing plays and the
 // clock stands still), 0 for a null module, one the player cannot play or an order position
 // outside the song. The module is only read; it must stay loaded until the playback stops.
-int startPlayback(SoundPlayback& playback, const Module* module, std::int32_t startOrder = 0);
+// `skipFrames` of the song from there are rendered first and not played, a block at a time:
+// the playing starts at most a block (2,048 frames) before them.
+int startPlayback(SoundPlayback& playback, const Module* module, std::int32_t startOrder = 0,
+                  std::int64_t skipFrames = 0);
 // Stops the playback thread (within about 100 ms whatever the device does) and ends the
 // playing on the player. The output stays open. 0 for a null module, else 1.
 int stopPlayback(SoundPlayback& playback, const Module* module);

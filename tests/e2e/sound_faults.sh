@@ -89,7 +89,7 @@ xmplay_faults() {  # SERVER
   ended=$(since "$from")
   kill -CONT "$sound_server_pid"
   echo "     $server: xmplay, Ctrl+C during a stall: ended in $ended s"
-  check_eq "$server: xmplay, Ctrl+C during a stall: status 130" 130 "$exit_status"
+  check_eq "$server: xmplay, Ctrl+C during a stall: ended by SIGINT (130)" 130 "$exit_status"
   check_true "$server: xmplay, Ctrl+C during a stall: within a second" quick "$ended"
   check_eq "$server: xmplay, Ctrl+C during a stall: nothing on standard error" "" "$(cat "$work/xmplay.err")"
 
@@ -205,7 +205,7 @@ kill -INT "$player"
 await_exit "$player" 10
 ended=$(since "$from")
 echo "     a stalled server at the start: xmplay, Ctrl+C ended it in $ended s"
-check_eq "a stalled server at the start: xmplay, Ctrl+C: status 130" 130 "$exit_status"
+check_eq "a stalled server at the start: xmplay, Ctrl+C: ended by SIGINT (130)" 130 "$exit_status"
 check_true "a stalled server at the start: xmplay, Ctrl+C: within a second" quick "$ended"
 kill -CONT "$sound_server_pid"
 stop_servers

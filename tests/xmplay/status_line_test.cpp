@@ -6,7 +6,7 @@ namespace quarbtro {
 namespace {
 
 StatusFacts playing() {
-    return {3, 12, 17, 12345, 42466, 3, 224, 6, 8, false, 1, 2, "Caf\xC3\xA9 song"};
+    return {3, 12, 17, 12345, 42466, 3, 224, 6, 8, 0, false, 1, 2, "Caf\xC3\xA9 song"};
 }
 
 TEST(StatusLine, SaysWhereTheSongStandsAndHowItPlays) {
@@ -17,6 +17,10 @@ TEST(StatusLine, SaysWhereTheSongStandsAndHowItPlays) {
     endless.paused = true;
     EXPECT_EQ(statusLine(endless, 200),
               "order 3/12  row 17  0:12.3  speed 3, 224 BPM  6/8 channels  paused  [1/2] Caf\xC3\xA9 song");
+    StatusFacts muted = playing();
+    muted.muted = 0b1000'0101u | 1u << 20;  // channel 21 is no channel of this song's
+    EXPECT_EQ(statusLine(muted, 200),
+              "order 3/12  row 17  0:12.3 / 0:42.4  speed 3, 224 BPM  6/8 channels  muted 1 3 8  [1/2] Caf\xC3\xA9 song");
 }
 
 TEST(StatusLine, NeverWiderThanTheTerminal) {

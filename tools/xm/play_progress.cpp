@@ -4,10 +4,12 @@
 
 namespace quarbtro {
 
-void PlayProgress::start(std::int64_t written, const std::vector<std::int64_t>& passEnds) {
+void PlayProgress::start(std::int64_t written, std::int64_t songTime, const SongPasses& passes,
+                         std::int64_t playLimit) {
+    passes_ = passes;
     start_ = written;
-    ends_.clear();
-    for (std::int64_t end : passEnds) ends_.push_back(written + end);
+    limit_ = playLimit;
+    anchors_ = {{written, songTime}};
     silences_.clear();
     paused_ = false;
 }
@@ -21,38 +23,50 @@ void PlayProgress::pause(std::int64_t written) {
 void PlayProgress::resume(std::int64_t written) {
     if (!paused_) return;
     paused_ = false;
-    const std::int64_t length = std::max<std::int64_t>(written - pausedAt_, 0);
-    silences_.push_back({pausedAt_, pausedAt_ + length});
-    for (std::int64_t& end : ends_)
-        if (end > pausedAt_) end += length;
+    silences_.push_back({pausedAt_, std::max(written, pausedAt_)});
 }
 
-int PlayProgress::passesHeard(std::int64_t heard) const {
-    return static_cast<int>(std::count_if(ends_.begin(), ends_.end(), [heard](std::int64_t end) { return end <= heard; }));
-}
-
-void PlayProgress::move(std::int64_t written, std::int64_t heard, const std::vector<std::int64_t>& passEnds) {
-    ends_.resize(static_cast<std::size_t>(passesHeard(heard)));
-    for (std::int64_t end : passEnds) ends_.push_back(written + end);
-}
-
-bool PlayProgress::over(std::int64_t heard) const { return !ends_.empty() && heard >= ends_.back(); }
-
-std::int64_t PlayProgress::silenceBefore(std::int64_t position) const {
+std::int64_t PlayProgress::silenceBetween(std::int64_t from, std::int64_t to) const {
     std::int64_t silence = 0;
-    for (const Silence& s : silences_) silence += std::clamp(position, s.from, s.to) - s.from;
+    for (const Silence& s : silences_) silence += std::max<std::int64_t>(std::min(to, s.to) - std::max(from, s.from), 0);
+    // While paused, what was written before the pause is still heard, then silence.
+    if (paused_) silence += std::max<std::int64_t>(to - std::max(from, pausedAt_), 0);
     return silence;
 }
 
-std::int64_t PlayProgress::elapsed(std::int64_t heard) const {
-    // While paused, what was written before the pause is still being heard, then silence.
-    const std::int64_t pausedPart = paused_ ? std::max<std::int64_t>(heard - pausedAt_, 0) : 0;
-    return std::max<std::int64_t>(heard - start_ - silenceBefore(heard) - pausedPart, 0);
+std::int64_t PlayProgress::passEnd(std::int64_t songTime) const {
+    if (songTime < passes_.firstPass || passes_.laterPass <= 0) return passes_.firstPass;
+    return passes_.firstPass + ((songTime - passes_.firstPass) / passes_.laterPass + 1) * passes_.laterPass;
 }
 
 std::int64_t PlayProgress::total() const {
-    if (ends_.empty()) return -1;
-    return ends_.back() - start_ - silenceBefore(ends_.back());
+    if (passes_.count <= 0) return -1;
+    return passes_.firstPass + (passes_.count - 1) * passes_.laterPass;
+}
+
+std::int64_t PlayProgress::songTime(std::int64_t heard) const {
+    const Anchor* anchor = &anchors_.front();
+    for (const Anchor& each : anchors_)
+        if (each.written <= heard) anchor = &each;
+    const std::int64_t time =
+        anchor->songTime + std::max<std::int64_t>(heard - anchor->written - silenceBetween(anchor->written, heard), 0);
+    return total() < 0 ? std::max<std::int64_t>(time, 0) : std::clamp<std::int64_t>(time, 0, total());
+}
+
+void PlayProgress::move(std::int64_t written, std::int64_t heard, std::int64_t framesToPassEnd) {
+    anchors_.push_back({written, passEnd(songTime(heard)) - framesToPassEnd});
+}
+
+std::int64_t PlayProgress::played(std::int64_t heard) const {
+    return std::max<std::int64_t>(heard - start_ - silenceBetween(start_, heard), 0);
+}
+
+bool PlayProgress::over(std::int64_t heard) const {
+    if (limit_ >= 0 && played(heard) >= limit_) return true;
+    if (total() < 0) return false;
+    // The last anchor's song time runs on unclamped to the end of the last pass.
+    const Anchor& last = anchors_.back();
+    return heard >= last.written && last.songTime + (heard - last.written - silenceBetween(last.written, heard)) >= total();
 }
 
 }  // namespace quarbtro

@@ -12,12 +12,15 @@ std::string minutesAndTenths(std::int64_t milliseconds) {
 }
 
 std::string statusLine(const StatusFacts& facts, std::size_t width) {
-    char text[256];
-    std::snprintf(text, sizeof text, "order %d/%d  row %d  %s%s%s  speed %d, %d BPM  %d/%d channels%s  [%d/%d] ",
+    std::string muted;
+    for (int channel = 1; channel <= facts.channels && channel <= 32; ++channel)
+        if (facts.muted >> (channel - 1) & 1) muted += (muted.empty() ? "  muted " : " ") + std::to_string(channel);
+    char text[400];
+    std::snprintf(text, sizeof text, "order %d/%d  row %d  %s%s%s  speed %d, %d BPM  %d/%d channels%s%s  [%d/%d] ",
                   facts.order, facts.songLength, facts.row, minutesAndTenths(facts.elapsedMs).c_str(),
                   facts.totalMs >= 0 ? " / " : "", facts.totalMs >= 0 ? minutesAndTenths(facts.totalMs).c_str() : "",
-                  facts.speed, facts.bpm, facts.soundingChannels, facts.channels, facts.paused ? "  paused" : "",
-                  facts.file, facts.fileCount);
+                  facts.speed, facts.bpm, facts.soundingChannels, facts.channels, muted.c_str(),
+                  facts.paused ? "  paused" : "", facts.file, facts.fileCount);
     std::string line = std::string(text) + facts.title;
     // Columns are characters: cut before the first UTF-8 byte past the limit that starts one.
     const std::size_t limit = width > 0 ? width - 1 : 0;

@@ -3,14 +3,18 @@
 //   xmplay [OPTION]... FILE.xm...
 //
 // Plays each song once (until it first comes back to a row it has already played, as xmrender
-// renders it), or as many times as --loops says, the files one after another. On a terminal a
-// status line shows where the song stands and how it plays, and keys steer it: space pauses and
-// resumes, q quits, the left and right arrows move an order position back or forward, n and p
-// go to the next or the previous file. Off a terminal it prints a line per order position.
+// renders it), or as many times as --loops says, the files one after another (shuffled with
+// --shuffle, over and over with --repeat). On a terminal a status line shows where the song
+// heard stands and how it plays, and keys steer it: space pauses and resumes, q quits, the left
+// and right arrows move an order position back or forward within the pass, n and p go to the
+// next or the previous file, 1 to 9 mute a channel or bring it back. Off a terminal it prints a
+// line per order position. The keys come from the terminal even when standard input carries a
+// module.
 //
 // The sound goes where the intro's goes (/dev/dsp, else ALSA's default device; -d or
-// QUARBTRO_AUDIO=oss|alsa|null chooses). Should the sound be lost while it plays, it says so and
-// ends with status 1.
+// QUARBTRO_AUDIO chooses another, a device of its own included). Should the sound be lost while
+// it plays, it says so and ends with status 1. Ctrl+C and SIGTERM end it as they would end any
+// program, once the terminal and the sound device are put back.
 
 #include <signal.h>
 #include <sys/ioctl.h>
@@ -22,16 +26,19 @@
 #include <cstdio>
 #include <memory>
 #include <mutex>
+#include <random>
 #include <string>
 #include <vector>
 
 #include "player/playback.h"
 #include "player/song_length.h"
+#include "player/xm_loader.h"
 #include "sound/output_choice.h"
 #include "sound/sound_playback.h"
 #include "cli/command_line.h"
 #include "tools/xm/module_input.h"
 #include "tools/xm/module_names.h"
+#include "tools/xm/play_options.h"
 #include "tools/xm/play_progress.h"
 #include "tools/xm/profile_option.h"
 #include "tools/xm/status_line.h"
@@ -40,54 +47,69 @@
 namespace quarbtro {
 namespace {
 
-constexpr int interruptedStatus = 128 + SIGINT;
+// How long the sound device may take to close after Ctrl+C (a sound server that has stopped
+// answering would hold the close up for good).
+constexpr int closeAfterSignalMs = 300;
 
-volatile sig_atomic_t interrupted = 0;
-void interrupt(int) { interrupted = 1; }
+volatile sig_atomic_t interrupted = 0;  // the signal that asks to end, or 0
+void interrupt(int signalNumber) { interrupted = signalNumber; }
 
 struct Options {
     std::vector<std::string> files;
-    std::string device;  // oss, alsa or null; empty: QUARBTRO_AUDIO, else the default
-    int startOrder = 0;
-    int loops = 1;  // 0: until stopped
-    double gainDb = 0;
+    std::string device;  // as -d names it; empty: QUARBTRO_AUDIO, else the default
+    int rate = defaultOutputRate;
+    bool shuffle = false;
+    bool repeat = false;
+    bool quiet = false;
+    PlayOptions play;
     PlaybackProfile profile = toolsDefaultProfile;
 };
 
 Options parse(int argc, char** argv) {
     Options options;
+    static const std::string rateHelp =
+        "frames a second asked of the device, 8000 to 192000 (default " + std::to_string(defaultOutputRate) + ")";
+    std::vector<cli::Option> list = {
+        {"device", 'd', "DEVICE",
+         "oss, alsa or null, or a device of ALSA's or OSS's own: alsa:hw:1,0, oss:/dev/dsp1 (default: /dev/dsp "
+         "where it exists, else ALSA's default device)",
+         cli::text(options.device), "--driver"},
+        {"rate", 'r', "HZ", rateHelp.c_str(), cli::integer(options.rate, 8000, 192000, "a rate in Hz"),
+         "--frequency --samplerate -f"},
+    };
+    for (cli::Option& option : playOptions(options.play, true)) list.push_back(std::move(option));
+    const std::vector<cli::Option> more = {
+        {"shuffle", 0, nullptr, "play the files in a random order", cli::flag(options.shuffle), "--random -R --randomize"},
+        {"repeat", 0, nullptr, "play the list again and again, until stopped", cli::flag(options.repeat),
+         "--loop-all --restart"},
+        {"quiet", 'q', nullptr, "no status line or order lines", cli::flag(options.quiet)},
+        profileOption(options.profile),
+    };
+    list.insert(list.end(), more.begin(), more.end());
     const cli::Program program{
         "xmplay",
         "[OPTION]... FILE.xm...",
         "Plays XM modules through the sound device, one after another: each song once (until it\n"
         "first comes back to a row it has already played), or as --loops says.",
-        {{"device", 'd', "DEVICE",
-          "oss, alsa or null, or a device of ALSA's or OSS's own: alsa:hw:1,0, oss:/dev/dsp1 (default: /dev/dsp "
-          "where it exists, else ALSA's default device)",
-          cli::text(options.device)},
-         {"start", 's', "ORDER", "start at this order position (default 0)",
-          cli::integer(options.startOrder, 0, 255, "an order position")},
-         {"loops", 'l', "N", "play each song N times; 0 plays it until stopped (default 1)",
-          cli::integer(options.loops, 0, 100)},
-         {"gain", 'g', "DB", "amplify by DB decibels, -60 to 24 (default 0)",
-          cli::number(options.gainDb, -60, 24, "decibels")},
-         profileOption(options.profile)},
-        "Keys, on a terminal: space pauses and resumes; q quits; left and right move an order\n"
-        "position back or forward (the pass being played starts afresh there); n and p go to the\n"
-        "next or the previous file. The status line shows the order position and row, the time\n"
-        "played and the song's whole time, the speed and BPM, the channels sounding, and the file.\n"
+        std::move(list),
+        "Keys, on a terminal (also when standard input carries a module): space pauses and resumes;\n"
+        "q quits; left and right move an order position back or forward within the pass; n and p\n"
+        "go to the next or the previous file; 1 to 9 mute a channel or bring it back. The status\n"
+        "line shows, for the sound heard, the order position and row, the song's time and its whole\n"
+        "time, the speed and BPM, the channels sounding and muted, and the file.\n"
         "\n"
-        "A FILE of - reads standard input. QUARBTRO_AUDIO=oss|alsa|null chooses the device as -d\n"
-        "does.\n"
+        "A FILE of - reads standard input. QUARBTRO_AUDIO chooses the device as -d does.\n"
         "\n"
         "Exit status: 0 when every file was played (or q); 1 when a file could not be read or\n"
-        "played, or there is no sound device or the sound was lost; 2 for wrong arguments; 130\n"
-        "after Ctrl+C.\n",
+        "played, or there is no sound device or the sound was lost; 2 for wrong arguments. Ctrl+C\n"
+        "and SIGTERM end it by the signal, as they end other programs (a shell loop stops too).\n",
     };
     options.files = cli::parseOrExit(program, argc, argv);
     if (options.files.empty()) cli::usageError(program, "no module file given");
     if (!options.device.empty() && !soundDeviceNamed(options.device.c_str(), false))
         cli::usageError(program, "-d takes oss, alsa or null, or alsa:DEVICE or oss:PATH, not \"" + options.device + "\"");
+    if (const std::string problem = playOptionsProblem(options.play); !problem.empty())
+        cli::usageError(program, problem);
     return options;
 }
 
@@ -101,21 +123,11 @@ void catchInterrupts() {
 
 bool openOutput(const Options& options, SoundOutput& output, std::string& problem) {
     OutputError error;
-    if (openChosenOutput(output, cdFormat, error, &interrupted, options.device.empty() ? nullptr : options.device.c_str()))
+    const SoundFormat format{options.rate, 2, SampleEncoding::s16LittleEndian};
+    if (openChosenOutput(output, format, error, &interrupted, options.device.empty() ? nullptr : options.device.c_str()))
         return true;
     problem = error.text;
     return false;
-}
-
-// Where each of `passes` passes of the song from an order position ends, in frames from there
-// (cumulative); none for 0 passes (played until stopped). The walk has a player of its own, so
-// it may run while the song plays.
-std::vector<std::int64_t> passEnds(const Module& module, std::int32_t rate, int order, int passes,
-                                   PlaybackProfile profile) {
-    std::vector<std::int64_t> ends;
-    SongWalk walk(module, rate, order, profile);
-    for (int pass = 1; pass <= passes && walk.started(); ++pass) ends.push_back(walk.walkPass());
-    return ends;
 }
 
 // The device failed, or never played: xmplay plays only to be heard.
@@ -131,25 +143,55 @@ std::size_t terminalWidth() {
     return ioctl(STDOUT_FILENO, TIOCGWINSZ, &size) == 0 && size.ws_col > 0 ? size.ws_col : 80;
 }
 
+// Where the song is not to be played as asked, the reason; "" where it is.
+std::string unplayable(const Module& module, const Options& options, const std::string& name) {
+    if (module.songLength == 0) return name + ": " + nothingToPlay;
+    const PlayOptions& play = options.play;
+    if (play.startOrder >= module.songLength)
+        return name + ": --start " + std::to_string(play.startOrder) + " is past the song's " +
+               std::to_string(module.songLength) + " order positions";
+    if (play.startSeconds >= 0) {
+        const std::int64_t song = songFrames(module, options.rate, 0, 1, options.profile);
+        if (std::llround(play.startSeconds * options.rate) >= song)
+            return name + ": --start-time " + minutesAndTenths(std::llround(play.startSeconds * 1000)) +
+                   " is past the song's end (" + minutesAndTenths(song * 1000 / options.rate) + ")";
+    }
+    return "";
+}
+
 enum class Outcome { played, nextFile, previousFile, quit };
 
 // Plays one song until its end, a key or an interruption.
 Outcome playSong(SoundPlayback& playback, const Module& module, const Options& options, TerminalKeys& keys,
                  int file, int fileCount) {
     const std::int32_t rate = playback.player.outputRate;
+    const PlayOptions& play = options.play;
     auto milliseconds = [rate](std::int64_t frames) { return frames * 1000 / rate; };
+    // The song's passes, and where in its first the playing starts.
+    const std::int64_t firstPass = songFrames(module, rate, 0, 1, options.profile);
+    const SongPasses passes{firstPass, songFrames(module, rate, 0, 2, options.profile) - firstPass, play.loops};
+    const std::int64_t skipFrames = play.startSeconds >= 0 ? std::llround(play.startSeconds * rate) : 0;
+    const std::int64_t startTime =
+        play.startOrder != 0 ? firstPass - songFrames(module, rate, play.startOrder, 1, options.profile) : skipFrames;
+    const std::int64_t limit = play.timeSeconds >= 0 ? std::llround(play.timeSeconds * rate) : -1;
+    Player& player = playback.player;
+    if (limit >= 0) {
+        // The fade counts the frames the player renders, the left-out ones (whole blocks) too.
+        player.fadeOutFrames = fadeFramesFor(play.timeSeconds, rate);
+        player.fadeOutAt = skipFrames / player.blockFrames * player.blockFrames + limit - player.fadeOutFrames;
+    }
     PlayProgress progress;
-    progress.start(writtenFrames(playback),
-                   passEnds(module, rate, options.startOrder, options.loops, options.profile));
-    startPlayback(playback, &module, options.startOrder);
+    progress.start(writtenFrames(playback), startTime, passes, limit);
+    startPlayback(playback, &module, play.startOrder, skipFrames);
     const bool terminal = isatty(STDOUT_FILENO);
     bool fastDeviceReported = false;
-    const Player& player = playback.player;
+    const std::string title = nameForPeople(module.title, nameEncodingOf(module.trackerName));
     int shownOrder = -1;
+    BlockPosition position{};
+    bool shown = false;  // a position has been shown
     for (;;) {
         const std::int64_t heard = static_cast<std::int64_t>(heardPosition(playback).frames);
         const SoundFault fault = playback.fault.load(std::memory_order_acquire);
-        if (interrupted || soundGone(fault) || progress.over(heard)) return Outcome::played;
         if (fault == SoundFault::tooFast && !fastDeviceReported) {
             if (terminal) std::printf("\r\033[K");
             std::fflush(stdout);
@@ -157,25 +199,34 @@ Outcome playSong(SoundPlayback& playback, const Module& module, const Options& o
                          playback.faultReason.c_str());
             fastDeviceReported = true;
         }
-        const int order = getOrderPosition(player, &module);
-        // Nothing is shown until the first block is rendered: before it the position is the
-        // song's start, not the order it starts at.
-        const bool rendered = getPlayedMs(player, &module) > 0;
-        if (rendered && terminal) {
-            const PlayingState state = getPlayingState(player, &module);
-            const StatusFacts facts{order, module.songLength, getRow(player, &module),
-                                    milliseconds(progress.elapsed(heard)),
+        // Nothing is shown until the first block is rendered. A block's position is where the
+        // song stands after it: after the block in which the last pass ends, the song has gone
+        // back to its start, which is not heard, so the position before it stays.
+        BlockPosition latest{};
+        if (heardSongPosition(playback, latest)) {
+            const std::int64_t latestEnd = static_cast<std::int64_t>(latest.firstFrame) + player.blockFrames;
+            if (!shown || progress.total() < 0 || progress.songTime(latestEnd) < progress.total()) {
+                position = latest;
+                shown = true;
+            }
+        }
+        if (shown && terminal && !options.quiet) {
+            const StatusFacts facts{position.order, module.songLength, position.row,
+                                    milliseconds(progress.songTime(heard)),
                                     progress.total() < 0 ? -1 : milliseconds(progress.total()),
-                                    state.speed, state.bpm, state.soundingChannels, module.channelCount,
-                                    progress.paused(), file, fileCount, nameForPeople(module.title, nameEncodingOf(module.trackerName))};
+                                    position.playing.speed, position.playing.bpm, position.playing.soundingChannels,
+                                    module.channelCount, player.mutedChannels.load(), progress.paused(), file,
+                                    fileCount, title};
             std::printf("\r%s\033[K", statusLine(facts, terminalWidth()).c_str());
             std::fflush(stdout);
-        } else if (rendered && order != shownOrder) {
-            std::printf("order %d/%d  %s\n", order, module.songLength,
-                        minutesAndTenths(milliseconds(progress.elapsed(heard))).c_str());
+        } else if (shown && position.order != shownOrder && !options.quiet) {
+            std::printf("order %d/%d  %s\n", position.order, module.songLength,
+                        minutesAndTenths(milliseconds(progress.songTime(heard))).c_str());
             std::fflush(stdout);
-            shownOrder = order;
+            shownOrder = position.order;
         }
+        // Shown first, so that every song shows where it starts, however briefly it plays.
+        if (interrupted || soundGone(fault) || progress.over(heard)) return Outcome::played;
         const Key key = keys.next(50);
         switch (key) {
             case Key::quit: return Outcome::quit;
@@ -188,40 +239,51 @@ Outcome playSong(SoundPlayback& playback, const Module& module, const Options& o
                 break;
             case Key::previousOrder:
             case Key::nextOrder: {
-                const int target = std::clamp(order + (key == Key::nextOrder ? 1 : -1), 0,
+                const int target = std::clamp(position.order + (key == Key::nextOrder ? 1 : -1), 0,
                                               std::max(module.songLength - 1, 0));
-                const int passesLeft = options.loops == 0 ? 0 : options.loops - progress.passesHeard(heard);
-                progress.move(writtenFrames(playback), heard,
-                              passEnds(module, rate, target, passesLeft, options.profile));
+                progress.move(writtenFrames(playback), heard, songFrames(module, rate, target, 1, options.profile));
                 moveToOrder(playback, target);
                 break;
             }
-            default: break;
+            default:
+                if (const int channel = channelOfKey(key); channel > 0 && channel <= module.channelCount)
+                    player.mutedChannels.fetch_xor(1u << (channel - 1));
+                break;
         }
     }
 }
 
-int run(int argc, char** argv) {
-    const Options options = parse(argc, argv);
-    // Ctrl+C and SIGTERM are looked at every 50 ms from here on, whatever the sound server does.
-    catchInterrupts();
-    TerminalKeys keys(STDIN_FILENO);
+// The order the files play in: as given, or shuffled.
+std::vector<std::size_t> playingOrder(std::size_t count, bool shuffle) {
+    std::vector<std::size_t> order(count);
+    for (std::size_t i = 0; i < count; ++i) order[i] = i;
+    if (shuffle) std::shuffle(order.begin(), order.end(), std::mt19937(std::random_device{}()));
+    return order;
+}
+
+// Plays the files; the exit status, unless a signal asks to end (interrupted).
+int playFiles(const Options& options, TerminalKeys& keys) {
     const bool terminal = isatty(STDOUT_FILENO);
     int status = cli::doneStatus;
     const int fileCount = static_cast<int>(options.files.size());
-    for (int index = 0; index < fileCount && !interrupted;) {
-        const std::string& path = options.files[static_cast<std::size_t>(index)];
+    std::vector<std::size_t> order = playingOrder(options.files.size(), options.shuffle);
+    bool playedThisRound = false;
+    for (int index = 0; !interrupted;) {
+        if (index >= fileCount) {
+            // Over again, unless nothing of the list could be played (it would only fail again).
+            if (!options.repeat || !playedThisRound) break;
+            order = playingOrder(options.files.size(), options.shuffle);
+            index = 0;
+            playedThisRound = false;
+        }
+        const std::string& path = options.files[order[static_cast<std::size_t>(index)]];
+        const std::string name = shownName(path);
         std::string problem;
         const LoadedModule song = readModule(path, problem);
-        if (!song) {
-            std::fprintf(stderr, "xmplay: %s\n", problem.c_str());
-            status = cli::failureStatus;
-            ++index;
-            continue;
-        }
-        if (options.startOrder >= song->songLength && options.startOrder != 0) {
-            std::fprintf(stderr, "xmplay: %s: --start %d is past the song's %d order positions\n",
-                         shownName(path).c_str(), options.startOrder, song->songLength);
+        if (song && *lastLoadWarning()) std::fprintf(stderr, "xmplay: %s: %s\n", name.c_str(), lastLoadWarning());
+        if (song) problem = unplayable(*song, options, name);
+        if (!song || !problem.empty()) {
+            if (!interrupted) std::fprintf(stderr, "xmplay: %s\n", problem.c_str());
             status = cli::failureStatus;
             ++index;
             continue;
@@ -231,32 +293,63 @@ int run(int argc, char** argv) {
         SoundOutput output{};
         if (!openOutput(options, output, problem)) {
             if (!interrupted) std::fprintf(stderr, "xmplay: %s\n", problem.c_str());
-            return interrupted ? interruptedStatus : cli::failureStatus;
+            return cli::failureStatus;
         }
         auto playback = std::make_unique<SoundPlayback>();
         preparePlayback(*playback, output);
-        playback->player.gain = static_cast<float>(std::pow(10.0, options.gainDb / 20));
+        applySettings(playback->player, options.play);
         usePlaybackProfile(playback->player, options.profile);
         const Outcome outcome = playSong(*playback, *song, options, keys, index + 1, fileCount);
-        if (terminal) std::printf("\r\033[K");
+        if (terminal && !options.quiet) std::printf("\r\033[K");
         std::fflush(stdout);
         stopPlayback(*playback, song.get());
+        playedThisRound = true;
         const SoundFault fault = playback->fault.load(std::memory_order_acquire);
         if (soundGone(fault)) {
             if (fault == SoundFault::lost)
                 std::fprintf(stderr, "xmplay: the sound was lost (%s)\n", playback->faultReason.c_str());
             else
                 std::fprintf(stderr, "xmplay: no sound: %s\n", playback->faultReason.c_str());
+            closePlayback(*playback);  // the null sink that took the device's place
             return cli::failureStatus;
         }
-        // Interrupted, the output is left to the process's end: closing it may wait for a sound
-        // server that has stopped answering.
-        if (interrupted) return interruptedStatus;
+        const Player& player = playback->player;
+        if (player.clippedSamples > 0 && !options.quiet && !interrupted)
+            std::fprintf(stderr, "xmplay: %s: %lld samples clipped (%.2g %%); a lower --gain keeps them\n", name.c_str(),
+                         static_cast<long long>(player.clippedSamples),
+                         100.0 * static_cast<double>(player.clippedSamples) / (2.0 * static_cast<double>(player.renderedFrames)));
+        if (interrupted) {
+            // A sound server that has stopped answering may hold the close up: it is given a
+            // moment, and the signal then ends the program whatever it is doing.
+            std::lock_guard guard(playback->lock);
+            closeSoundOutputWithin(playback->output, closeAfterSignalMs);
+            return status;
+        }
         closePlayback(*playback);
         if (outcome == Outcome::quit) break;
         index = outcome == Outcome::previousFile ? std::max(index - 1, 0) : index + 1;
     }
-    return interrupted ? interruptedStatus : status;
+    return status;
+}
+
+int run(int argc, char** argv) {
+    const Options options = parse(argc, argv);
+    // Ctrl+C and SIGTERM are looked at every 50 ms from here on, whatever the sound server does.
+    catchInterrupts();
+    int status;
+    {
+        const int keyboard = keyboardDescriptor();
+        TerminalKeys keys(keyboard, keyboard != STDIN_FILENO);
+        status = playFiles(options, keys);
+    }  // the terminal is put back here
+    if (interrupted) {
+        // Ended by the signal, as the shell expects of a program that Ctrl+C stops (a loop of
+        // xmplay stops too).
+        std::fflush(stdout);
+        signal(interrupted, SIG_DFL);
+        raise(interrupted);
+    }
+    return status;
 }
 
 }  // namespace
