@@ -6,8 +6,8 @@
 // and every rule is false in the design profile, so a zero-filled player plays the design.
 //
 // Each rule says in one line what FT2 does, then what shows it: a trace (tests/traces/NAME.trace
-// of a module that tests/helpers/effect_modules.cpp writes, traced in this profile), or, where
-// no trace shows it yet, the public XM test case (NAME.xm) that `make conformance` judges.
+// of a module that tests/helpers/effect_modules.cpp writes, traced in this profile), or, for
+// what the mixer does within a tick, which no trace shows, its unit test.
 
 #include <cstdint>
 #include <optional>
@@ -35,15 +35,15 @@ struct PlaybackRules {
     // the envelopes restarted, and only a set-volume or set-panning volume byte. ft2_note_delay
     bool noteDelayAsFt2;
     // A note outside C-0..B-9 after its sample's relative note is not played (the instrument
-    // number beside it still counts). NoteLimit.xm
+    // number beside it still counts). ft2_notes
     bool notesOutOfRangeIgnored;
-    // A note on an empty instrument or sample starts nothing: what plays goes on. no trace yet
+    // A note on an empty instrument or sample starts nothing: what plays goes on. ft2_notes
     bool emptyNotesKeepPlaying;
     // Finetune in 1/16 semitone steps: its low 3 bits do not count. Not for files written by
     // OpenMPT before 1.22.07, which played every bit: their samples are tuned to it (the public
-    // test modules' recordings of FT2 drift 2 ms a second otherwise). Finetune-Precision.xm
+    // test modules' recordings of FT2 drift 2 ms a second otherwise). ft2_notes
     bool finetuneInSixteenths;
-    // E5y sets the finetune (y - 8) x 16 of the note beside it only. finetune.xm
+    // E5y sets the finetune (y - 8) x 16 of the note beside it only. ft2_notes
     bool finetuneCommandAsFt2;
 
     // --- Effects ------------------------------------------------------------------------------
@@ -51,7 +51,7 @@ struct PlaybackRules {
     // reads the vibrato table), the base rounded to a semitone, clamped at C-8. ft2_arpeggio
     bool arpeggioTable;
     // Periods: 1xx stops at 1, 2xx, E2x and X2x at 31,999; the frequency of a linear period
-    // wraps at 16 bits as FT2's does. FreqWraparound.xm
+    // wraps at 16 bits as FT2's does. ft2_periods
     bool periodLimitsAsFt2;
     // Tone portamento keeps the direction taken at its note (after reaching the target it
     // moves only downward in period), and its target uses the playing sample's relative note
@@ -71,7 +71,7 @@ struct PlaybackRules {
     // until the volume is set. ft2_memories
     bool tremorAsFt2;
     // Tremolo's ramp waveform takes its sign from the vibrato position (FT2's slip); waveform
-    // 3 is a square, as for the vibrato. TremoloVibrato.xm
+    // 3 is a square, as for the vibrato. ft2_modulation
     bool tremoloWaveformsAsFt2;
     // Later-tick volume effects leave the channel volume and only change what is heard until
     // the next volume command (tremolo, tremor). ft2_memories
@@ -81,10 +81,10 @@ struct PlaybackRules {
     // Cxx and the volume column's set volume stop at 64; EC0 cuts on tick 0. ft2_memories
     bool volumeLimitsAsFt2;
     // The volume column on tick 0: no slide; vibrato depth Bx only on later ticks; its panning
-    // slides stop at 0 and 255, and a slide left of 0 sets hard left. PanSlideZero.xm
+    // slides stop at 0 and 255, and a slide left of 0 sets hard left. ft2_modulation
     bool volumeColumnAsFt2;
     // 4xy takes its speed and depth on every later tick, after a volume-column vibrato beside it
-    // has run with its own depth (so the phase moves twice). VibratoDouble.xm
+    // has run with its own depth (so the phase moves twice). ft2_modulation
     bool vibratoParameterEveryTick;
     // Vibrato, arpeggio and glissando leave their offset on the period until a note or another
     // pitch effect sets it, or a row after arpeggio or vibrato has another effect; vibrato adds
@@ -111,7 +111,7 @@ struct PlaybackRules {
     bool patternLoopAsFt2;
     // X6x (OpenMPT's and ModPlug's fine pattern delay, which FT2 ignores) lengthens each repeat of
     // the row by x ticks, summed over the channels: for files those trackers wrote.
-    // no trace yet
+    // ft2_fine_pattern_delay
     bool finePatternDelay;
     // EEx repeats the row: each repeat counts its ticks from 0 again (note delays, retriggers
     // and cuts act in every repeat); only the very first tick reads the row. ft2_pattern_loop
@@ -123,11 +123,11 @@ struct PlaybackRules {
     bool panLawAsFt2;
     // A volume or panning that is slid (slides, envelopes, fade-out, tremolo) moves over the
     // whole tick; a note, a set volume or panning, a cut or key-off within the short ramp.
-    // the mixer: no trace
+    // MixerTest.TickLongRampClimbsInPairsToItsTarget
     bool volumeRampsAsFt2;
     // A sample that ends without a loop fades its last value out, 1/256 a frame, instead of
     // stepping to silence (as libopenmpt, whose renders the public test modules are judged by,
-    // removes the click). the mixer: no trace
+    // removes the click). MixerTest.EndedSampleFadesItsLastValueOut
     bool endOfSampleDeclick;
     // Voice volumes in 1/256 of the design's steps, so a low volume stays audible. ft2_pan_law
     bool fineVoiceVolumes;

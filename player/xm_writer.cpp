@@ -158,7 +158,7 @@ std::vector<std::uint8_t> writeXm(const Module& module, const XmWriteOptions& op
     out.text(signature, signatureLength);
     out.text(options.songName, songNameLength);
     out.u8(nameEnd);
-    out.text("Quarbtro", trackerNameLength);
+    out.text(options.trackerName, trackerNameLength);
     out.u16(xm::version);
     out.u32(options.headerSize);
     out.u16(module.songLength);

@@ -31,6 +31,7 @@ struct XmWriteOptions {
     bool packCells = true;               // false: every cell as its note byte plus four bytes
     bool omitEmptyPatternData = false;   // all-zero patterns get packed size 0 and no data
     std::string songName;                // at most 20 bytes are written
+    std::string trackerName = "Quarbtro";  // at most 20 bytes; players read some rules from it
 };
 
 // Offsets in the written bytes, for tests that patch them.

@@ -448,9 +448,76 @@ ModuleDraft ft2Memories() {
     return draft;
 }
 
+// Notes and instruments: a note beyond B-9 after its sample's relative note is not played but
+// its instrument number counts (its volume is recalled, the next note plays that instrument);
+// a note of an instrument beyond the song's starts nothing: the playing sample goes on, at the
+// missing sample's volume 0; E5y tunes the note beside it by (y - 8) x 16 and does nothing
+// alone; a sample's finetune counts in sixteenths (23 as 16).
+// notesOutOfRangeIgnored, emptyNotesKeepPlaying, finetuneCommandAsFt2, finetuneInSixteenths
+ModuleDraft ft2Notes() {
+    ModuleDraft draft = ft2Song(1, 7, 2);
+    std::vector<std::int16_t> frames(300, 8000);
+    const int high = draft.addInstrument();
+    draft.addSample(high, frames).relativeNote = 30;
+    const int tuned = draft.addInstrument();
+    draft.addSample(tuned, frames).finetune = 23;
+    draft.cell(0, 0, 0) = {C4, 1, 0, effect::setVolume, 0x20};
+    draft.cell(0, 1, 0) = {96, 3, 0, 0, 0};                       // B-7 + 30: C-4 plays on
+    draft.cell(0, 2, 0) = {C4, 0, 0, 0, 0};                       // instrument 3: 2688
+    draft.cell(0, 3, 0) = {C4, 9, 0, 0, 0};                       // no instrument 9: same voice
+    draft.cell(0, 4, 0) = {C4, 1, 0, effect::extended, 0x5C};     // 4608 - 64 / 2
+    draft.cell(0, 5, 0) = {0, 0, 0, effect::extended, 0x5F};      // no note: nothing
+    draft.cell(0, 6, 0) = {C4, 4, 0, 0, 0};                       // 4608 - 2 x 4
+    return draft;
+}
+
+// Period limits: 1xx stops at period 1; 2xx stops at 31,999 unless a step carries the period
+// past 32,767, where it goes on and wraps at 16 bits, its frequency falling to 0 Hz and coming
+// round from the top. periodLimitsAsFt2
+ModuleDraft ft2Periods() {
+    ModuleDraft draft = ft2Song(1, 8, 6);
+    draft.cell(0, 0, 0) = {C4, 1, 0, effect::portamentoUp, 0xFF};  // 1,020 a tick: 1 at tick 5
+    draft.cell(0, 1, 0) = {C4, 1, 0, effect::portamentoDown, 0xFF};
+    for (int row = 2; row < 8; ++row) draft.cell(0, row, 0) = {0, 0, 0, effect::portamentoDown, 0};
+    return draft;
+}
+
+// Modulation and the volume column. Channel 0: tremolo's ramp reads the vibrato's position
+// (C1 leaves it at -28): +31, +27, +23 where its own phase gives 0, 4, 8; its waveform 3 is a
+// square, and its offset stays on the rows after it. Channel 1: the volume
+// column's slides wait for the later ticks, D0 sets hard left, and Bx beside 4xy vibrates with
+// its own depth before 4xy's on every later tick (the phase moves twice).
+// tremoloWaveformsAsFt2, volumeColumnAsFt2, vibratoParameterEveryTick
+ModuleDraft ft2Modulation() {
+    ModuleDraft draft = ft2Song(2, 5, 4);
+    draft.cell(0, 0, 0) = {C4, 1, 0x30, effect::vibrato, 0xC1};  // 12 a tick: -28 after 3
+    draft.cell(0, 1, 0) = {0, 0, 0, effect::extended, 0x71};     // ramp
+    draft.cell(0, 2, 0) = {0, 0, 0, effect::tremolo, 0x48};
+    draft.cell(0, 3, 0) = {0, 0, 0, effect::extended, 0x73};     // square
+    draft.cell(0, 4, 0) = {0, 0, 0, effect::tremolo, 0x48};
+    draft.cell(0, 0, 1) = {C4, 1, 0x30, 0, 0};                    // volume 32
+    draft.cell(0, 1, 1) = {0, 0, 0x72, 0, 0};                     // 34, 36, 38: not on tick 0
+    draft.cell(0, 2, 1) = {0, 0, 0xC8, 0, 0};                     // panning 128
+    draft.cell(0, 3, 1) = {0, 0, 0xD0, 0, 0};                     // hard left from tick 1
+    draft.cell(0, 4, 1) = {0, 0, 0xB4, effect::vibrato, 0x42};
+    return draft;
+}
+
+// Xxy in a file OpenMPT wrote: X1x and X2x slide the period by x; X6x lengthens each repeat of
+// the row by x ticks, summed over the channels (3 + 2 here). finePatternDelay
+ModuleDraft ft2FinePatternDelay() {
+    ModuleDraft draft = ft2Song(2, 3, 2);
+    draft.cell(0, 0, 0) = {C4, 1, 0, effect::extraFinePortamento, 0x13};  // 4605
+    draft.cell(0, 1, 0) = {0, 0, 0, effect::extraFinePortamento, 0x63};
+    draft.cell(0, 1, 1) = {0, 0, 0, effect::extraFinePortamento, 0x62};   // row 1: 2 + 5 ticks
+    draft.cell(0, 2, 0) = {0, 0, 0, effect::extraFinePortamento, 0x25};   // 4610
+    return draft;
+}
+
 struct Family {
     const char* name;
     std::function<ModuleDraft()> make;
+    const char* tracker = "Quarbtro";  // the tracker the file names as its writer
 };
 
 }  // namespace
@@ -470,11 +537,15 @@ int main(int argc, char** argv) {
         {"ft2_retrigger", ft2Retrigger}, {"ft2_tone_portamento", ft2TonePortamento},
         {"ft2_sample_offset", ft2SampleOffset}, {"ft2_envelopes", ft2Envelopes},
         {"ft2_pattern_loop", ft2PatternLoop}, {"ft2_pan_law", ft2PanLaw},
-        {"ft2_memories", ft2Memories},
+        {"ft2_memories", ft2Memories}, {"ft2_notes", ft2Notes}, {"ft2_periods", ft2Periods},
+        {"ft2_modulation", ft2Modulation},
+        {"ft2_fine_pattern_delay", ft2FinePatternDelay, "OpenMPT 1.28.00.00"},
     };
     for (const Family& family : families) {
         ModuleDraft draft = family.make();
-        const std::vector<std::uint8_t> bytes = writeXm(draft.module());
+        XmWriteOptions options;
+        options.trackerName = family.tracker;
+        const std::vector<std::uint8_t> bytes = writeXm(draft.module(), options);
         const std::string path = std::string(argv[1]) + "/" + family.name + ".xm";
         std::FILE* file = std::fopen(path.c_str(), "wb");
         if (!file || std::fwrite(bytes.data(), 1, bytes.size(), file) != bytes.size() || std::fclose(file) != 0) {

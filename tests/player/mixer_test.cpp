@@ -250,6 +250,42 @@ TEST_F(MixerTest, PingPongAtFrameZeroNeverReadsBeforeTheData) {
     EXPECT_EQ(exact.positionInt, 50u);
 }
 
+// FT2 profile (volumeRampsAsFt2): a slid volume ramps over the whole tick, in two-frame treads
+// that stay within one step of the straight line and end on the target.
+TEST_F(MixerTest, TickLongRampClimbsInPairsToItsTarget) {
+    TestSample held(4000, loopNone, 0, 0, constant1000);
+    Voice voice = steadyVoice(held.sample, 0, oneFrame);
+    voice.targetLeft = 200;
+    voice.currentLeft = 100 * 256;
+    voice.rampFrames = 882;
+    mixVoice(player, voice, buffer.data(), 500);  // the ramp goes on across calls
+    mixVoice(player, voice, buffer.data() + 1000, 500);
+    const double start = 1000.0 * 100 / 255, step = 1000.0 * 100 / 255 / 882;
+    for (int f = 0; f < 882; f += 2) {
+        ASSERT_EQ(buffer[2 * f], buffer[2 * f + 2]) << f;
+        ASSERT_NEAR(buffer[2 * f], start + f * step, 0.01) << f;
+    }
+    for (int f = 882; f < 1000; ++f) ASSERT_NEAR(buffer[2 * f], 2 * start, 0.01) << f;
+    EXPECT_EQ(voice.rampRemaining, 0);
+    EXPECT_EQ(voice.currentLeft, 200 * 256);
+}
+
+// FT2 profile (endOfSampleDeclick): a sample that ends without a loop fades its last value out,
+// 1/256 a frame, until it is far below a 16-bit step.
+TEST_F(MixerTest, EndedSampleFadesItsLastValueOut) {
+    player.rules.endOfSampleDeclick = true;
+    TestSample once(100, loopNone, 0, 0, constant1000);
+    Voice voice = steadyVoice(once.sample, 0, oneFrame);
+    mixVoice(player, voice, buffer.data(), 2048);
+    EXPECT_EQ(voice.sample, nullptr);
+    EXPECT_NEAR(leftValue(99), 1000, 0.01);
+    for (int f = 100; f < 2048; ++f) ASSERT_NEAR(leftValue(f), leftValue(f - 1) * 255 / 256, 0.001) << f;
+    EXPECT_GT(voice.tailLeft, 0.0f);
+    mixVoice(player, voice, buffer.data(), 2048);
+    EXPECT_EQ(voice.tailLeft, 0.0f);
+    EXPECT_EQ(buffer[1], 0.0f);
+}
+
 TEST(ConvertToS16, RoundsHalfToEvenAndClamps) {
     const float in[] = {40000.0f, -40000.0f, 2.5f, 3.5f, -0.5f, -1.5f, 32767.4f, -32768.6f};
     std::int16_t out[8] = {};
