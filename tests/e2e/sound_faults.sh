@@ -26,8 +26,10 @@ jumps="$work/jumps.xm"  # 4 order positions, 1.02 s as designed (0.70 s in the F
 
 now() { date +%s.%N; }
 since() { awk -v a="$1" -v b="$(now)" 'BEGIN { printf "%.2f", b - a }'; }
-# The time limit the checks allow: a second, and some slack for a loaded machine.
-quick() { awk -v t="$1" 'BEGIN { exit !(t <= 2.5) }'; }
+# The time limit the checks allow: a second as designed, under three on a loaded machine. What
+# they catch is a wait on the stalled server, which lasts 3 s (a device given up) or until it
+# answers.
+quick() { awk -v t="$1" 'BEGIN { exit !(t < 3) }'; }
 
 await_clock() {  # LOG CENTISECONDS
   local tries=0
@@ -135,12 +137,17 @@ resumed_stall() {
     "$(awk -v h="$held" 'BEGIN { print h / 44100 + 1 }')")
   backward=$(awk 'NR > 1 && $2 < clock { n++ } { clock = $2 } END { print n + 0 }' "$log")
   echo "     pipewire, stalled 3 s: the clock held at $(awk -v h="$held" 'BEGIN { printf "%.4f", h / 44100 }') s; the sink: $match"
+  # At the stall's gap: the resumed server may underrun once more as it catches up, a gap of
+  # its own.
   local gap missing
-  read -r _ _ _ _ _ _ _ gap _ _ _ missing _ <<<"$match"
+  read -r _ _ _ _ _ _ _ gap _ _ _ _ _ missing _ <<<"$match"
   check_eq "pipewire, stalled 3 s: the clock never steps back" 0 "$backward"
   check_true "pipewire, stalled 3 s: the song is found in the sink's recording" grep -qv '^lag none' <<<"$match"
+  # What the server's own graph held when it was stopped (a cycle of 2,048 frames, 46 ms, at
+  # times two) no client can play again; without the replay the queue's 93 ms would be missing
+  # besides.
   check_true "pipewire, stalled 3 s: the sound takes up where it stopped (nothing dropped)" \
-    awk -v m="$missing" 'BEGIN { exit !(m <= 0.06) }'
+    awk -v m="$missing" 'BEGIN { exit !(m <= 0.11) }'
   check_true "pipewire, stalled 3 s: the picture stood where the sound stood" \
     awk -v h="$held" -v g="$gap" -v m="$missing" 'BEGIN { d = h / 44100 - g - m; exit !(d >= -0.06 && d <= 0.06) }'
   check_eq "pipewire, stalled 3 s: nothing on standard error" "" "$(cat "$work/resumed.err")"

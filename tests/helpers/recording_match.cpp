@@ -8,10 +8,10 @@
 // by an underrun, frames missing from the recording, anything changed): what follows is looked
 // for again (from 4,096 frames on, within 5 s of where it was) and the comparison goes on from
 // there. Prints
-//   lag SECONDS frames N gaps N first-gap SECONDS shift SECONDS missing SECONDS
+//   lag SECONDS frames N gaps N first-gap SECONDS shift SECONDS missing SECONDS first-missing SECONDS
 // (shift: how much later the end is than the start; more silence put in than frames missing
 // makes it positive; missing: the reference left out at the gaps, the recording going on later
-// in it than where it stopped) and exits with 0 when there is no gap, 1 when there are gaps, 2
+// in it than where it stopped; first-missing: that at the first gap alone) and exits with 0 when there is no gap, 1 when there are gaps, 2
 // when the reference is not found, or is lost after a gap.
 
 #include <cstdint>
@@ -79,7 +79,7 @@ int main(int argc, char** argv) {
         std::printf("lag none frames 0 differing 0 first-difference none\n");
         return 2;
     }
-    long at = start, current = lag, gaps = 0, first = -1, missing = 0;
+    long at = start, current = lag, gaps = 0, first = -1, missing = 0, firstMissing = 0;
     bool lost = false;
     while (at < to) {
         const long position = at + current;
@@ -106,14 +106,16 @@ int main(int argc, char** argv) {
         while (resumed > gap && resumed - 1 + current >= 0 && recorded[resumed - 1 + current] == reference[resumed - 1])
             --resumed;
         missing += resumed - gap;
+        if (gaps == 1) firstMissing = missing;
     }
     std::printf("lag %.4f frames %ld gaps %ld first-gap ", static_cast<double>(lag) / rate, to - from, gaps);
     if (first < 0)
         std::printf("none");
     else
         std::printf("%.4f", static_cast<double>(first) / rate);
-    std::printf(" shift %.4f missing %.4f%s\n", static_cast<double>(current - lag) / rate,
-                static_cast<double>(missing) / rate, lost ? " then lost" : "");
+    std::printf(" shift %.4f missing %.4f first-missing %.4f%s\n", static_cast<double>(current - lag) / rate,
+                static_cast<double>(missing) / rate, static_cast<double>(firstMissing) / rate,
+                lost ? " then lost" : "");
     if (lost) return 2;
     return gaps == 0 ? 0 : 1;
 }
