@@ -33,6 +33,8 @@
 // plugins carry the audio on a thread of their own, started inside the open, which inherits
 // its priority: PulseAudio's ALSA plugin does, and its thread starved meant the server's
 // stream ran dry while the playback thread waited for room.
+// The lock it shares with the clock's readers passes its priority on (priority_mutex.h): a
+// reader preempted while holding it cannot keep the thread waiting behind ordinary threads.
 //
 // The state, and who writes it on which thread. The controlling thread is the one that
 // prepares, starts and stops playback (the intro's main thread, a tool's only thread); it may
@@ -73,6 +75,7 @@
 #include "player/module.h"
 #include "player/playback.h"
 #include "player/player.h"
+#include "sound/priority_mutex.h"
 #include "sound/sound_output.h"
 
 namespace quarbtro {
@@ -111,7 +114,7 @@ struct SoundPlayback {
     Player player;
     std::function<std::int64_t()> monotonicNs = monotonicNowNs;  // the time the fault checks see
 
-    std::mutex lock;
+    PriorityInheritanceMutex lock;     // the thread's priority passes to whoever holds it
     SoundOutput output;                // the device; the null sink after a fault
     std::uint64_t framesWritten;       // frames the output has taken since preparePlayback, less
                                        // those a recovery dropped
