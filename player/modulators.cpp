@@ -81,7 +81,10 @@ void stepEnvelope(Channel& channel, EnvelopeState state, const EnvelopeShape& sh
     int i = state.point;
     if (i >= 0 && i < count && points[i].x == state.tick) {
         // The tick has reached point i.
-        if ((shape.flags & envelopeLoop) && i == shape.loopEnd && shape.loopStart < count) {
+        const bool sustained = (shape.flags & envelopeSustain) && (!channel.keyOff || shape.heldBeyondKeyOff);
+        const bool leavesLoop = shape.sustainLoopLeftAtKeyOff && (shape.flags & envelopeSustain) &&
+                                i == shape.sustainPoint && !sustained;
+        if ((shape.flags & envelopeLoop) && i == shape.loopEnd && shape.loopStart < count && !leavesLoop) {
             i = shape.loopStart;
             state.point = i;
             state.tick = points[i].x;
@@ -93,8 +96,7 @@ void stepEnvelope(Channel& channel, EnvelopeState state, const EnvelopeShape& sh
             channel.flags |= request;
             return;
         }
-        if ((shape.flags & envelopeSustain) && i == shape.sustainPoint &&
-            (!channel.keyOff || shape.heldBeyondKeyOff)) {
+        if (sustained && i == shape.sustainPoint) {
             state.output = points[i].y;  // held here until the key is released
             state.fineOutput = points[i].y << 16;
             if (shape.held != nullptr) *shape.held = 1;

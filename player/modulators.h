@@ -43,6 +43,9 @@ struct EnvelopeShape {
     // envelope held at its sustain point; heldBeyondKeyOff keeps it there after a key-off.
     std::uint8_t* held = nullptr;
     bool heldBeyondKeyOff = false;
+    // FT2 (sustainLoopLeftAtKeyOff): a loop that ends at the sustain point is not taken once the
+    // key is released.
+    bool sustainLoopLeftAtKeyOff = false;
 };
 
 EnvelopeState volumeEnvelopeState(Channel& channel);

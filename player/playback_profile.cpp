@@ -54,6 +54,7 @@ PlaybackRules playbackRules(PlaybackProfile profile, const Module& module) {
     rules.vibratoParameterEveryTick = true;
     rules.envelopesAfterEffects = true;
     rules.panningSustainNeverReleased = true;
+    rules.sustainLoopLeftAtKeyOff = true;
     rules.envelopePositionAsFt2 = true;
     rules.autoVibratoAsFt2 = true;
     rules.patternLoopAsFt2 = true;

@@ -98,6 +98,9 @@ struct PlaybackRules {
     // A panning envelope that holds at its sustain point before the key-off holds for ever
     // (FT2 releases only the volume envelope). ft2_envelopes
     bool panningSustainNeverReleased;
+    // A loop that ends at the sustain point plays while the key is down and is left at the
+    // key-off: the envelope goes on to its last point. ft2_envelope_loop
+    bool sustainLoopLeftAtKeyOff;
     // Lxx sets the volume envelope's position and, when the volume envelope has its sustain
     // flag, the panning envelope's too (FT2's slip). ft2_envelopes
     bool envelopePositionAsFt2;

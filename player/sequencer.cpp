@@ -29,14 +29,17 @@ bool isExtended(const PatternCell& cell, std::uint8_t command) {
     return cell.effect == effect::extended && (cell.effectParam >> 4) == command;
 }
 
-void stepVolumeEnvelope(Channel& channel, const Instrument& instrument) {
-    if ((instrument.volumeEnvelopeFlags & envelopeOn) && !channel.volEnvDone)
-        stepEnvelope(channel, volumeEnvelopeState(channel), volumeEnvelopeShape(instrument), updateVolume);
+void stepVolumeEnvelope(const PlaybackRules& rules, Channel& channel, const Instrument& instrument) {
+    if (!(instrument.volumeEnvelopeFlags & envelopeOn) || channel.volEnvDone) return;
+    EnvelopeShape shape = volumeEnvelopeShape(instrument);
+    shape.sustainLoopLeftAtKeyOff = rules.sustainLoopLeftAtKeyOff;
+    stepEnvelope(channel, volumeEnvelopeState(channel), shape, updateVolume);
 }
 
 void stepPanningEnvelope(const PlaybackRules& rules, Channel& channel, const Instrument& instrument) {
     if (!(instrument.panningEnvelopeFlags & envelopeOn) || channel.panEnvDone) return;
     EnvelopeShape shape = panningEnvelopeShape(instrument);
+    shape.sustainLoopLeftAtKeyOff = rules.sustainLoopLeftAtKeyOff;
     // FT2 releases the panning envelope's sustain only when the key-off finds it on its way
     // there: once it has held, it holds for good.
     if (rules.panningSustainNeverReleased) {
@@ -55,7 +58,7 @@ void stepFadeOut(Channel& channel, const Instrument& instrument) {
 
 // What moves on every tick whatever the row holds: the envelopes and the fade-out.
 void stepEnvelopes(const PlaybackRules& rules, Channel& channel, const Instrument& instrument) {
-    stepVolumeEnvelope(channel, instrument);
+    stepVolumeEnvelope(rules, channel, instrument);
     stepPanningEnvelope(rules, channel, instrument);
     stepFadeOut(channel, instrument);
 }
@@ -173,7 +176,7 @@ void processChannelRow(Player& player, const Module& module, Channel& channel, c
 
     if (!rules.envelopesAfterEffects) {
         if (instrument.volumeEnvelopeFlags & envelopeOn) {
-            stepVolumeEnvelope(channel, instrument);
+            stepVolumeEnvelope(rules, channel, instrument);
         } else if (channel.keyOff && !rules.keyOffZeroesVolume) {
             channel.volEnvVolume = 0;  // without a volume envelope a key-off silences at once
         }

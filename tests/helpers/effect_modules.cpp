@@ -404,6 +404,26 @@ ModuleDraft ft2Envelopes() {
     return draft;
 }
 
+// An envelope whose loop ends at its sustain point: the loop (0 up to 64) plays while the key
+// is down; after the key-off the envelope leaves it for its last point (64 down to 0).
+// sustainLoopLeftAtKeyOff
+ModuleDraft ft2EnvelopeLoop() {
+    ModuleDraft draft = ft2Song(1, 5, 3);
+    Instrument& instrument = draft.instrument(0);
+    instrument.volumeEnvelope[0] = {0, 64};
+    instrument.volumeEnvelope[1] = {2, 0};
+    instrument.volumeEnvelope[2] = {4, 64};
+    instrument.volumeEnvelope[3] = {6, 0};
+    instrument.volumePointCount = 4;
+    instrument.volumeSustainPoint = 2;
+    instrument.volumeLoopStart = 1;
+    instrument.volumeLoopEnd = 2;
+    instrument.volumeEnvelopeFlags = envelopeOn | envelopeSustain | envelopeLoop;
+    draft.cell(0, 0, 0) = {C4, 1, 0, 0, 0};
+    draft.cell(0, 3, 0) = {off, 0, 0, 0, 0};
+    return draft;
+}
+
 // Pattern loop and pattern delay: a loop ending on a pattern's last row makes the next pattern
 // start at the loop's row; EE1 repeats the whole row, its note delay included.
 // patternLoopAsFt2, patternDelayRepeatsRow
@@ -538,7 +558,7 @@ int main(int argc, char** argv) {
         {"ft2_sample_offset", ft2SampleOffset}, {"ft2_envelopes", ft2Envelopes},
         {"ft2_pattern_loop", ft2PatternLoop}, {"ft2_pan_law", ft2PanLaw},
         {"ft2_memories", ft2Memories}, {"ft2_notes", ft2Notes}, {"ft2_periods", ft2Periods},
-        {"ft2_modulation", ft2Modulation},
+        {"ft2_modulation", ft2Modulation}, {"ft2_envelope_loop", ft2EnvelopeLoop},
         {"ft2_fine_pattern_delay", ft2FinePatternDelay, "OpenMPT 1.28.00.00"},
     };
     for (const Family& family : families) {
