@@ -88,6 +88,6 @@ int main(int argc, char** argv) {
     }
     current = nextWanted(0);
     std::printf("renderer %s | %s\n", glGetString(GL_RENDERER), glGetString(GL_VERSION));
-    clockSource = heldClock;
+    show.clockSource = heldClock;
     glutMainLoop();
 }

@@ -51,7 +51,7 @@ bool glutOpen = false;
 }
 
 void endSceneFired() {
-    fail("the end scene fired at clock " + std::to_string(stage.clock));
+    fail("the end scene fired at clock " + std::to_string(show.stage.clock));
 }
 
 // The back buffer, bottom row first, 3 bytes a pixel.
@@ -67,7 +67,7 @@ std::vector<unsigned char> readBackBuffer() {
 bool glowShowsSomething() {
     std::vector<unsigned char> rgb(smallSide * smallSide * 3);
     glPixelStorei(GL_PACK_ALIGNMENT, 1);
-    glBindTexture(GL_TEXTURE_2D, blur->name);
+    glBindTexture(GL_TEXTURE_2D, show.blur->name);
     glGetTexImage(GL_TEXTURE_2D, 0, GL_RGB, GL_UNSIGNED_BYTE, rgb.data());
     glBindTexture(GL_TEXTURE_2D, 0);
     return std::any_of(rgb.begin(), rgb.end(), [](unsigned char c) { return c != 0; });
@@ -76,9 +76,9 @@ bool glowShowsSomething() {
 // The frame's main pass alone, at the clock of the frame just drawn: the scenes have fired
 // their events already and draw the same again; the viewport is the one the blur pass set.
 void drawMainPassAgain() {
-    stage.blurEnabled = false;
+    show.stage.blurEnabled = false;
     drawFrame();
-    stage.blurEnabled = true;
+    show.stage.blurEnabled = true;
 }
 
 // The glow as five full-frame copies of the small image, each blended onto the frame in turn:
@@ -94,15 +94,15 @@ void drawFullFrameCopies() {
     glPushMatrix();
     glLoadIdentity();
     float inset = 0, alpha = 0.2f;
-    const float fade = 0.2f / stage.blur.passes;
+    const float fade = 0.2f / show.stage.blur.passes;
     glEnable(GL_TEXTURE_2D);
     glDisable(GL_DEPTH_TEST);
     glDisable(GL_LIGHTING);
     glBlendFunc(GL_SRC_ALPHA, GL_ONE);
     glEnable(GL_BLEND);
-    glBindTexture(GL_TEXTURE_2D, blur->name);
+    glBindTexture(GL_TEXTURE_2D, show.blur->name);
     glBegin(GL_QUADS);
-    for (int copy = 0; copy < stage.blur.passes; ++copy) {
+    for (int copy = 0; copy < show.stage.blur.passes; ++copy) {
         glColor4f(1, 1, 1, alpha);
         glTexCoord2f(inset, 1 - inset);
         glVertex2f(0, 0);
@@ -112,7 +112,7 @@ void drawFullFrameCopies() {
         glVertex2f(640, 480);
         glTexCoord2f(1 - inset, 1 - inset);
         glVertex2f(640, 0);
-        inset += stage.blur.step;
+        inset += show.stage.blur.step;
         alpha -= fade;
     }
     glEnd();
@@ -180,22 +180,22 @@ int main(int argc, char** argv) {
     char* glutArgv[] = {argv[0], nullptr};
     frames::openIntro(&glutArgc, glutArgv);
     glutOpen = true;
-    stage.quit = endSceneFired;
-    if (window->width != width || window->height != height)
-        fail("the window is " + std::to_string(window->width) + " x " +
-             std::to_string(window->height) + " rather than 660 x 500");
+    show.stage.quit = endSceneFired;
+    if (show.window->width != width || show.window->height != height)
+        fail("the window is " + std::to_string(show.window->width) + " x " +
+             std::to_string(show.window->height) + " rather than 660 x 500");
 
     Figures figures;
     for (std::int64_t frame = 0; capture::clockOfFrame(frame, rate) < showEnd(); ++frame) {
         const int frameClock = capture::clockOfFrame(frame, rate);
         ++figures.frames;
-        const bool blurPassDrawn = stage.blurEnabled;
+        const bool blurPassDrawn = show.stage.blurEnabled;
         const frames::Picture picture = frames::drawAt(frameClock);
         // Read again: a scene's enter in this frame may have switched the glow. A frame that
         // only lays it over (the credits' first, which finds the glow off when it starts) shows
         // an older small image over a main pass that cannot be drawn again: its enter changed
         // the clear colour after the clear.
-        if (!blurPassDrawn || !stage.blurEnabled || !glowShowsSomething()) continue;
+        if (!blurPassDrawn || !show.stage.blurEnabled || !glowShowsSomething()) continue;
         ++figures.glowFrames;
 
         drawMainPassAgain();
@@ -203,7 +203,7 @@ int main(int argc, char** argv) {
         const std::vector<unsigned char> copies = readBackBuffer();
 
         drawMainPassAgain();
-        blur->overlay(stage.blur);
+        show.blur->overlay(show.stage.blur);
         const std::vector<unsigned char> summed = readBackBuffer();
         for (int y = 0; y < height; ++y)
             if (!std::equal(&summed[static_cast<size_t>(y) * width * 3],

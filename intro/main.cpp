@@ -45,6 +45,6 @@ int main(int argc, char** argv) {
     glutMainLoop();
     // The main loop returns only when the window manager has closed (and GLUT destroyed) the
     // window; the quit path still has to put the video mode back.
-    window->forgetClosedWindow();
+    show.window->forgetClosedWindow();
     quit();
 }

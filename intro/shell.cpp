@@ -26,22 +26,7 @@
 
 namespace quarbtro {
 
-DisplayWindow* window = nullptr;
-TimeLine* timeLine = nullptr;
-RadialBlur* blur = nullptr;
-Light* light = nullptr;
-Stage stage;
-
-namespace {
-
-// What the scenes are built from; they live for the whole run.
-Font* font = nullptr;
-Texture* sphereMapTexture = nullptr;
-
-}  // namespace
-
-// The audio heard: the scenes follow the sound, not the wall clock.
-int (*clockSource)() = PlaybackClock;
+Show show;
 
 const char* displayNameFromArguments(int argc, char** argv) {
     for (int i = 1; i + 1 < argc; ++i)
@@ -50,9 +35,6 @@ const char* displayNameFromArguments(int argc, char** argv) {
 }
 
 namespace {
-
-// Frames at the display's refresh where the driver does not pace the swaps.
-FramePacer pacer(0);
 
 std::int64_t monotonicNanoseconds() {
     timespec now;
@@ -69,7 +51,7 @@ void sleepUntil(std::int64_t monotonic) {
 
 }  // namespace
 
-void limitFrameRate(bool limit) { pacer = FramePacer(limit ? window->framePacingRate() : 0); }
+void limitFrameRate(bool limit) { show.pacer = FramePacer(limit ? show.window->framePacingRate() : 0); }
 
 void init(int* argc, char** argv, DisplayWindow::Presentation presentation) {
     const char* displayName = displayNameFromArguments(*argc, argv);
@@ -77,8 +59,8 @@ void init(int* argc, char** argv, DisplayWindow::Presentation presentation) {
     // Closing the window from the window manager must come back here rather than end the
     // process behind quit()'s back: the video mode has to be restored first.
     glutSetOption(GLUT_ACTION_ON_WINDOW_CLOSE, GLUT_ACTION_GLUTMAINLOOP_RETURNS);
-    stage.quit = quit;
-    window = new DisplayWindow(presentation, displayName);
+    show.stage.quit = quit;
+    show.window = new DisplayWindow(presentation, displayName);
     glutReshapeFunc(reshapeCallback);
     glutDisplayFunc(frame);
     glutIdleFunc(frame);
@@ -86,7 +68,7 @@ void init(int* argc, char** argv, DisplayWindow::Presentation presentation) {
     glEnable(GL_DEPTH_TEST);
     glEnable(GL_LIGHTING);
     // The size the window was made at, until GLUT reports the size it really has.
-    window->reshape(windowWidth, windowHeight);
+    show.window->reshape(windowWidth, windowHeight);
     limitFrameRate(true);
 }
 
@@ -108,18 +90,18 @@ void checkDisplay(int argc, char** argv) {
 
 std::vector<StartupStep> visualSteps() {
     std::vector<StartupStep> steps{
-        {"font", [] { font = new Font(fontBitmap, 8, 8); }},
+        {"font", [] { show.font = new Font(fontBitmap, 8, 8); }},
         {"sphere-map-texture",
-         [] { sphereMapTexture = new Texture(image2Jpeg, image2JpegSize, true); }},
+         [] { show.sphereMapTexture = new Texture(image2Jpeg, image2JpegSize, true); }},
     };
     for (const TimeLineRow& row : timeLineRows())
         steps.push_back({std::string("scene-") + row.name, [] {
-                             if (!timeLine) timeLine = new TimeLine;
-                             timeLine->buildNext({*font, *sphereMapTexture});
+                             if (!show.timeLine) show.timeLine = new TimeLine;
+                             show.timeLine->buildNext({*show.font, *show.sphereMapTexture});
                          }});
     steps.push_back({"blur-and-light", [] {
-                         blur = new RadialBlur;
-                         light = new Light(0, 0, 2.0f);
+                         show.blur = new RadialBlur;
+                         show.light = new Light(0, 0, 2.0f);
                      }});
     return steps;
 }
@@ -153,39 +135,39 @@ void buildVisuals() {
 }
 
 void drawFrame() {
-    stage.clock = clockSource();
+    show.stage.clock = show.clockSource();
     glMatrixMode(GL_MODELVIEW);
     glLoadIdentity();
-    window->clear(stage.clearColor);
-    light->apply();
-    if (stage.blurEnabled) {
-        stage.blurPass = true;
-        blur->begin();
-        timeLine->draw(stage);
-        blur->capture(stage.blur);
+    show.window->clear(show.stage.clearColor);
+    show.light->apply();
+    if (show.stage.blurEnabled) {
+        show.stage.blurPass = true;
+        show.blur->begin();
+        show.timeLine->draw(show.stage);
+        show.blur->capture(show.stage.blur);
         // In this frame's colour, which an enter in the blur pass may have changed.
-        window->clear(stage.clearColor);
+        show.window->clear(show.stage.clearColor);
     }
-    stage.blurPass = false;
-    window->usePictureViewport();
-    timeLine->draw(stage);
+    show.stage.blurPass = false;
+    show.window->usePictureViewport();
+    show.timeLine->draw(show.stage);
     // Read again: an enter() during this frame may have switched the blur.
-    if (stage.blurEnabled) blur->overlay(stage.blur);
+    if (show.stage.blurEnabled) show.blur->overlay(show.stage.blur);
 }
 
 void frame() {
-    sleepUntil(pacer.startOf(monotonicNanoseconds()));
+    sleepUntil(show.pacer.startOf(monotonicNanoseconds()));
     drawFrame();
-    window->swap();
+    show.window->swap();
 }
 
-void reshapeCallback(int w, int h) { window->reshape(w, h); }
+void reshapeCallback(int w, int h) { show.window->reshape(w, h); }
 
 void keyboard(unsigned char key, int, int) {
     if (key == 27) quit();
     // Through the buffered stream, unflushed: on a terminal each line shows at once; redirected,
     // the lines follow the farewell when exit() flushes the stream.
-    if (key == 'T' || key == 't') std::cout << "tid: " << stage.clock << '\n';
+    if (key == 'T' || key == 't') std::cout << "tid: " << show.stage.clock << '\n';
 }
 
 void quit() {
@@ -194,12 +176,12 @@ void quit() {
 }
 
 void tearDown() {
-    if (window) {
-        delete window;
-        window = nullptr;
+    if (show.window) {
+        delete show.window;
+        show.window = nullptr;
     }
-    delete timeLine;
-    timeLine = nullptr;
+    delete show.timeLine;
+    show.timeLine = nullptr;
 }
 
 }  // namespace quarbtro

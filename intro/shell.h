@@ -6,27 +6,43 @@
 #include <string>
 #include <vector>
 
+#include "intro/frame_pacer.h"
+#include "intro/playback_clock.h"
 #include "scenes/stage.h"
 #include "window/display_window.h"
 
 namespace quarbtro {
 
+class Font;
 class Light;
 class RadialBlur;
+class Texture;
 class TimeLine;
 
-// The show, built by the start-up's steps, drawn by every frame and let go by tearDown.
-extern DisplayWindow* window;  // the one window (null once torn down)
-extern TimeLine* timeLine;     // the scenes, in the time line's order (null once torn down)
-extern RadialBlur* blur;       // the glow's images
-extern Light* light;
-// What every scene is passed: the clock each frame sets, the pass, the clear colour and the
-// glow that scenes change, and the way out (the shell's quit; tests and tools put their own).
-extern Stage stage;
-
-// Where each frame samples the demo clock (centiseconds): the audio heard (PlaybackClock, which
-// also keeps the clock log). Tests and tools may replace it.
-extern int (*clockSource)();
+// The intro's process-wide state: the show that the start-up's steps build, every frame draws
+// and tearDown lets go. All of it is written and read on the main thread only (GLUT runs its
+// callbacks there); tests and tools that replace the clock or the way out do so after init,
+// before the first frame.
+struct Show {
+    DisplayWindow* window = nullptr;   // init makes it; null once torn down
+    Font* font = nullptr;              // the "font" step's; the scenes' text, for the whole run
+    Texture* sphereMapTexture = nullptr;  // the "sphere-map-texture" step's, for the whole run
+    TimeLine* timeLine = nullptr;      // the scene steps', in the time line's order; null once
+                                       // torn down
+    RadialBlur* blur = nullptr;        // the glow's images ("blur-and-light")
+    Light* light = nullptr;            // ("blur-and-light")
+    // What every scene is passed: the clock each frame sets, the pass, the clear colour and the
+    // glow that scenes change, and the way out (init sets the shell's quit; tests and tools put
+    // their own).
+    Stage stage;
+    // Where each frame samples the demo clock (centiseconds): the audio heard (PlaybackClock,
+    // which also keeps the clock log). Tests and tools may replace it.
+    int (*clockSource)() = PlaybackClock;
+    // Frames no sooner than the display shows them where the driver does not pace the swaps;
+    // set by init and limitFrameRate.
+    FramePacer pacer{0};
+};
+extern Show show;
 
 // One step of the intro's start-up. A step the intro cannot go on without (no X display, no
 // sound device) says why on standard error and ends the process with status 1.

@@ -19,15 +19,15 @@ protected:
 int freshClockReading() { return 999; }
 
 TEST_F(KeyboardTest, TPrintsTheClockOfTheLastFrame) {
-    clockSource = freshClockReading;  // a fresh reading would give 999
-    stage.clock = 1234;
+    show.clockSource = freshClockReading;  // a fresh reading would give 999
+    show.stage.clock = 1234;
     keyboard('t', 0, 0);
     keyboard('T', 10, 20);
     EXPECT_EQ(output.str(), "tid: 1234\ntid: 1234\n");
 }
 
 TEST_F(KeyboardTest, OtherKeysDoNothing) {
-    stage.clock = 5;
+    show.stage.clock = 5;
     for (unsigned char key : {'a', 'q', ' ', '\r', 'x', '\xc8'})
         keyboard(key, 0, 0);
     EXPECT_EQ(output.str(), "");

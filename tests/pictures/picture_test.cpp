@@ -72,15 +72,15 @@ protected:
     // shell starts it (the glow on, the clear colour black), the end scene's quit recorded
     // rather than taken.
     void SetUp() override {
-        for (const auto& s : timeLine->scenes) s->entered = s->left = false;
-        stage = Stage{};
-        stage.quit = recordQuit;
+        for (const auto& s : show.timeLine->scenes) s->entered = s->left = false;
+        show.stage = Stage{};
+        show.stage.quit = recordQuit;
         quitCalls = 0;
     }
 
     Picture drawAt(int clock) {
         for (int t = lastClock + 1; t < clock; ++t)
-            if (timeLine->eventDueAt(t)) frames::drawAt(t);
+            if (show.timeLine->eventDueAt(t)) frames::drawAt(t);
         lastClock = clock;
         return frames::drawAt(clock);
     }
@@ -95,7 +95,7 @@ private:
 TEST_F(Pictures, BlackBefore220EvenWithTheGlowRunning) {
     const Picture p = drawAt(100);
     EXPECT_EQ(count(p, [](Rgb c) { return !near(c, black, 0); }), 0);
-    EXPECT_TRUE(stage.blurEnabled);
+    EXPECT_TRUE(show.stage.blurEnabled);
 }
 
 TEST_F(Pictures, At300PinkWithBrightScrollerGlyphs) {
@@ -155,7 +155,7 @@ TEST_F(Pictures, At2000TheTexturedTubeOnTheDarkRedBrownBackground) {
     const Picture p = drawAt(2000);
     EXPECT_TRUE(near(p.at(330, 5), brownRed)) << "above the main pass's 480 rows";
     EXPECT_GT(count(p, grey), p.width * p.height / 2);
-    EXPECT_FALSE(stage.blurEnabled);
+    EXPECT_FALSE(show.stage.blurEnabled);
 }
 
 TEST_F(Pictures, At3450OnlyTheBallAndTheBackground) {
@@ -192,7 +192,7 @@ int whiteBands(const Picture& p) {
 TEST_F(Pictures, At3700BlueWithTwoGlowingTextLines) {
     const Picture p = drawAt(3700);
     EXPECT_TRUE(near(p.at(5, 5), blue));
-    EXPECT_TRUE(stage.blurEnabled);
+    EXPECT_TRUE(show.stage.blurEnabled);
     EXPECT_EQ(whiteBands(p), 2);
     EXPECT_GT(count(p, white), 2000);
     const int glow = count(p, [](Rgb c) { return c.b == 255 && c.r > 20 && c.r < 200; });

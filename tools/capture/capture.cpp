@@ -142,7 +142,7 @@ bool displayAvailable() {
 // The shell's quit path would end the process in the middle of the capture; the capture never
 // draws the end scene's frame, so its firing means the schedule and the capture disagree.
 void endSceneFired() {
-    fail("the end scene fired at clock " + std::to_string(stage.clock) +
+    fail("the end scene fired at clock " + std::to_string(show.stage.clock) +
          ", before the capture's end");
 }
 
@@ -152,7 +152,7 @@ void endSceneFired() {
 // first frame finds the clear colour, the glow and the scenes' state a whole run would.
 void drawEventFramesBefore(std::int64_t firstFrame, FrameRate rate) {
     for (std::int64_t frame = 0; frame < firstFrame; ++frame)
-        if (const int clock = clockOfFrame(frame, rate); timeLine->eventDueAt(clock))
+        if (const int clock = clockOfFrame(frame, rate); show.timeLine->eventDueAt(clock))
             frames::drawAt(clock);
 }
 
@@ -203,9 +203,9 @@ int run(int argc, char** argv) {
     char* glutArgv[] = {argv[0], nullptr};
     frames::openIntro(&glutArgc, glutArgv);
     glutOpen = true;
-    stage.quit = endSceneFired;
-    if (window->width != windowWidth || window->height != windowHeight)
-        fail("the window is " + std::to_string(window->width) + " x " + std::to_string(window->height) +
+    show.stage.quit = endSceneFired;
+    if (show.window->width != windowWidth || show.window->height != windowHeight)
+        fail("the window is " + std::to_string(show.window->width) + " x " + std::to_string(show.window->height) +
              " rather than 660 x 500 (a window manager may have resized it); --headless draws on a "
              "private X server instead");
 

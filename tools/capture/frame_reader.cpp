@@ -28,7 +28,7 @@ void openIntro(int* argc, char** argv) {
     init(argc, argv, DisplayWindow::Presentation::window);
     glutReshapeFunc(noteReshape);
     buildVisuals();
-    clockSource = chosenClockSource;
+    show.clockSource = chosenClockSource;
     // The window's real size arrives with its first configure event; on a busy machine that
     // can take a while.
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
@@ -42,13 +42,13 @@ Picture drawAt(int clock) {
     chosenClock = clock;
     drawFrame();
     Picture picture;
-    picture.width = window->width;
-    picture.height = window->height;
+    picture.width = show.window->width;
+    picture.height = show.window->height;
     std::vector<unsigned char> bottomUp(static_cast<size_t>(picture.width) * picture.height * 3);
     glPixelStorei(GL_PACK_ALIGNMENT, 1);
     glReadBuffer(GL_BACK);
     glReadPixels(0, 0, picture.width, picture.height, GL_RGB, GL_UNSIGNED_BYTE, bottomUp.data());
-    window->swap();
+    show.window->swap();
     const size_t rowBytes = static_cast<size_t>(picture.width) * 3;
     picture.rgb.resize(bottomUp.size());
     for (int y = 0; y < picture.height; ++y)
