@@ -77,6 +77,11 @@ status=0; wait "$player_pid" || status=$?
 player_pid=
 check_eq "a module on standard input: q still quits" 0 "$status"
 
+# A job in the background of its terminal (an interactive shell's &) plays without keys: had
+# it set the terminal for them, it would be stopped until brought to the front.
+background=$(timeout 60 script -qfec "bash --norc -i -c '\"\$0\" -d null -q --time 0.3 \"\$1\" </dev/null & wait \$!; echo \"status \$?\"; kill -KILL %1' '$xmplay' '$tone'" /dev/null 2>&1 | tr -d '\r')
+check_eq "in the background of the terminal: plays, not stopped" "status 0" "$(grep '^status' <<<"$background")"
+
 # --- Off a terminal: a line per order position ------------------------------------------------
 # Waits up to 30 s for a file to hold COUNT lines (1 unless given) that match a pattern.
 await_lines() {  # FILE PATTERN [COUNT]

@@ -92,6 +92,10 @@ int keyboardDescriptor() {
 
 TerminalKeys::TerminalKeys(int descriptor, bool owned) : descriptor_(descriptor), owned_(owned) {
     if (descriptor < 0 || !isatty(descriptor) || tcgetattr(descriptor, &saved_) != 0) return;
+    // A job started in the background of its terminal (xmplay song.xm &) takes no keys: setting
+    // the terminal, or reading it, would stop it (SIGTTOU, SIGTTIN) until brought to the front.
+    const pid_t foreground = tcgetpgrp(descriptor);
+    if (foreground != -1 && foreground != getpgrp()) return;
     termios keys = saved_;
     keys.c_lflag &= ~static_cast<tcflag_t>(ICANON | ECHO);  // ISIG stays: Ctrl+C interrupts
     keys.c_cc[VMIN] = 1;

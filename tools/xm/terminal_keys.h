@@ -2,7 +2,8 @@
 // Single key presses from a terminal, for xmplay: while a TerminalKeys lives, the terminal
 // hands over each key as it is pressed, without echo (Ctrl+C still interrupts); its settings
 // are put back when it goes, and while the program is stopped (Ctrl+Z) until it is continued
-// in the foreground (fg). Off a terminal it reads nothing.
+// in the foreground (fg). Off a terminal, or started in the background of its terminal, it
+// reads nothing.
 
 #include <termios.h>
 
