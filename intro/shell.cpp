@@ -142,7 +142,7 @@ void drawFrame() {
     show.light->apply();
     if (show.stage.blurEnabled) {
         show.stage.blurPass = true;
-        show.blur->begin();
+        show.blur->begin(show.window->width, show.window->height);
         show.timeLine->draw(show.stage);
         show.blur->capture(show.stage.blur);
         // In this frame's colour, which an enter in the blur pass may have changed.

@@ -1,5 +1,6 @@
 #include "radial_blur.h"
 
+#include <algorithm>
 #include <cstddef>
 #include <vector>
 
@@ -58,7 +59,8 @@ void endGlowCoordinates() {
 
 }  // namespace
 
-RadialBlur::RadialBlur() : name(0), sumName(0) {
+RadialBlur::RadialBlur()
+    : name(0), sumName(0), side_(side), sumWidth_(sumWidth), sumHeight_(sumHeight) {
     name = emptyTexture(side, side, 4, GL_RGBA);
     sumName = emptyTexture(sumWidth, sumHeight, GL_RGB, GL_RGB);
     // The sum covers exactly the glow's area: nothing lies beyond its edges.
@@ -66,17 +68,20 @@ RadialBlur::RadialBlur() : name(0), sumName(0) {
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
 }
 
-void RadialBlur::begin() {
+void RadialBlur::begin(int windowWidth, int windowHeight) {
+    side_ = std::min({side, windowWidth, windowHeight});
+    sumWidth_ = std::min(sumWidth, windowWidth);
+    sumHeight_ = std::min(sumHeight, windowHeight);
     glClearColor(0, 0, 0, 1);
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     glLoadIdentity();
-    glViewport(0, 0, side, side);
+    glViewport(0, 0, side_, side_);
 }
 
 void RadialBlur::capture(const BlurSettings& settings) {
     glEnable(GL_TEXTURE_2D);
     glBindTexture(GL_TEXTURE_2D, name);
-    glCopyTexImage2D(GL_TEXTURE_2D, 0, GL_RGB, 0, 0, side, side, 0);
+    glCopyTexImage2D(GL_TEXTURE_2D, 0, GL_RGB, 0, 0, side_, side_, 0);
     sumCopies(settings);
     glDisable(GL_TEXTURE_2D);
 }
@@ -89,7 +94,7 @@ void RadialBlur::sumCopies(const BlurSettings& settings) {
     glPushAttrib(GL_CURRENT_BIT | GL_ENABLE_BIT | GL_COLOR_BUFFER_BIT);
     glClearColor(0, 0, 0, 1);
     glClear(GL_COLOR_BUFFER_BIT);
-    glViewport(0, 0, sumWidth, sumHeight);
+    glViewport(0, 0, sumWidth_, sumHeight_);
     beginGlowCoordinates();
     glDisable(GL_DEPTH_TEST);
     glDisable(GL_LIGHTING);
@@ -108,7 +113,7 @@ void RadialBlur::sumCopies(const BlurSettings& settings) {
     glEnd();
     endGlowCoordinates();
     glBindTexture(GL_TEXTURE_2D, sumName);
-    glCopyTexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, 0, 0, sumWidth, sumHeight);
+    glCopyTexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, 0, 0, sumWidth_, sumHeight_);
     glBindTexture(GL_TEXTURE_2D, name);
     glPopAttrib();
 }
@@ -124,7 +129,8 @@ void RadialBlur::overlay(const BlurSettings& settings) {
     // The copies' alphas are in the sum already; the colour left current is the last copy's.
     glColor4f(1, 1, 1, 0.2f - (settings.passes - 1) * (0.2f / settings.passes));
     glBegin(GL_QUADS);
-    glowQuad(0, 0, 1, 1);
+    // The part of the sum this frame drew: the whole texture but in a window smaller than it.
+    glowQuad(0, 0, static_cast<float>(sumWidth_) / sumWidth, static_cast<float>(sumHeight_) / sumHeight);
     glEnd();
     endGlowCoordinates();
     glEnable(GL_DEPTH_TEST);

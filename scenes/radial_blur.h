@@ -16,8 +16,11 @@ public:
     // A 64 x 64 RGBA texture, all zero, linear filtering.
     RadialBlur();
 
-    // Before the blur pass: black clear, identity modelview, the 64 x 64 viewport.
-    void begin();
+    // Before the blur pass: black clear, identity modelview, the 64 x 64 viewport. The window's
+    // size in pixels bounds the corners the pass draws into and copies from: in a window
+    // smaller than 330 x 240 (or 64 x 64) they shrink to fit it, since what lies beyond the
+    // window's pixels is undefined to read.
+    void begin(int windowWidth, int windowHeight);
     // After the blur pass: copies the corner and adds up its copies. The back buffer still
     // holds the blur pass: the frame is to be cleared before the main pass, which then takes
     // its viewport from the window (DisplayWindow::usePictureViewport).
@@ -32,6 +35,10 @@ public:
 
 private:
     void sumCopies(const BlurSettings& settings);
+
+    int side_;                     // the small image's side this frame: 64, or the window's
+    int sumWidth_, sumHeight_;     // the sum's part of sumName drawn this frame: 330 x 240, or
+                                   // the window's size
 };
 
 }  // namespace quarbtro
