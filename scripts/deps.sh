@@ -31,13 +31,15 @@ test_packages=(
 # Pictures and sound files: the tests draw and compare with them, the song report too.
 media_packages=(imagemagick fonts-dejavu-core sox)
 bench_packages=(time)
+# The song's figures: the song report computes them, the tests check the computation.
 report_packages=(python3-numpy)
 private_packages=(pipewire-alsa)
 
 case "${1:-all}" in
   build) wanted=("${build_packages[@]}") ;;
   run)   wanted=("${build_packages[@]}" "${run_packages[@]}") ;;
-  test)  wanted=("${build_packages[@]}" "${test_packages[@]}" "${media_packages[@]}") ;;
+  test)  wanted=("${build_packages[@]}" "${test_packages[@]}" "${media_packages[@]}"
+                 "${report_packages[@]}") ;;
   bench) wanted=("${build_packages[@]}" "${run_packages[@]}" "${test_packages[@]}"
                  "${media_packages[@]}" "${bench_packages[@]}") ;;
   report) wanted=("${build_packages[@]}" "${media_packages[@]}" "${report_packages[@]}") ;;
