@@ -26,20 +26,20 @@ time_of() { grep -o '[0-9]*:[0-9][0-9]\.[0-9]' <<<"$1" | head -n 1; }
 
 # --- On a terminal: keys and the status line ---------------------------------------------------
 mkfifo "$work/keys"
-script -qfec "'$xmplay' -d null '$song' '$tone'" /dev/null <"$work/keys" >"$work/tty" 2>&1 &
+script -qfec "stty cols 120; '$xmplay' -d null --mute 2 '$song' '$tone'" /dev/null <"$work/keys" >"$work/tty" 2>&1 &
 player_pid=$!
 exec 3>"$work/keys"
-check_true "the status line: order, row, time of duration, speed, BPM, channels, file, title" \
-  await_status '^order 0/[0-9]*  row [0-9]*  [0-9:.]* / [0-9:.]*  speed [0-9]*, [0-9]* BPM  [0-9]*/8 channels  \[1/2\] Quar'
+check_true "the status line: order, row, time of duration, speed, BPM, channels, --mute's, file, title" \
+  await_status '^order 0/[0-9]*  row [0-9]*  [0-9:.]* / [0-9:.]*  speed [0-9]*, [0-9]* BPM  [0-9]*/8 channels  muted 2  \[1/2\] Quar'
 total_of() { grep -o ' / [0-9]*:[0-9][0-9]\.[0-9]' <<<"$1"; }
 song_total=$(total_of "$(last_status)")
 printf '\033[C' >&3
 check_true "right arrow: the next order position" await_status '^order 1/'
 check_eq "right arrow: the song's whole time stays" "$song_total" "$(total_of "$(last_status)")"
 printf '1' >&3
-check_true "1 mutes channel 1" await_status '/8 channels  muted 1  \['
+check_true "1 mutes channel 1" await_status '/8 channels  muted 1 2  \['
 printf '1' >&3
-check_true "1 again brings it back" await_status '/8 channels  \['
+check_true "1 again brings it back" await_status '/8 channels  muted 2  \['
 printf '\033[D' >&3
 check_true "left arrow: the one before" await_status '^order 0/'
 printf ' ' >&3
@@ -54,7 +54,7 @@ time_stands() {
 }
 check_true "paused, the time stands" time_stands
 printf ' ' >&3
-check_true "space again resumes" await_status ' channels  \[1/2\]'
+check_true "space again resumes" await_status ' channels  muted 2  \[1/2\]'
 printf 'n' >&3
 check_true "n: the next file" await_status '\[2/2\]'
 printf 'p' >&3
@@ -111,9 +111,9 @@ kill -INT "$player_pid"
 status=0; wait "$player_pid" || status=$?
 player_pid=
 check_eq "--loops 0, then Ctrl+C: ended by SIGINT (130)" 130 "$status"
-from12=$("$xmplay" -d null --start 12 "$song")
+from12=$("$xmplay" -d null --rate 48000 --start 12 "$song")
 check_eq "--start 12: from there to the song's end" "order 12/13" "$(cut -c 1-11 <<<"$from12" | uniq)"
-check_true "--start 12: at the song's own time ($from12)" \
+check_true "--start 12: at the song's own time, also at --rate 48000 ($from12)" \
   awk -v t="$(seconds_of "$from12")" 'BEGIN { exit !(t >= 39.9 && t < 42.4) }'
 check_true "--start-time 0:30 --time 1: from half a minute in" \
   grep -q '^order 9/13  0:3[01]\.' <<<"$("$xmplay" -d null --start-time 0:30 --time 1 "$song" | head -n 1)"
