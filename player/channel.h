@@ -86,6 +86,7 @@ struct Channel {
     // Used by the FT2 profile's rules only (playback_profile.h); the design leaves them 0.
     std::uint8_t noteInstrument;         // instrument (0-based) of the playing note
     std::uint8_t noteSlot;               // its sample slot
+    std::uint8_t envelopeInstrument;     // instrument (0-based) whose envelopes, fade-out and auto-vibrato play
     std::int8_t noteFinetune;            // finetune of the playing note, 1/128 semitone
     std::uint8_t portaDirection;         // tone portamento: 0 none, 1 toward longer periods, 2 shorter
     std::uint8_t glissando;              // E3x: non-zero rounds the tone portamento to semitones

@@ -675,6 +675,8 @@ void delayedNoteAsFt2(EffectCall& call) {
         releaseKey(call.rules(), channel, call.instrument);
     } else {
         if (cell.note != 0) channel.keyNote = cell.note - 1;
+        if (call.rules().envelopesOfNumberedNote && cell.note != 0 && cell.instrument != 0)
+            channel.envelopeInstrument = channel.instrument;
         retriggerNote(call.player, call.module, channel, false);
     }
     const SampleLookup playing = lookUpSample(call.player, call.module, channel);

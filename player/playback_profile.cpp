@@ -55,6 +55,7 @@ PlaybackRules playbackRules(PlaybackProfile profile, const Module& module) {
     rules.envelopesAfterEffects = true;
     rules.panningSustainNeverReleased = true;
     rules.sustainLoopLeftAtKeyOff = true;
+    rules.envelopesOfNumberedNote = true;
     rules.envelopePositionAsFt2 = true;
     rules.autoVibratoAsFt2 = true;
     rules.patternLoopAsFt2 = true;

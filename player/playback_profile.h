@@ -104,6 +104,10 @@ struct PlaybackRules {
     // Lxx sets the volume envelope's position and, when the volume envelope has its sustain
     // flag, the panning envelope's too (FT2's slip). ft2_envelopes
     bool envelopePositionAsFt2;
+    // The envelopes, fade-out and auto-vibrato are those of the instrument last given beside a
+    // note: a note without a number may change the sample (to the instrument a number beside a
+    // key-off named) but keeps them. ft2_sample_change
+    bool envelopesOfNumberedNote;
     // Auto-vibrato: the phase moves before it is used, the pitch goes down first, and the
     // sweep stops growing at key-off. ft2_envelopes
     bool autoVibratoAsFt2;

@@ -120,6 +120,8 @@ void processChannelRow(Player& player, const Module& module, Channel& channel, c
     const RowRead read = readRow(rules, cell);
     if (cell.instrument != 0 && (!read.portamento || rules.instrumentOfPlayingNote))
         channel.instrument = cell.instrument - 1;
+    if (rules.envelopesOfNumberedNote && cell.instrument != 0 && read.playsNote && !read.portamento && !read.delayed)
+        channel.envelopeInstrument = channel.instrument;
     if (read.delayed) {
         // FT2 leaves the whole cell to tick x; the envelopes run on.
         const SampleLookup found = lookUpSample(player, module, channel);
@@ -237,8 +239,13 @@ SampleLookup lookUpSample(Player& player, const Module& module, const Channel& c
         const Instrument& instrument = module.instruments[number];
         const std::uint8_t slot = playing ? channel.noteSlot : instrument.sampleForNote[channel.keyNote];
         const Sample* sample = slot <= 15 ? instrument.samples[slot] : nullptr;
-        if (sample == nullptr || sample == &emptySample) return {&instrument, &emptySample, true, nullptr};
-        return {&instrument, sample, true, &player.sampleFinetunes[number][slot]};
+        // FT2 (envelopesOfNumberedNote): the envelopes may be another instrument's.
+        const std::uint8_t enveloped = channel.envelopeInstrument;
+        const Instrument* envelopes = !player.rules.envelopesOfNumberedNote ? &instrument
+                                      : enveloped < module.instrumentCount ? &module.instruments[enveloped]
+                                                                           : &emptyInstrument;
+        if (sample == nullptr || sample == &emptySample) return {envelopes, &emptySample, true, nullptr};
+        return {envelopes, sample, true, &player.sampleFinetunes[number][slot]};
     }
     return {&emptyInstrument, &emptySample, false, nullptr};
 }

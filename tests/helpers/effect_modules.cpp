@@ -424,6 +424,24 @@ ModuleDraft ft2EnvelopeLoop() {
     return draft;
 }
 
+// A note without an instrument number after a key-off that named another instrument: the
+// sample changes to that instrument's, but the fade-out (4,096 a tick, instrument 2's) and the
+// envelope go on as they were (instrument 1 would fade 512 a tick). envelopesOfNumberedNote
+ModuleDraft ft2SampleChange() {
+    ModuleDraft draft = ft2Song(1, 4, 3);
+    draft.instrument(0).volumeFadeout = 512;
+    Instrument& second = draft.instrument(1);
+    second.volumeEnvelope[0] = {0, 64};
+    second.volumeEnvelope[1] = {4, 32};
+    second.volumePointCount = 2;
+    second.volumeEnvelopeFlags = envelopeOn;
+    second.volumeFadeout = 4096;
+    draft.cell(0, 0, 0) = {C4, 2, 0, 0, 0};
+    draft.cell(0, 1, 0) = {off, 1, 0, 0, 0};
+    draft.cell(0, 2, 0) = {C5, 0, 0, 0, 0};                        // instrument 1's sample
+    return draft;
+}
+
 // Pattern loop and pattern delay: a loop ending on a pattern's last row makes the next pattern
 // start at the loop's row; EE1 repeats the whole row, its note delay included.
 // patternLoopAsFt2, patternDelayRepeatsRow
@@ -559,6 +577,7 @@ int main(int argc, char** argv) {
         {"ft2_pattern_loop", ft2PatternLoop}, {"ft2_pan_law", ft2PanLaw},
         {"ft2_memories", ft2Memories}, {"ft2_notes", ft2Notes}, {"ft2_periods", ft2Periods},
         {"ft2_modulation", ft2Modulation}, {"ft2_envelope_loop", ft2EnvelopeLoop},
+        {"ft2_sample_change", ft2SampleChange},
         {"ft2_fine_pattern_delay", ft2FinePatternDelay, "OpenMPT 1.28.00.00"},
     };
     for (const Family& family : families) {
