@@ -452,31 +452,25 @@ elif measuring capture; then
   echo "Not measured: this build has no \`quarbtro-capture\`." | block capture
 fi
 
-# ---- player speed: the player's own benchmark prints its table, for the embedded song and
-# every heroes-sound-tracks module, against libxmp
-if measuring player-speed && [ -x "$bench/player-speed" ]; then
+# module_bench NAME PROGRAM TITLE: a bench program of the player's that prints its own table for
+# the embedded song and every heroes-sound-tracks module, and the load after it.
+module_bench() {
+  local name=$1 program=$2 title=$3
+  measuring "$name" && [ -x "$bench/$program" ] || return 0
   source tests/lib/real_modules.sh
   QUARBTRO_BUILD=$(cd "$build" && pwd) fetch_real_modules || real_modules=()
-  echo "bench: player speed (load $(load))"
+  echo "bench: $title (load $(load))"
   {
-    "$bench/player-speed" "${real_modules[@]}"
+    "$bench/$program" "${real_modules[@]}"
     echo
     echo "1-minute load average $(load) after."
-  } | block player-speed
-fi
-
+  } | block "$name"
+}
+# ---- player speed, against libxmp
+module_bench player-speed player-speed "player speed"
 # ---- the interpolations: the spur-free range of a looped sine at steps from 0.25 to 4, and
 # what each costs against linear on the same modules
-if measuring resampler && [ -x "$bench/resampler" ]; then
-  source tests/lib/real_modules.sh
-  QUARBTRO_BUILD=$(cd "$build" && pwd) fetch_real_modules || real_modules=()
-  echo "bench: the interpolations (load $(load))"
-  {
-    "$bench/resampler" "${real_modules[@]}"
-    echo
-    echo "1-minute load average $(load) after."
-  } | block resampler
-fi
+module_bench resampler resampler "the interpolations"
 
 # The machine and its load, for a whole run; a run of some blocks says its load in each.
 if [ -z "${BENCH_ONLY:-}" ]; then
